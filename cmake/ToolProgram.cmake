@@ -1,0 +1,17 @@
+# add_tool_program(NAME <program> TITLE <tool title> VERSION <a.b.c.d> VERSION_TEXT <text>
+#                  LOGIC <portable library> SOURCES <win32 sources...>)
+# builds one of the tools as a Unicode GUI program with its version resource, icons and manifest.
+function(add_tool_program)
+    cmake_parse_arguments(TOOL "" "NAME;TITLE;VERSION;VERSION_TEXT;LOGIC" "SOURCES" ${ARGN})
+    string(REPLACE "." "," TOOL_VERSION_COMMAS "${TOOL_VERSION}")
+    set(TOOL_VERSION_DOTS "${TOOL_VERSION}")
+    set(TOOL_ICON "${PROJECT_SOURCE_DIR}/common/win32/resources/tool.ico")
+    set(LISTING_ICON "${PROJECT_SOURCE_DIR}/common/win32/resources/listing.ico")
+    set(TOOL_MANIFEST "${CMAKE_CURRENT_BINARY_DIR}/${TOOL_NAME}.manifest")
+    configure_file("${PROJECT_SOURCE_DIR}/common/win32/resources/tool.manifest.in" "${TOOL_MANIFEST}" @ONLY)
+    configure_file("${PROJECT_SOURCE_DIR}/common/win32/resources/tool.rc.in"
+                   "${CMAKE_CURRENT_BINARY_DIR}/${TOOL_NAME}.rc" @ONLY)
+    add_executable(${TOOL_NAME} WIN32 ${TOOL_SOURCES} "${CMAKE_CURRENT_BINARY_DIR}/${TOOL_NAME}.rc")
+    target_link_libraries(${TOOL_NAME} PRIVATE ${TOOL_LOGIC} volmoraWin32)
+    set_target_properties(${TOOL_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/bin")
+endfunction()

@@ -1,0 +1,123 @@
+// The registry as the tools use it: a small interface over the Win32 key and value calls, so
+// that the operations run against the real registry in the programs and an in-memory one in
+// unit tests. Every call returns the Win32 status code (0 for success).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace volmora {
+
+// Win32 status codes the tools look at.
+namespace status {
+inline constexpr long success = 0;
+inline constexpr long fileNotFound = 2;
+inline constexpr long accessDenied = 5;
+inline constexpr long invalidParameter = 87;
+inline constexpr long moreData = 234;
+inline constexpr long noMoreItems = 259;
+}  // namespace status
+
+// Registry value types (REG_*).
+namespace valueType {
+inline constexpr std::uint32_t none = 0;
+inline constexpr std::uint32_t sz = 1;
+inline constexpr std::uint32_t expandSz = 2;
+inline constexpr std::uint32_t binary = 3;
+inline constexpr std::uint32_t dword = 4;
+inline constexpr std::uint32_t multiSz = 7;
+}  // namespace valueType
+
+// An open key or a predefined root, with the bit pattern of the Win32 HKEY.
+struct KeyHandle {
+    std::uintptr_t value = 0;
+    friend bool operator==(KeyHandle, KeyHandle) = default;
+};
+
+namespace detail {
+constexpr KeyHandle predefinedKey(std::uint32_t id) {
+    // Windows defines its predefined keys as sign-extended 32-bit values.
+    return KeyHandle{static_cast<std::uintptr_t>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)))};
+}
+}  // namespace detail
+
+inline constexpr KeyHandle classesRoot = detail::predefinedKey(0x80000000);
+inline constexpr KeyHandle currentUser = detail::predefinedKey(0x80000001);
+inline constexpr KeyHandle localMachine = detail::predefinedKey(0x80000002);
+
+enum class KeyAccess { read, allAccess };
+
+// Largest enumerated key name, in characters, as the tools' 512-character buffer holds it.
+inline constexpr std::uint32_t keyNameBuffer = 512;
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // RegCreateKeyExW: creates or opens path below parent, with every missing key on the way;
+    // non-volatile, KEY_ALL_ACCESS.
+    virtual long createKey(KeyHandle parent, const std::wstring& path, KeyHandle& key) = 0;
+    // RegOpenKeyExW.
+    virtual long openKey(KeyHandle parent, const std::wstring& path, KeyAccess access,
+                         KeyHandle& key) = 0;
+    virtual long closeKey(KeyHandle key) = 0;
+    // RegEnumKeyW into a keyNameBuffer-character buffer; name is the buffer up to its first NUL.
+    virtual long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) = 0;
+    // RegDeleteKeyW: deletes one key that has no subkeys.
+    virtual long deleteKey(KeyHandle parent, const std::wstring& path) = 0;
+    // RegSetValueExW; an empty name is the key's default value.
+    virtual long setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegQueryValueExW; a null data asks for type and size only.
+    virtual long queryValue(KeyHandle key, const std::wstring& name, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* size) = 0;
+    // RegQueryValueW: the default value of subkey (empty: the key itself).
+    virtual long queryDefaultValue(KeyHandle key, const std::wstring& subkey, std::uint8_t* data,
+                                   std::uint32_t* size) = 0;
+    // RegSetValueW: sets the default value of subkey to a REG_SZ, creating missing keys.
+    virtual long setDefaultValue(KeyHandle key, const std::wstring& subkey,
+                                 const std::wstring& text) = 0;
+};
+
+// An open key, closed when it goes out of scope (or earlier with close()).
+class RegKey {
+public:
+    explicit RegKey(Registry& registry) : registry_(&registry) {}
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    RegKey(RegKey&& other) noexcept
+        : registry_(other.registry_), handle_(std::exchange(other.handle_, KeyHandle{})) {}
+    ~RegKey() { close(); }
+
+    long create(KeyHandle parent, const std::wstring& path) {
+        close();
+        KeyHandle key{};
+        long result = registry_->createKey(parent, path, key);
+        if (result == status::success) {
+            handle_ = key;
+        }
+        return result;
+    }
+    long open(KeyHandle parent, const std::wstring& path, KeyAccess access) {
+        close();
+        KeyHandle key{};
+        long result = registry_->openKey(parent, path, access, key);
+        if (result == status::success) {
+            handle_ = key;
+        }
+        return result;
+    }
+    void close() {
+        if (handle_ != KeyHandle{}) {
+            registry_->closeKey(std::exchange(handle_, KeyHandle{}));
+        }
+    }
+    KeyHandle handle() const { return handle_; }
+
+private:
+    Registry* registry_;
+    KeyHandle handle_{};
+};
+
+}  // namespace volmora

@@ -1,0 +1,120 @@
+// The program frame: start-up, the shared state, the message boxes, the internal-error handler
+// and the exit code, the same in all four tools.
+#include "toolUtil.h"
+
+#include <new>
+
+#include "toolText.h"
+
+namespace volmora {
+
+namespace {
+
+constexpr std::wstring_view fileSystemProgId = L"Scripting.FileSystemObject";
+constexpr std::wstring_view fileSystemLibrary = L"scrrun.dll";
+constexpr std::wstring_view devEnvironmentName = L"vb6";
+constexpr std::int32_t cannotCreateObjectExitCode = 4;
+constexpr std::int32_t outOfMemoryNumber = 8;  // ERROR_NOT_ENOUGH_MEMORY
+
+}  // namespace
+
+void raiseToolError(std::int32_t number, std::wstring description) {
+    throw ToolError{number, std::nullopt, std::move(description)};
+}
+
+void Tool::initTool(std::wstring_view toolName, FileSystemStart fileSystemStart) {
+    toolTitle = applicationTitle;
+    if (!toolName.empty()) {
+        toolTitle += L" - ";
+        toolTitle += toolName;
+    }
+    if (fileSystemStart == FileSystemStart::exitWithMessage) {
+        fileSystem = createObjectOrExit(fileSystemProgId, fileSystemLibrary);
+    } else {
+        std::int32_t result = platform_.system.createFileSystem(fileSystem);
+        if (result != 0 || !fileSystem) {
+            raiseToolError(result, L"Cannot create " + std::wstring(fileSystemProgId));
+        }
+    }
+    silentMode = false;
+    programPath = platform_.system.moduleFileName();
+    inDevEnvironment = asciiLower(fileSystem->baseName(programPath)) == devEnvironmentName;
+}
+
+void Tool::showError(const std::wstring& message) const {
+    if (!silentMode) {
+        platform_.messages.show(MessageIcon::exclamation, toolTitle, message);
+    }
+}
+
+void Tool::showInfo(const std::wstring& message) const {
+    if (!silentMode) {
+        platform_.messages.show(MessageIcon::information, toolTitle, message);
+    }
+}
+
+void Tool::exitTool(std::int32_t exitCode) const {
+    if (!inDevEnvironment) {
+        platform_.system.exitProcess(static_cast<std::uint32_t>(exitCode));
+    }
+}
+
+std::unique_ptr<FileSystem> Tool::createObjectOrExit(std::wstring_view progId,
+                                                     std::wstring_view libraryFileName) const {
+    std::unique_ptr<FileSystem> object;
+    if (platform_.system.createFileSystem(object) == 0 && object) {
+        return object;
+    }
+    std::wstring folder = platform_.system.environmentVariable(L"SystemRoot");
+    if (!folder.empty()) {
+        folder += L"\\System32\\";
+    }
+    std::wstring message = L"Cannot create ";
+    message += progId;
+    message += L" .. is ";
+    message += folder;
+    message += libraryFileName;
+    message += L" registered?";
+    platform_.messages.show(MessageIcon::stop, toolTitle, message);
+    platform_.system.exitProcess(cannotCreateObjectExitCode);
+}
+
+std::wstring internalErrorMessage(std::int32_t number, std::wstring_view source,
+                                  std::wstring_view description) {
+    std::wstring message = L"Internal error: number=0x";
+    message += hexNumber(number);
+    message += L", source=";
+    message += source;
+    message += L", description=";
+    message += description;
+    return message;
+}
+
+std::int32_t runTool(Platform& platform, const ToolDefinition& definition) {
+    Tool tool(platform);
+    std::int32_t exitCode = 0;
+    try {
+        tool.initTool(definition.toolName, definition.fileSystemStart);
+        ArgumentList arguments =
+            getArguments(tool.programPath, argumentText(platform.system.commandLine()));
+        exitCode = definition.dispatch(tool, std::move(arguments));
+        if (definition.waitsForListing && platform.listings.anyOpen()) {
+            // The listing window now owns the process; it ends normally once the window closes.
+            platform.listings.serveUntilClosed();
+            return 0;
+        }
+    } catch (const ToolError& error) {
+        tool.showError(internalErrorMessage(
+            error.number, error.source.value_or(std::wstring(definition.projectName)),
+            error.description));
+        exitCode = error.number;
+    } catch (const std::bad_alloc&) {
+        tool.showError(
+            internalErrorMessage(outOfMemoryNumber, definition.projectName, L"Out of memory"));
+        exitCode = outOfMemoryNumber;
+    }
+    tool.exitTool(exitCode);
+    return exitCode;
+}
+
+}  // namespace volmora

@@ -1,0 +1,20 @@
+// UTF-16 registry data to and from wide strings, whatever the width of wchar_t: the programs
+// use UTF-16 natively, the unit tests run where wchar_t holds UTF-32.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace volmora {
+
+// The text as UTF-16 little-endian bytes, followed by one zero character.
+std::vector<std::uint8_t> utf16Bytes(const std::wstring& text);
+
+// The first count UTF-16 characters of data as a wide string.
+std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count);
+
+// The number of UTF-16 characters of text.
+std::size_t utf16Length(const std::wstring& text);
+
+}  // namespace volmora

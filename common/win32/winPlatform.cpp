@@ -1,0 +1,97 @@
+// The Win32 implementations of the frame's message boxes, file system and process services.
+#include "winPlatform.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+
+#include "pathText.h"
+#include "toolUtil.h"
+
+namespace volmora {
+
+namespace {
+
+UINT iconStyle(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::exclamation:
+            return MB_ICONEXCLAMATION;
+        case MessageIcon::information:
+            return MB_ICONINFORMATION;
+        case MessageIcon::stop:
+            return MB_ICONSTOP;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void WinMessageBoxes::show(MessageIcon icon, const std::wstring& caption, const std::wstring& text) {
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_APPLMODAL | iconStyle(icon));
+}
+
+std::wstring WinFileSystem::baseName(const std::wstring& path) { return volmora::baseName(path); }
+
+std::wstring WinFileSystem::parentFolderName(const std::wstring& path) {
+    return volmora::parentFolderName(path);
+}
+
+std::wstring WinFileSystem::absolutePathName(const std::wstring& path) {
+    std::wstring absolute = growingBufferText([&](wchar_t* buffer, DWORD size) {
+        return GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+    });
+    if (absolute.empty()) {
+        DWORD error = GetLastError();
+        raiseToolError(static_cast<std::int32_t>(error), L"Can't make an absolute path of \"" + path + L"\"");
+    }
+    return absolute;
+}
+
+bool WinFileSystem::fileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring WinSystem::moduleFileName() {
+    std::wstring path = growingBufferText([](wchar_t* buffer, DWORD size) {
+        return GetModuleFileNameW(nullptr, buffer, size);
+    });
+    if (path.empty()) {
+        raiseToolError(static_cast<std::int32_t>(GetLastError()), L"Can't get the program path");
+    }
+    return path;
+}
+
+std::wstring WinSystem::commandLine() { return GetCommandLineW(); }
+
+std::wstring WinSystem::environmentVariable(const std::wstring& name) {
+    return growingBufferText([&](wchar_t* buffer, DWORD size) {
+        return GetEnvironmentVariableW(name.c_str(), buffer, size);
+    });
+}
+
+std::int32_t WinSystem::createFileSystem(std::unique_ptr<FileSystem>& fileSystem) {
+    // A multithreaded apartment: a single-threaded one would create a hidden window and load the
+    // display driver, which costs more than everything else a silent run does.
+    HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(result)) {
+        return result;
+    }
+    CLSID classId{};
+    result = CLSIDFromProgID(L"Scripting.FileSystemObject", &classId);
+    if (FAILED(result)) {
+        return result;
+    }
+    ComPtr<IDispatch> object;
+    result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_IDispatch, object.putVoid());
+    if (FAILED(result)) {
+        return result;
+    }
+    fileSystem = std::make_unique<WinFileSystem>(std::move(object));
+    return S_OK;
+}
+
+void WinSystem::endProcess(std::uint32_t exitCode) { ExitProcess(exitCode); }
+
+}  // namespace volmora
