@@ -1,0 +1,204 @@
+; Sample setup of the Volmora configuration tools, as an installer author would write one.
+;
+; It copies the four programs into <install folder>\bin and the sample's type library into
+; <install folder>\lib, then configures the bridge with the programs, silently (/s):
+;   bindRuntime  a JVM record           SampleJVM
+;   bindHost     a server record        SampleServer
+;   bindObject   a Java class as COM    VolmoraSample.Greeter
+;   bindSchema   the type library       lib\VolmoraSample.tlb
+; The uninstaller removes all four again with the /u forms, then the files.
+;
+; An exit code of 0 only tells that a program accepted its command line; whether the registry
+; write worked is not in it. So after each registration the installer reads back what the
+; program should have written, and the uninstaller checks that it is gone.
+;
+; makensis defines (-D):
+;   TARGET       x86-unicode (the 32-bit programs) or amd64-unicode (the 64-bit programs)
+;   VERSION      version of the programs, for example 1.7.0
+;   PROGRAMS     folder holding bindObject.exe, bindRuntime.exe, bindHost.exe, bindSchema.exe
+;   TYPELIB      the sample's type library (.tlb)
+;   TYPELIB_ID   its library GUID, in braces
+;   OUTFILE      the setup program to write
+;
+; The bridge runtime itself comes with its own installer, which puts VOLM.dll into bin\ and
+; VOLM.jar into lib\ of the same folder. The programs do not need it to register anything, but
+; bindSchema needs VOLM.dll to remove a type library, so uninstall this before the runtime.
+
+!ifndef TARGET | VERSION | PROGRAMS | TYPELIB | TYPELIB_ID | OUTFILE
+    !error "define TARGET, VERSION, PROGRAMS, TYPELIB, TYPELIB_ID and OUTFILE"
+!endif
+
+Target ${TARGET}
+SetCompressor /SOLID lzma
+
+!include "LogicLib.nsh"
+!include "MUI2.nsh"
+
+!define PRODUCT "Volmora Sample"
+!define CONFIG_ROOT "SOFTWARE\Tamsiver Software\VOLM"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VolmoraSample"
+
+!define JVM_ID "SampleJVM"
+!define SERVER_ID "SampleServer"
+!define PROG_ID "VolmoraSample.Greeter"
+!define CLASS_ID "{9D3A4E2F-7B61-4F08-B5C2-3E8A1D6F0C57}"
+!define JAVA_CLASS "com.tamsiver.sample.Greeter"
+!define TYPELIB_FILE "VolmoraSample.tlb"
+!define SERVER_JAR "VolmoraSample.jar"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel admin
+!if "${TARGET}" == "amd64-unicode"
+    ; A 64-bit setup: the 64-bit programs write the 64-bit registry view, read back here.
+    InstallDir "$PROGRAMFILES64\VOLM"
+!else
+    ; A 32-bit setup: it sees the same registry view as the 32-bit programs it installs.
+    InstallDir "$PROGRAMFILES\VOLM"
+!endif
+ShowInstDetails show
+ShowUninstDetails show
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Var failures  ; uninstaller: steps that did not undo what they should have
+
+; Runs one of the programs silently and stops the setup when it refuses its command line.
+!macro Configure PROGRAM ARGUMENTS
+    DetailPrint `${PROGRAM} ${ARGUMENTS}`
+    ClearErrors
+    ExecWait `"$INSTDIR\bin\${PROGRAM}.exe" /s ${ARGUMENTS}` $0
+    ${If} ${Errors}
+    ${OrIf} $0 != "0"
+        MessageBox MB_ICONSTOP `${PROGRAM} failed (exit code $0): ${ARGUMENTS}` /SD IDOK
+        Abort
+    ${EndIf}
+!macroend
+
+; Stops the setup when a value that the last program should have written is missing.
+!macro ExpectValue ROOT KEY NAME
+    ReadRegStr $1 ${ROOT} "${KEY}" "${NAME}"
+    ${If} $1 == ""
+        MessageBox MB_ICONSTOP "Missing after configuration: ${ROOT}\${KEY}, value ${NAME}.$\r$\nIs the setup running with administrator rights?" /SD IDOK
+        Abort
+    ${EndIf}
+!macroend
+
+; Runs one of the programs silently to undo a registration; the uninstall goes on either way.
+!macro Unconfigure PROGRAM ARGUMENTS
+    DetailPrint `${PROGRAM} /u ${ARGUMENTS}`
+    ClearErrors
+    ExecWait `"$INSTDIR\bin\${PROGRAM}.exe" /u /s ${ARGUMENTS}` $0
+    ${If} ${Errors}
+    ${OrIf} $0 != "0"
+        DetailPrint "${PROGRAM} failed (exit code $0)"
+        IntOp $failures $failures + 1
+    ${EndIf}
+!macroend
+
+; Counts a key that the uninstall should have removed but did not.
+!macro ExpectNoKey ROOT KEY
+    ClearErrors
+    EnumRegKey $1 ${ROOT} "${KEY}" 0
+    ${IfNot} ${Errors}
+        DetailPrint "Still registered: ${ROOT}\${KEY}"
+        IntOp $failures $failures + 1
+    ${EndIf}
+!macroend
+
+; The JVM library: the Java runtime's own registration, or where a private runtime would lie.
+Function findJvmLibrary
+    StrCpy $2 ""
+    ReadRegStr $1 HKLM "SOFTWARE\JavaSoft\JRE" "CurrentVersion"
+    ${If} $1 != ""
+        ReadRegStr $2 HKLM "SOFTWARE\JavaSoft\JRE\$1" "RuntimeLib"
+    ${EndIf}
+    ${If} $2 == ""
+        ReadRegStr $1 HKLM "SOFTWARE\JavaSoft\Java Runtime Environment" "CurrentVersion"
+        ${If} $1 != ""
+            ReadRegStr $2 HKLM "SOFTWARE\JavaSoft\Java Runtime Environment\$1" "RuntimeLib"
+        ${EndIf}
+    ${EndIf}
+    ${If} $2 == ""
+        StrCpy $2 "$INSTDIR\jre\bin\server\jvm.dll"
+    ${EndIf}
+FunctionEnd
+
+Section "Programs"
+    SetOutPath "$INSTDIR\bin"
+    File "${PROGRAMS}\bindObject.exe"
+    File "${PROGRAMS}\bindRuntime.exe"
+    File "${PROGRAMS}\bindHost.exe"
+    File "${PROGRAMS}\bindSchema.exe"
+    SetOutPath "$INSTDIR\lib"
+    File "/oname=${TYPELIB_FILE}" "${TYPELIB}"
+    SetOutPath "$INSTDIR"
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tamsiver Software"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Configuration"
+    ; The class path names the bridge archive itself, so bindRuntime accepts it whether or not
+    ; the runtime is installed yet. Arguments with blanks go in double quotes.
+    Call findJvmLibrary
+    !insertmacro Configure bindRuntime `${JVM_ID} "$2" "-Djava.class.path=$INSTDIR\lib\VOLM.jar" -Xmx64m`
+    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\JVMs\${JVM_ID}" "JvmOptions"
+
+    !insertmacro Configure bindHost `${SERVER_ID} "$INSTDIR\lib\${SERVER_JAR}"`
+    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\Servers\${SERVER_ID}" "Classpath"
+
+    !insertmacro Configure bindObject `${PROG_ID} ${CLASS_ID} ${JAVA_CLASS} ${JVM_ID} ${SERVER_ID}`
+    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\CLSIDs\${CLASS_ID}" "JavaClassName"
+    !insertmacro ExpectValue HKCR "${PROG_ID}\CLSID" ""
+
+    !insertmacro Configure bindSchema `"$INSTDIR\lib\${TYPELIB_FILE}"`
+    EnumRegKey $1 HKCR "TypeLib\${TYPELIB_ID}" 0
+    ${If} $1 == ""
+        MessageBox MB_ICONSTOP "Missing after configuration: HKCR\TypeLib\${TYPELIB_ID}" /SD IDOK
+        Abort
+    ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+    StrCpy $failures 0
+    ; bindSchema removes a type library through the runtime's VOLM.dll, which must still be
+    ; beside the programs: undo everything before any file goes.
+    !insertmacro Unconfigure bindSchema `"$INSTDIR\lib\${TYPELIB_FILE}"`
+    !insertmacro Unconfigure bindObject `${PROG_ID}`
+    !insertmacro Unconfigure bindHost `${SERVER_ID}`
+    !insertmacro Unconfigure bindRuntime `${JVM_ID}`
+    !insertmacro ExpectNoKey HKCR "TypeLib\${TYPELIB_ID}"
+    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\CLSIDs\${CLASS_ID}"
+    !insertmacro ExpectNoKey HKCR "CLSID\${CLASS_ID}"
+    !insertmacro ExpectNoKey HKCR "${PROG_ID}"
+    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\Servers\${SERVER_ID}"
+    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\JVMs\${JVM_ID}"
+
+    Delete "$INSTDIR\bin\bindObject.exe"
+    Delete "$INSTDIR\bin\bindRuntime.exe"
+    Delete "$INSTDIR\bin\bindHost.exe"
+    Delete "$INSTDIR\bin\bindSchema.exe"
+    Delete "$INSTDIR\lib\${TYPELIB_FILE}"
+    Delete "$INSTDIR\uninstall.exe"
+    ; Only empty folders go: the runtime's own files may share them.
+    RMDir "$INSTDIR\bin"
+    RMDir "$INSTDIR\lib"
+    RMDir "$INSTDIR"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+    ${If} $failures != 0
+        MessageBox MB_ICONEXCLAMATION "$failures configuration step(s) could not be undone; see the details." /SD IDOK
+        SetErrorLevel 2
+    ${EndIf}
+SectionEnd
