@@ -66,9 +66,10 @@ std::wstring sampleSetupPath() {
     return newest.wstring();
 }
 
-// The stand-in runtime library built for the tests, which removes type libraries as VOLM.dll does.
+// The stand-in runtime library that the build makes for the tests (in testFiles\ beside bin\):
+// its UnregisterTypeLibrary removes a type library's registration as VOLM.dll does.
 std::wstring standInRuntimePath() {
-    return folderOf(builtToolPath(L"bindSchema")) + L"\\VOLM.dll";
+    return folderOf(folderOf(builtToolPath(L"bindSchema"))) + L"\\testFiles\\VOLM.dll";
 }
 
 // What the runtime's own installer would leave: VOLM.dll beside where the programs go.
