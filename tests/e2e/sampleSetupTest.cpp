@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,10 @@ struct Scenario {
     bool typeLibLeft;  // bindSchema cannot remove it without the runtime library
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* out) {
+    *out << scenario.name;
+}
+
 class SampleSetup : public ::testing::TestWithParam<Scenario> {
   protected:
     void SetUp() override { removeEverything(); }
@@ -203,7 +208,9 @@ const Scenario scenarios[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, SampleSetup, ::testing::ValuesIn(scenarios),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Scenario>& scenario) {
+                             return std::string(scenario.param.name);
+                         });
 
 }  // namespace
 }  // namespace volmora::e2e
