@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include "toolUtil.h"
+#include "winPlatform.h"
 
 namespace volmora {
 
@@ -17,6 +18,22 @@ constexpr char unregisterExportName[] = "UnregisterTypeLibrary";
 std::int32_t lastErrorOr(DWORD fallback) {
     DWORD error = GetLastError();
     return static_cast<std::int32_t>(error != ERROR_SUCCESS ? error : fallback);
+}
+
+std::wstring programFileName() {
+    std::wstring path = growingBufferText(
+        [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
+    if (path.empty()) {
+        raiseToolError(lastErrorOr(ERROR_INVALID_FUNCTION), L"Can't get the program path");
+    }
+    return path;
+}
+
+// The folder of a full file name with its trailing separator ("C:\VOLM\bin\"), so that a program
+// in a drive's root gives "C:\", never the drive-relative "C:".
+std::wstring folderOf(const std::wstring& fileName) {
+    std::size_t separator = fileName.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? fileName : fileName.substr(0, separator + 1);
 }
 
 }  // namespace
@@ -41,10 +58,13 @@ WinTypeLibraries::UnregisterFunction WinTypeLibraries::unregisterFunction() {
     if (unregister_ != nullptr) {
         return unregister_;
     }
-    // The runtime library is found by file name. The current folder is taken out of the search
-    // first: a VOLM.dll planted in the folder an elevated installer runs from must never be
-    // loaded. The program's own folder, the system folders and PATH stay in the search.
-    if (!SetDllDirectoryW(L"")) {
+    // The runtime library is found by file name, but never in the current folder: a VOLM.dll
+    // planted in the folder an elevated installer runs from must not be loaded. A DLL directory
+    // takes the place of the current folder in the search; the program's own folder (searched
+    // first anyway) serves as one. An empty DLL directory would do the same on Windows, but Wine
+    // treats it as none and keeps the current folder. The system folders and PATH stay.
+    std::wstring programFolder = folderOf(programFileName());
+    if (!SetDllDirectoryW(programFolder.c_str())) {
         raiseToolError(lastErrorOr(ERROR_INVALID_FUNCTION),
                        L"Can't take the current folder out of the library search");
     }
