@@ -149,45 +149,6 @@ class BindSchema : public ::testing::Test {
     std::wstring root_;
 };
 
-struct CommandLineCase {
-    std::wstring arguments;
-    BoxIcon icon;
-    std::uint32_t exitCode;
-};
-
-// The usage text as the real message box shows it; "/l" is no switch of this tool.
-TEST_F(BindSchema, ShowsTheUsageForHelpAndRefusedCommandLines) {
-    const std::wstring usage =
-        L"Usage:\tbindSchema /?\r\n"
-        L"\tbindSchema [/s] typelib\r\n"
-        L"\tbindSchema /u [/s] typelib\r\n"
-        L"\r\n"
-        L"    /?            \tprint out this help\r\n"
-        L"    /s            \tsilent mode\r\n"
-        L"    /u            \tunregister the type library\r\n"
-        L"    typelib       \ttype library\r\n"
-        L"\r\n"
-        L"Example:\r\n"
-        L"\r\n"
-        L"    bindSchema C:\\MyServer\\MyServer.tlb";
-    const CommandLineCase cases[] = {
-        {L"/?", BoxIcon::information, 0},
-        {L"/l sampleSchema.tlb", BoxIcon::exclamation, 1},
-        {L"/u", BoxIcon::exclamation, 1},
-        {L"a.tlb b.tlb", BoxIcon::exclamation, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(narrow(c.arguments));
-        RunOptions options;
-        options.currentFolder = folder(L"work");
-        sample(options.currentFolder);
-        const RunResult result = runTool(L"bindSchema", c.arguments, options);
-        expectOneBox(result, c.icon, caption, usage);
-        EXPECT_EQ(result.exitCode, c.exitCode);
-        EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, libraryKey));
-    }
-}
-
 // The library's system kind picks the subkey; registering again succeeds again and changes
 // nothing.
 TEST_F(BindSchema, RegistersUnderTheLibrarysSystemKindAndAgain) {
