@@ -1,6 +1,7 @@
 // An in-memory registry for unit tests that behaves like the Windows registry in what the tools
 // use: case-insensitive key and value names kept as written, exact value types and bytes, the
-// same status codes, and failures that a test injects into a chosen call.
+// same status codes, and failures that a test injects into a chosen call. The registry contract
+// tests hold it to what the real registry does under Wine.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,7 @@ struct StoredValue {
 };
 
 class MemoryRegistry : public Registry {
-public:
+  public:
     MemoryRegistry();
     ~MemoryRegistry() override;
 
@@ -73,7 +74,7 @@ public:
     // The calls made so far, as "call target" lines, for checking their order.
     const std::vector<std::wstring>& calls() const { return calls_; }
 
-private:
+  private:
     struct Key;
     struct Handle {
         std::shared_ptr<Key> key;
@@ -88,12 +89,11 @@ private:
 
     Key* rootOf(const std::wstring& path, std::wstring& rest) const;
     Key* find(Key* from, const std::wstring& path) const;
-    std::shared_ptr<Key> findShared(const std::shared_ptr<Key>& from, const std::wstring& path) const;
     Handle* handle(KeyHandle key);
     KeyHandle newHandle(std::shared_ptr<Key> key, bool writable);
     std::optional<long> injected(RegistryCall call, const std::wstring& target);
-    long createPath(const std::shared_ptr<Key>& from, const std::wstring& path,
-                    std::shared_ptr<Key>& created);
+    long walk(const std::shared_ptr<Key>& from, const std::wstring& path, bool create,
+              std::shared_ptr<Key>& found);
 
     std::shared_ptr<Key> classesRoot_;
     std::shared_ptr<Key> currentUser_;
