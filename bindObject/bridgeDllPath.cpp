@@ -6,7 +6,7 @@ namespace volmora {
 
 namespace {
 
-constexpr std::wstring_view libraryFileName = L"\\VOLM.dll";
+constexpr std::wstring_view libraryFileName = L"VOLM.dll";
 
 }  // namespace
 
@@ -24,7 +24,12 @@ std::wstring bridgeDllPath(Tool& tool, const std::wstring& programPath) {
             return *path;
         }
     }
-    return tool.files().parentFolderName(programPath) + std::wstring(libraryFileName);
+    // The parent of a tool in a drive's root folder (C:\) already ends in a separator.
+    std::wstring folder = tool.files().parentFolderName(programPath);
+    if (folder.empty() || folder.back() != L'\\') {
+        folder += L'\\';
+    }
+    return folder + std::wstring(libraryFileName);
 }
 
 }  // namespace volmora

@@ -129,6 +129,10 @@ std::optional<long> MemoryRegistry::injected(RegistryCall call, const std::wstri
     auto wanted = fold(target);
     for (auto it = injections_.begin(); it != injections_.end(); ++it) {
         if (it->call == call && fold(it->target) == wanted) {
+            if (it->callsThatPass > 0) {
+                --it->callsThatPass;
+                continue;
+            }
             long code = it->code;
             if (!it->always) {
                 injections_.erase(it);
@@ -142,6 +146,11 @@ std::optional<long> MemoryRegistry::injected(RegistryCall call, const std::wstri
 void MemoryRegistry::failCall(RegistryCall call, const std::wstring& target, long code,
                               bool always) {
     injections_.push_back({call, target, code, always});
+}
+
+void MemoryRegistry::failLaterCall(RegistryCall call, const std::wstring& target, long code,
+                                   std::size_t callsThatPass) {
+    injections_.push_back({call, target, code, false, callsThatPass});
 }
 
 MemoryRegistry::Key* MemoryRegistry::find(Key* from, const std::wstring& path) const {

@@ -58,6 +58,9 @@ class MemoryRegistry : public Registry {
     // ("HKLM\SOFTWARE\...\{...}@ProgId"; "@" alone for a default value); names compare without
     // regard to case. The failure happens once, or on every call when always is set.
     void failCall(RegistryCall call, const std::wstring& target, long code, bool always = false);
+    // The same for one later call: the first callsThatPass matching calls go through.
+    void failLaterCall(RegistryCall call, const std::wstring& target, long code,
+                       std::size_t callsThatPass);
 
     // Direct access for arranging and checking tests; paths start with HKLM, HKCR or HKCU.
     bool keyExists(const std::wstring& path) const;
@@ -85,6 +88,7 @@ class MemoryRegistry : public Registry {
         std::wstring target;
         long code;
         bool always;
+        std::size_t callsThatPass = 0;
     };
 
     Key* rootOf(const std::wstring& path, std::wstring& rest) const;
