@@ -12,7 +12,7 @@ namespace {
 constexpr wchar_t scratchPath[] = L"Software\\VolmoraContractTest";
 
 class WinContractRegistry : public ContractRegistry {
-public:
+  public:
     WinContractRegistry() {
         RegDeleteTreeW(HKEY_CURRENT_USER, scratchPath);
         registry_.createKey(currentUser, scratchPath, scratch_);
@@ -24,7 +24,7 @@ public:
     Registry& registry() override { return registry_; }
     KeyHandle scratch() override { return scratch_; }
 
-private:
+  private:
     WinRegistry registry_;
     KeyHandle scratch_{};
 };
