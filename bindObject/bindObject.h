@@ -17,6 +17,14 @@ inline std::wstring classRecordsPath() {
     return std::wstring(configurationRoot) + L"\\CLSIDs";
 }
 
+// The REG_SZ values of a class record.
+namespace recordValue {
+inline constexpr std::wstring_view progId = L"ProgId";
+inline constexpr std::wstring_view javaClassName = L"JavaClassName";
+inline constexpr std::wstring_view jvmId = L"JvmId";
+inline constexpr std::wstring_view serverId = L"ServerId";
+}  // namespace recordValue
+
 // The bridge runtime's own COM class; its InprocServer32 default value is the library's path.
 inline constexpr std::wstring_view bridgeRuntimeServerKey =
     L"CLSID\\{3A8D888D-0DB5-4a58-A10B-2743F727D0AB}\\InprocServer32";

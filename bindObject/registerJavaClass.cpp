@@ -9,6 +9,9 @@ namespace volmora {
 namespace {
 
 constexpr std::size_t messageLabelWidth = 16;
+constexpr std::wstring_view inprocServerKey = L"InprocServer32";
+constexpr std::wstring_view threadingModelValue = L"ThreadingModel";
+// Objects of a bridged class may live in any apartment.
 constexpr std::wstring_view threadingModel = L"both";
 constexpr std::wstring_view versionSuffix = L".1";
 
@@ -30,9 +33,9 @@ bool stepFailed(const Tool& tool, long result, std::wstring_view prefix) {
     return stepFailed(tool, result, prefix, {}, {});
 }
 
-long setText(Registry& registry, const RegKey& key, const std::wstring& name,
+long setText(Registry& registry, const RegKey& key, std::wstring_view name,
              const std::wstring& text) {
-    return setNamedValue(registry, key.handle(), name, valueType::sz, RegValue(text));
+    return setNamedValue(registry, key.handle(), std::wstring(name), valueType::sz, RegValue(text));
 }
 
 long setDefaultText(Registry& registry, const RegKey& key, const std::wstring& subkey,
@@ -71,39 +74,43 @@ bool writeClassRecord(Tool& tool, const std::wstring& progId, const std::wstring
     if (stepFailed(tool,
                    createNamedKey(record, localMachine, clsid, classRecordsPath() + L"\\" + clsid),
                    L"Can't create VOLM CLSID registry settings: ") ||
-        stepFailed(tool, setText(registry, record, L"ProgId", progId),
+        stepFailed(tool, setText(registry, record, recordValue::progId, progId),
                    L"Can't set ProgId registry value: ") ||
-        stepFailed(tool, setText(registry, record, L"JavaClassName", javaClassName),
+        stepFailed(tool, setText(registry, record, recordValue::javaClassName, javaClassName),
                    L"Can't set JavaClassName registry value: ") ||
-        stepFailed(tool, setText(registry, record, L"JvmId", jvmId),
+        stepFailed(tool, setText(registry, record, recordValue::jvmId, jvmId),
                    L"Can't set JvmId registry value: ")) {
         return false;
     }
-    return serverId.empty() || !stepFailed(tool, setText(registry, record, L"ServerId", serverId),
-                                           L"Can't set ServerId registry value: ");
+    return serverId.empty() ||
+           !stepFailed(tool, setText(registry, record, recordValue::serverId, serverId),
+                       L"Can't set ServerId registry value: ");
 }
 
-// CLSID\<clsid>: the runtime library as in-process server, free-threaded or not, and the ProgID.
+// CLSID\<clsid>: the runtime library as the class's in-process server, and the ProgID.
 bool writeComClass(Tool& tool, const std::wstring& progId, const std::wstring& clsid,
                    const std::wstring& libraryPath) {
     Registry& registry = tool.registry();
     RegKey comClass(registry);
     if (stepFailed(tool, comClass.create(classesRoot, L"CLSID\\" + clsid),
                    L"Can't create CLSID registry settings: ") ||
-        stepFailed(tool, setDefaultText(registry, comClass, L"InprocServer32", libraryPath),
+        stepFailed(tool,
+                   setDefaultText(registry, comClass, std::wstring(inprocServerKey), libraryPath),
                    L"Can't set InprocServer32 registry value: ") ||
         stepFailed(tool, setDefaultText(registry, comClass, L"ProgId", progId),
                    L"Can't set ProgId registry value: ")) {
         return false;
     }
     RegKey server(registry);
-    if (stepFailed(tool, server.open(comClass.handle(), L"InprocServer32", KeyAccess::allAccess),
-                   L"Can't open InprocServer32 registry setting: ")) {
+    if (stepFailed(
+            tool,
+            server.open(comClass.handle(), std::wstring(inprocServerKey), KeyAccess::allAccess),
+            L"Can't open InprocServer32 registry setting: ")) {
         return false;
     }
     comClass.close();
     return !stepFailed(tool,
-                       setText(registry, server, L"ThreadingModel", std::wstring(threadingModel)),
+                       setText(registry, server, threadingModelValue, std::wstring(threadingModel)),
                        L"Can't set ThreadingModel registry value: ");
 }
 

@@ -8,8 +8,6 @@ namespace volmora {
 
 namespace {
 
-constexpr std::wstring_view progIdValue = L"ProgId";
-
 // The outcome of the search over the class records.
 enum class Search { found, notFound, failed };
 
@@ -39,7 +37,7 @@ Search removeClassRecord(Tool& tool, RegKey& records, const std::wstring& progId
             return Search::failed;
         }
         RegValue value;
-        result = getNamedValue(registry, record.handle(), std::wstring(progIdValue), value);
+        result = getNamedValue(registry, record.handle(), std::wstring(recordValue::progId), value);
         if (result != status::success) {
             showFailure(tool, L"Can't get ProgId registry value: ", result);
             return Search::failed;

@@ -128,42 +128,6 @@ TEST_F(RegisterJavaClass, EachFailingStepShowsItsMessageAndKeepsTheEarlierWrites
     }
 }
 
-TEST_F(RegisterJavaClass, RegisteringAgainOverwritesAndKeepsWhatItDoesNotWrite) {
-    ClassOperands first;
-    first.serverId = L"ServerA";
-    registerClass(first);
-    registerClass(first);
-    MemoryRegistry expected;
-    writeLayout(expected, first);
-    expectRegistry(expected);
-
-    // Without a server identifier the old ServerId stays in the record.
-    ClassOperands again = first;
-    again.serverId.clear();
-    again.javaClassName = L"com.tamsiver.Other";
-    fake.messages.shown.clear();
-    registerClass(again);
-    writeLayout(expected, again);
-    expectRegistry(expected);
-    EXPECT_EQ(fake.registry.text(recordsPath + L"\\" + first.clsid, L"ServerId"), L"ServerA");
-    EXPECT_EQ(fake.onlyMessage().text.find(L"ServerId"), std::wstring::npos);
-}
-
-TEST_F(RegisterJavaClass, ARemappedProgIdPointsToTheNewClassAndTheOldClassStays) {
-    ClassOperands old;
-    ClassOperands moved;
-    moved.clsid = L"{11111111-2222-3333-4444-555555555555}";
-    registerClass(old);
-    registerClass(moved);
-    MemoryRegistry expected;
-    writeLayout(expected, old);
-    writeLayout(expected, moved);
-    expectRegistry(expected);
-    EXPECT_EQ(fake.registry.text(L"HKCR\\MyServer.CoolService\\CLSID", L""), moved.clsid);
-    EXPECT_EQ(fake.registry.text(L"HKCR\\MyServer.CoolService.1\\CLSID", L""), moved.clsid);
-    EXPECT_TRUE(fake.registry.keyExists(recordsPath + L"\\" + old.clsid));
-}
-
 TEST_F(RegisterJavaClass, NamesAreUsedAsTypedOrRefusedWithTheRegistrysCode) {
     const std::wstring tooLong(300, L'x');
     const std::wstring longest(255, L'P');
@@ -209,17 +173,6 @@ TEST_F(RegisterJavaClass, NamesAreUsedAsTypedOrRefusedWithTheRegistrysCode) {
         EXPECT_EQ(run.registry.dump(L"HKLM"), expected.dump(L"HKLM"));
         EXPECT_EQ(run.registry.dump(L"HKCR"), expected.dump(L"HKCR"));
     }
-}
-
-TEST_F(RegisterJavaClass, SilentModeShowsNothing) {
-    fake.tool.silentMode = true;
-    ClassOperands c;
-    registerClass(c);
-    fake.registry.failCall(RegistryCall::createKey, recordsPath + L"\\{X}", 5);
-    c.clsid = L"{X}";
-    registerClass(c);
-    EXPECT_TRUE(fake.messages.shown.empty());
-    EXPECT_TRUE(fake.registry.keyExists(L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
 }
 
 TEST(BridgeDllPath, TakesTheRuntimesRegistrationOrTheToolsFolder) {

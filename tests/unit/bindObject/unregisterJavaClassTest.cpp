@@ -45,29 +45,6 @@ TEST(UnregisterJavaClass, RemovesTheRecordAndEveryComKeyOfTheClass) {
     EXPECT_EQ(r.fake.registry.openHandles(), 0u);
 }
 
-TEST(UnregisterJavaClass, DeletesTheComKeysLeavesFirstInOrder) {
-    Registered r;
-    unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-    std::vector<std::wstring> deletions;
-    for (const auto& call : r.fake.registry.calls()) {
-        if (call.rfind(L"deleteKey ", 0) == 0) {
-            deletions.push_back(call.substr(10));
-        }
-    }
-    const std::wstring comClass = L"HKCR\\CLSID\\" + r.operands.clsid;
-    EXPECT_EQ(deletions, (std::vector<std::wstring>{
-                             recordsPath + L"\\" + r.operands.clsid,
-                             comClass + L"\\InprocServer32",
-                             comClass + L"\\ProgId",
-                             comClass,
-                             L"HKCR\\MyServer.CoolService\\CLSID",
-                             L"HKCR\\MyServer.CoolService\\CurVer",
-                             L"HKCR\\MyServer.CoolService",
-                             L"HKCR\\MyServer.CoolService.1\\CLSID",
-                             L"HKCR\\MyServer.CoolService.1",
-                         }));
-}
-
 TEST(UnregisterJavaClass, ClassesThatAreNotRegistered) {
     struct Case {
         const char* what;
@@ -105,18 +82,6 @@ TEST(UnregisterJavaClass, ClassesThatAreNotRegistered) {
         EXPECT_EQ(r.state(), arranged);
         EXPECT_EQ(r.fake.registry.openHandles(), 0u);
     }
-}
-
-TEST(UnregisterJavaClass, NoRecordsKeyAtAll) {
-    FakeTool fake;
-    unregisterJavaClass(fake.tool, L"A.B");
-    EXPECT_EQ(fake.messages.shown,
-              std::vector<ShownMessage>{error(L"Class \"A.B\" isn't registered")});
-    fake.messages.shown.clear();
-    fake.registry.putKey(recordsPath);
-    unregisterJavaClass(fake.tool, L"A.B");
-    EXPECT_EQ(fake.messages.shown,
-              std::vector<ShownMessage>{error(L"Class \"A.B\" isn't registered.")});
 }
 
 TEST(UnregisterJavaClass, SearchFailuresStopWithTheirMessageAndDeleteNothing) {
@@ -260,26 +225,6 @@ TEST(UnregisterJavaClass, OfTwoRecordsWithTheSameProgIdTheFirstGoes) {
     writeLayout(expected, second, 8);  // the record and the COM class of the second record
     EXPECT_EQ(fake.registry.dump(L"HKLM") + fake.registry.dump(L"HKCR"),
               expected.dump(L"HKLM") + expected.dump(L"HKCR"));
-}
-
-TEST(UnregisterJavaClass, UsesTheRecordsNameAsStoredAndTheProgIdAsTyped) {
-    FakeTool fake;
-    ClassOperands c;
-    c.clsid = L"{\u00E9T\u00C9}";
-    c.progId = L"\u4E2D.\U0001F600";
-    writeLayout(fake.registry, c);
-    unregisterJavaClass(fake.tool, c.progId);
-    EXPECT_EQ(fake.onlyMessage().text, L"Class \"\u4E2D.\U0001F600\" successfully unregistered.");
-    EXPECT_EQ(fake.registry.dump(L"HKCR"), L"HKCR\nHKCR\\CLSID\n");
-}
-
-TEST(UnregisterJavaClass, SilentModeShowsNothing) {
-    Registered r;
-    r.fake.tool.silentMode = true;
-    unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-    unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-    EXPECT_TRUE(r.fake.messages.shown.empty());
-    EXPECT_EQ(r.state(), r.before);
 }
 
 }  // namespace
