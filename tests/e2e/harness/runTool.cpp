@@ -155,6 +155,8 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
             WaitForSingleObject(processHandle.get(), 5000);
             break;
         }
+        // A handle may be reused once its window is gone: forget windows that no longer exist.
+        std::erase_if(answered, [](HWND window) { return !IsWindow(window); });
         for (HWND window : visibleWindowsOf(process.dwProcessId)) {
             if (answered.count(window) != 0) {
                 continue;
