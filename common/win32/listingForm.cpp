@@ -110,13 +110,23 @@ void ListingForm::initListing(const std::wstring& listingTitle, const std::wstri
 
 void ListingForm::show() {
     lastFocus_ = okCommand_;  // activation hands the focus to the button
-    int command = SW_SHOWNORMAL;
-    if (restoredState_ == WindowState::maximized) {
-        command = SW_SHOWMAXIMIZED;
-    } else if (restoredState_ == WindowState::minimized) {
-        command = SW_SHOWMINIMIZED;
+    // Shown through the placement, so that a window restored maximized or minimized returns to
+    // the normal bounds that formLoad gave it.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window_.get(), &placement)) {
+        raiseLastError(L"Can't read the listing window's placement");
     }
-    ShowWindow(window_.get(), command);
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWNORMAL;
+    if (restoredState_ == WindowState::maximized) {
+        placement.showCmd = SW_SHOWMAXIMIZED;
+    } else if (restoredState_ == WindowState::minimized) {
+        placement.showCmd = SW_SHOWMINIMIZED;
+    }
+    if (!SetWindowPlacement(window_.get(), &placement)) {
+        raiseLastError(L"Can't show the listing window");
+    }
     if (restoredState_ != WindowState::minimized) {
         SetFocus(okCommand_);
     }
