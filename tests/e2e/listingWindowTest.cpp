@@ -98,10 +98,12 @@ int twips(int pixelCount) {
     return pixelCount * 1440 / screenDpi();
 }
 
-// Returns once the window's thread has handled everything sent or posted to it before.
+// Returns once the window's thread has handled everything sent or posted to it before. The
+// messages wait however busy the thread was: one that has just filled a long listing counts as
+// hung to the system for a while, and would get no message at all with SMTO_NORMAL.
 void settle(HWND window) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
 bool waitFor(const std::function<bool()>& condition) {
@@ -184,15 +186,14 @@ SIZE resizeClient(HWND window, int width, int height) {
 std::wstring wholeText(HWND control) {
     constexpr UINT patientMs = 60000;
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, patientMs,
-                             &length)) {
+    if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, patientMs, &length)) {
         ADD_FAILURE() << "no text length, error " << GetLastError();
         return {};
     }
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
-                             reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, patientMs,
+                             reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, patientMs,
                              &copied)) {
         ADD_FAILURE() << "no text of " << length << " characters, error " << GetLastError();
         return {};
@@ -305,8 +306,7 @@ TEST_F(ListingWindow, OpensFirstAtTheDefaultPlacementWithTheOkButtonFocused) {
         const LONG_PTR wanted = ES_MULTILINE | ES_READONLY | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP;
         EXPECT_EQ(textStyle & wanted, wanted);
         DWORD_PTR limit = 0;
-        SendMessageTimeoutW(controls.listingText, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                            &limit);
+        SendMessageTimeoutW(controls.listingText, EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, 5000, &limit);
         EXPECT_GE(limit, 0x7FFFFFFEu);
         close(window);
     });
@@ -519,8 +519,7 @@ TEST_F(ListingWindow, SelectsTheWholeTextWithCtrlA) {
         AttachThreadInput(GetCurrentThreadId(), windowThread, FALSE);
 
         DWORD_PTR selection = 0;
-        SendMessageTimeoutW(controls.listingText, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                            &selection);
+        SendMessageTimeoutW(controls.listingText, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &selection);
         const auto length = static_cast<DWORD_PTR>(readListingText(window).size());
         EXPECT_EQ(LOWORD(selection), 0u);
         EXPECT_EQ(HIWORD(selection), length);
