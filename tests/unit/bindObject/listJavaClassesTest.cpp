@@ -195,19 +195,6 @@ TEST(ListJavaClasses, ShowsAMessageInsteadOfAnyPartOfTheListing) {
     }
 }
 
-TEST(ListJavaClasses, ReadsTheRecordsWithoutChangingThem) {
-    FakeTool fake;
-    arrange(fake.registry, {{coolId, record(L"Cool", L"S"), L"x.dll"}}, {});
-    const std::wstring before = fake.registry.dump(L"HKLM") + fake.registry.dump(L"HKCR");
-    listJavaClasses(fake.tool);
-    EXPECT_EQ(fake.registry.dump(L"HKLM") + fake.registry.dump(L"HKCR"), before);
-    for (const auto& call : fake.registry.calls()) {
-        EXPECT_TRUE(call.rfind(L"create", 0) != 0 && call.rfind(L"set", 0) != 0 &&
-                    call.rfind(L"delete", 0) != 0)
-            << call;
-    }
-}
-
 // The frame keeps the process for an open listing and ends it with 0 once the window closes;
 // without a listing the dispatcher's result ends it at once.
 TEST(ListJavaClasses, LeavesTheProcessToTheWindow) {

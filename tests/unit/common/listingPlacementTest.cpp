@@ -210,17 +210,5 @@ TEST(SavePlacement, ReportsNothingWhenTheSettingsCannotBeWritten) {
     EXPECT_EQ(noValue.openHandles(), 0u);
 }
 
-TEST(Placement, ComesBackAsItWasSaved) {
-    const Placement placements[] = {
-        {{2000, 1500, 9000, 5000}, WindowState::normal},
-        {{-19200, 0, 2400, 1200}, WindowState::normal},
-    };
-    for (const auto& placement : placements) {
-        MemoryRegistry registry;
-        savePlacement(registry, placement);
-        EXPECT_EQ(loadPlacement(registry), placement);
-    }
-}
-
 }  // namespace
 }  // namespace volmora
