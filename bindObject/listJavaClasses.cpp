@@ -8,7 +8,6 @@ namespace volmora {
 
 namespace {
 
-constexpr std::wstring_view classRecordsPath = L"SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
 constexpr std::wstring_view listingTitle = L"Registered Classes";
 constexpr std::wstring_view noClassesText = L"No classes registered";
 constexpr std::wstring_view missingValue = L"?? missing ??";
@@ -26,10 +25,13 @@ struct ClassRecord {
 ClassRecord readClassRecord(Registry& registry, KeyHandle record) {
     const std::wstring missing(missingValue);
     ClassRecord values;
-    values.progId = namedTextOr(registry, record, L"ProgId", missing);
-    values.javaClassName = namedTextOr(registry, record, L"JavaClassName", missing);
-    values.jvmId = namedTextOr(registry, record, L"JvmId", missing);
-    values.serverId = namedTextOr(registry, record, L"ServerId", L"");
+    auto text = [&](std::wstring_view name, const std::wstring& fallback) {
+        return namedTextOr(registry, record, std::wstring(name), fallback);
+    };
+    values.progId = text(recordValue::progId, missing);
+    values.javaClassName = text(recordValue::javaClassName, missing);
+    values.jvmId = text(recordValue::jvmId, missing);
+    values.serverId = text(recordValue::serverId, L"");
     return values;
 }
 
@@ -70,8 +72,7 @@ void appendClassBlock(std::wstring& listing, const std::wstring& clsid, const Cl
 void listJavaClasses(Tool& tool) {
     Registry& registry = tool.registry();
     RegKey classes(registry);
-    if (classes.open(localMachine, std::wstring(classRecordsPath), KeyAccess::read) !=
-        status::success) {
+    if (classes.open(localMachine, classRecordsPath(), KeyAccess::read) != status::success) {
         tool.showInfo(std::wstring(noClassesText));
         return;
     }
