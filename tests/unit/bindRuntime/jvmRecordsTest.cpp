@@ -175,15 +175,6 @@ TEST(ListJvms, ReportsWhatStopsTheListing) {
             {L"no JVMs key", [](MemoryRegistry&) {}, info, L"No JVMs registered"},
             {L"no records", [](MemoryRegistry& r) { r.putKey(records); }, info,
              L"No JVMs registered"},
-            {L"last record removed",
-             [](MemoryRegistry& r) {
-                 r.putKey(myJvm);
-                 KeyHandle key{};
-                 r.openKey(localMachine, records.substr(5), KeyAccess::allAccess, key);
-                 r.deleteKey(key, L"MyJVM");
-                 r.closeKey(key);
-             },
-             info, L"No JVMs registered"},
             {L"JVMs key unreadable",
              [](MemoryRegistry& r) {
                  r.putKey(myJvm);

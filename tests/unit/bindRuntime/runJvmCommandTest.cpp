@@ -34,24 +34,23 @@ const std::wstring usage =
     L"    bindRuntime MyJVM C:\\jdk1.3\\jre\\bin\\hotspot\\jvm.dll\r\n"
     L"        -Djava.class.path=C:\\MyServer\\MyServer.jar;C:\\VOLM\\lib\\VOLM.jar";
 
-enum class Shown {
-    nothing,
-    usageError,
-    usageInfo,
-    registered,
-    unregistered,
-    notRegistered,
-    noClassPath
-};
+const auto info = MessageIcon::information;
+const auto error = MessageIcon::exclamation;
 
 struct CommandCase {
     std::wstring commandLine;
     std::int32_t exitCode;
-    Shown shown;
+    MessageIcon icon;
+    std::wstring shown;  // empty: no message
     // MyJVM's values afterwards (nullopt: no record); Old stays registered unless removed.
     std::optional<std::pair<std::wstring, std::wstring>> record = std::nullopt;
     bool oldRemains = true;
 };
+
+std::wstring registered(const std::wstring& dll, const std::wstring& options) {
+    return L"JVM \"MyJVM\" successfully registered.\r\n    Dll Path: \t" + dll +
+           L"\r\n    Options:  \t" + options;
+}
 
 std::wstring numberedOptions(int from, int to) {
     std::wstring text;
@@ -63,44 +62,46 @@ std::wstring numberedOptions(int from, int to) {
 TEST(RunJvmCommand, SwitchesOperandsAndExitCodes) {
     const std::pair<std::wstring, std::wstring> stored{L"C:\\jvm.dll", cp};
     const std::vector<CommandCase> cases = {
-        {L"", 1, Shown::usageError},
-        {L"/?", 0, Shown::usageInfo},
-        {L"/s /?", 0, Shown::nothing},
-        {L"/? /s", 0, Shown::usageInfo},
-        {L"/? /x", 0, Shown::usageInfo},
-        {L"/x", 1, Shown::usageError},
-        {L"/", 1, Shown::usageError},
-        {L"-", 1, Shown::usageError},
-        {L"/sx", 1, Shown::usageError},
-        {L"/silent MyJVM C:\\jvm.dll " + cp, 1, Shown::usageError},
-        {L"\"\" MyJVM", 1, Shown::usageError},
-        {L"/l extra", 1, Shown::usageError},
-        {L"/l /s", 1, Shown::nothing},
-        {L"/s /l", 1, Shown::nothing},
-        {L"/u /l x", 1, Shown::usageError},
-        {L"/L /U Old", 1, Shown::usageError},
-        {L"/u", 1, Shown::usageError},
-        {L"/u a b", 1, Shown::usageError},
-        {L"-u Old", 0, Shown::unregistered, std::nullopt, false},
-        {L"/U Old", 0, Shown::unregistered, std::nullopt, false},
-        {L"/s /u Old", 0, Shown::nothing, std::nullopt, false},
-        {L"/u /s Old", 0, Shown::nothing, std::nullopt, false},
-        {L"/u MyJVM", 0, Shown::notRegistered},
-        {L"/u Old /s", 1, Shown::usageError},
-        {L"MyJVM C:\\jvm.dll", 1, Shown::usageError},
-        {L"-MyJVM C:\\jvm.dll " + cp, 1, Shown::usageError},
-        {L"MyJVM C:\\jvm.dll " + cp, 0, Shown::registered, stored},
-        {L"/S -s MyJVM C:\\jvm.dll " + cp, 0, Shown::nothing, stored},
-        {L"MyJVM jvm.dll " + cp, 0, Shown::registered,
+        {L"", 1, error, usage},
+        {L"/?", 0, info, usage},
+        {L"/s /?", 0, info, L""},
+        {L"/? /s", 0, info, usage},
+        {L"/? /x", 0, info, usage},
+        {L"/x", 1, error, usage},
+        {L"/", 1, error, usage},
+        {L"-", 1, error, usage},
+        {L"/sx", 1, error, usage},
+        {L"/silent MyJVM C:\\jvm.dll " + cp, 1, error, usage},
+        {L"\"\" MyJVM", 1, error, usage},
+        {L"/l extra", 1, error, usage},
+        {L"/l /s", 1, info, L""},
+        {L"/s /l", 1, info, L""},
+        {L"/u /l x", 1, error, usage},
+        {L"/L /U Old", 1, error, usage},
+        {L"/u", 1, error, usage},
+        {L"/u a b", 1, error, usage},
+        {L"-u Old", 0, info, L"JVM \"Old\" successfully unregistered.", std::nullopt, false},
+        {L"/U Old", 0, info, L"JVM \"Old\" successfully unregistered.", std::nullopt, false},
+        {L"/s /u Old", 0, info, L"", std::nullopt, false},
+        {L"/u /s Old", 0, info, L"", std::nullopt, false},
+        {L"/u MyJVM", 0, error, L"JVM \"MyJVM\" isn't registered."},
+        {L"/u Old /s", 1, error, usage},
+        {L"MyJVM C:\\jvm.dll", 1, error, usage},
+        {L"-MyJVM C:\\jvm.dll " + cp, 1, error, usage},
+        {L"MyJVM C:\\jvm.dll " + cp, 0, info, registered(L"C:\\jvm.dll", cp), stored},
+        {L"/S -s MyJVM C:\\jvm.dll " + cp, 0, info, L"", stored},
+        {L"MyJVM jvm.dll " + cp, 0, info, registered(L"C:\\Work\\jvm.dll", cp),
          std::pair{std::wstring(L"C:\\Work\\jvm.dll"), cp}},
-        {L"MyJVM C:\\jvm.dll /s " + cp, 0, Shown::registered,
+        {L"MyJVM C:\\jvm.dll /s " + cp, 0, info, registered(L"C:\\jvm.dll", L"/s " + cp),
          std::pair{std::wstring(L"C:\\jvm.dll"), L"/s " + cp}},
-        {L"MyJVM C:\\jvm.dll -Xmx64m", 1, Shown::noClassPath},
-        {L"/s MyJVM C:\\jvm.dll -Xmx64m", 1, Shown::nothing},
+        {L"MyJVM C:\\jvm.dll -Xmx64m", 1, error,
+         L"A non-null \"-Djava.class.path=...\" option must be specified"},
+        {L"/s MyJVM C:\\jvm.dll -Xmx64m", 1, info, L""},
         // 32 arguments at most: 30 options without switches, 29 after one switch
-        {L"MyJVM C:\\jvm.dll " + cp + numberedOptions(2, 31), 0, Shown::registered,
+        {L"MyJVM C:\\jvm.dll " + cp + numberedOptions(2, 31), 0, info,
+         registered(L"C:\\jvm.dll", cp + numberedOptions(2, 30)),
          std::pair{std::wstring(L"C:\\jvm.dll"), cp + numberedOptions(2, 30)}},
-        {L"/s MyJVM C:\\jvm.dll " + cp + numberedOptions(2, 31), 0, Shown::nothing,
+        {L"/s MyJVM C:\\jvm.dll " + cp + numberedOptions(2, 31), 0, info, L"",
          std::pair{std::wstring(L"C:\\jvm.dll"), cp + numberedOptions(2, 29)}},
     };
     for (const auto& c : cases) {
@@ -113,33 +114,8 @@ TEST(RunJvmCommand, SwitchesOperandsAndExitCodes) {
 
         EXPECT_EQ(exitCode, c.exitCode) << where;
         std::vector<std::pair<MessageIcon, std::wstring>> expected;
-        const auto info = MessageIcon::information;
-        const auto error = MessageIcon::exclamation;
-        switch (c.shown) {
-            case Shown::nothing:
-                break;
-            case Shown::usageError:
-                expected = {{error, usage}};
-                break;
-            case Shown::usageInfo:
-                expected = {{info, usage}};
-                break;
-            case Shown::registered:
-                expected = {{info, L"JVM \"MyJVM\" successfully registered.\r\n    Dll Path: \t" +
-                                       c.record->first + L"\r\n    Options:  \t" +
-                                       c.record->second}};
-                break;
-            case Shown::unregistered:
-                expected = {{info, L"JVM \"Old\" successfully unregistered."}};
-                break;
-            case Shown::notRegistered:
-                expected = {{error, L"JVM \"MyJVM\" isn't registered."}};
-                break;
-            case Shown::noClassPath:
-                expected = {
-                    {error, L"A non-null \"-Djava.class.path=...\" option must be specified"}};
-                break;
-        }
+        if (!c.shown.empty())
+            expected.emplace_back(c.icon, c.shown);
         std::vector<std::pair<MessageIcon, std::wstring>> shown;
         for (const auto& m : fake.messages.shown) {
             EXPECT_EQ(m.caption, L"Volmora - Bind Runtime") << where;
@@ -184,8 +160,8 @@ TEST(RunJvmCommand, UnresolvableLibraryPathIsAnInternalError) {
     try {
         runJvmCommand(fake.tool, getArguments(tool, L"MyJVM jvm.dll " + cp));
         ADD_FAILURE() << "no error raised";
-    } catch (const ToolError& error) {
-        EXPECT_EQ(error.number, 206);
+    } catch (const ToolError& raised) {
+        EXPECT_EQ(raised.number, 206);
     }
     EXPECT_FALSE(fake.registry.keyExists(records));
 }
