@@ -123,6 +123,10 @@ TEST_F(BindRuntime, RefusedCommandLinesWriteNothing) {
         {L"MyJVM C:\\jvm.dll -Xmx64m", BoxIcon::exclamation, noClassPath, 1},
         {L"MyJVM C:\\jvm.dll \"" + cp + L"\"", BoxIcon::exclamation, noClassPath, 1},
         {L"/s MyJVM C:\\jvm.dll -Xmx64m", BoxIcon::none, L"", 1},
+        {L"MyJVM \"\" " + cp + L"a.jar", BoxIcon::exclamation,
+         L"Internal error: number=0x7B, source=bindRuntimeProject, description=Can't make an "
+         L"absolute path of \"\"",
+         123},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(narrow(c.arguments));
