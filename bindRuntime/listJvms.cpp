@@ -9,6 +9,12 @@ namespace {
 constexpr std::wstring_view noRecordsMessage = L"No JVMs registered";
 constexpr std::wstring_view listingTitle = L"Registered JVMs";
 constexpr std::wstring_view missingValue = L"?? missing ??";
+constexpr std::wstring_view enumerationFailedPrefix = L"Can't enumerate JVMs: ";
+
+// "Can't open "<name>" key: ", the start of the message for a record that cannot be read.
+std::wstring openFailedPrefix(const std::wstring& name) {
+    return L"Can't open " + quoted(name) + L" key: ";
+}
 
 }  // namespace
 
@@ -30,13 +36,13 @@ void listJvms(Tool& tool) {
             break;
         }
         if (result != status::success) {
-            tool.showError(errorText(L"Can't enumerate JVMs: ", result));
+            tool.showError(errorText(enumerationFailedPrefix, result));
             return;
         }
         RegKey record(registry);
         if (long opened = record.open(records.handle(), name, KeyAccess::read);
             opened != status::success) {
-            tool.showError(errorText(L"Can't open " + quoted(name) + L" key: ", opened));
+            tool.showError(errorText(openFailedPrefix(name), opened));
             return;
         }
         std::wstring dllPath =
