@@ -33,24 +33,6 @@ std::wstring block(const std::wstring& name, const std::wstring& path, const std
     return name + L":\r\n    Dll Path: \t" + path + L"\r\n    Options:  \t" + opts;
 }
 
-TEST(AddJvm, WritesBothValuesAsTextAndKeepsTheOthers) {
-    Fixture f;
-    f.fake.registry.putText(myJvm, L"JvmOptions", L"old");
-    f.fake.registry.putText(myJvm, L"Extra", L"kept");
-    f.fake.registry.putKey(myJvm + L"\\Sub");
-    addJvm(f.fake.tool, L"MyJVM", dll, options);
-    f.expectShown(info,
-                  L"JVM \"MyJVM\" successfully registered.\r\n    Dll Path: \t" + dll +
-                      L"\r\n    Options:  \t" + options,
-                  "register");
-    EXPECT_EQ(f.fake.registry.value(myJvm, L"DllPath"),
-              (StoredValue{valueType::sz, utf16Bytes(dll)}));
-    EXPECT_EQ(f.fake.registry.value(myJvm, L"JvmOptions"),
-              (StoredValue{valueType::sz, utf16Bytes(options)}));
-    EXPECT_EQ(f.fake.registry.text(myJvm, L"Extra"), L"kept");
-    EXPECT_TRUE(f.fake.registry.keyExists(myJvm + L"\\Sub"));
-}
-
 TEST(AddJvm, StopsAtTheFirstFailingStep) {
     struct Case {
         RegistryCall call;
@@ -76,27 +58,6 @@ TEST(AddJvm, StopsAtTheFirstFailingStep) {
         EXPECT_EQ(f.fake.registry.keyExists(myJvm), c.keyRemains) << where;
         EXPECT_EQ(f.fake.registry.text(myJvm, L"DllPath").has_value(), c.dllPathWritten) << where;
         EXPECT_FALSE(f.fake.registry.text(myJvm, L"JvmOptions").has_value()) << where;
-    }
-}
-
-TEST(AddJvm, IdentifiersAreUsedAsTyped) {
-    const std::wstring wide = L"J\u00e9\u65e5\u672c";
-    const std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> cases = {
-        // identifier, key written, message shown
-        {L"a\\b", records + L"\\a\\b", L"JVM \"a\\b\" successfully registered."},
-        {wide, records + L"\\" + wide, L"JVM \"" + wide + L"\" successfully registered."},
-        {std::wstring(256, L'x'), L"", L"Can't create VOLM JVMs registry settings: error=87"},
-    };
-    for (const auto& [id, key, message] : cases) {
-        Fixture f;
-        addJvm(f.fake.tool, id, dll, options);
-        std::wstring shown = f.fake.onlyMessage().text;
-        EXPECT_EQ(shown.substr(0, shown.find(L'\r')), message);
-        if (!key.empty()) {
-            EXPECT_EQ(f.fake.registry.text(key, L"DllPath"), dll);
-        } else {
-            EXPECT_FALSE(f.fake.registry.keyExists(records));
-        }
     }
 }
 
