@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds the three configurations: native (portable logic and unit tests),
-# i686 and x86_64 (the Windows programs). BUILD_ROOT selects the build folder (default: build).
+# Configures and builds the configurations: native (portable logic and unit tests), sanitize
+# (the same under sanitizers, with the fuzz targets), i686 and x86_64 (the Windows programs).
+# BUILD_ROOT selects the build folder (default: build).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 root=${BUILD_ROOT:-$top/build}
@@ -19,6 +20,7 @@ for config in "${@:-native i686 x86_64}"; do
     for one in $config; do
         case $one in
             native) configure native ;;
+            sanitize) CC=clang CXX=clang++ configure sanitize -DVOLMORA_SANITIZE=ON ;;
             i686 | x86_64) configure "$one" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$one.cmake" ;;
             *) echo "unknown configuration: $one" >&2; exit 2 ;;
         esac

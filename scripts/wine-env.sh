@@ -30,9 +30,11 @@ wine_start() {
         wineserver -w
     fi
     wineserver -p
+    export VOLMORA_WINE_READY=1
 }
 
 wine_stop() {
+    unset VOLMORA_WINE_READY
     wineserver -k 2>/dev/null || true
     if [ -n "${VOLMORA_XVFB_PID:-}" ]; then
         kill "$VOLMORA_XVFB_PID" 2>/dev/null || true

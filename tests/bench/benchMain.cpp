@@ -1,0 +1,222 @@
+// Times the tools under Wine against a do-nothing program started the same way: medians of
+// repeated runs as ratios to that floor, listing windows of 100 to 10,000 records, and the
+// listing process's peak working set. Usage: volmoraBench <bin folder> <bench folder> [runs]
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Process {
+    PROCESS_INFORMATION info{};
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process() {
+        if (info.hProcess)
+            CloseHandle(info.hProcess);
+        if (info.hThread)
+            CloseHandle(info.hThread);
+    }
+};
+
+double now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool start(const std::wstring& program, const std::wstring& arguments, Process& process) {
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process.info) != FALSE;
+}
+
+// Seconds from start to exit of one run; negative when the run failed or did not exit with 0.
+double timedRun(const std::wstring& program, const std::wstring& arguments) {
+    Process process;
+    double begin = now();
+    if (!start(program, arguments, process))
+        return -1;
+    if (WaitForSingleObject(process.info.hProcess, 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.info.hProcess, 1);
+        return -1;
+    }
+    double elapsed = now() - begin;
+    DWORD code = 1;
+    GetExitCodeProcess(process.info.hProcess, &code);
+    return code == 0 ? elapsed : -1;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+struct Pair {
+    const wchar_t* name;
+    const wchar_t* program;
+    const wchar_t* registration;
+    const wchar_t* unregistration;
+};
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK matchListingWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) &&
+        FindWindowExW(window, nullptr, L"Edit", nullptr) != nullptr) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND listingWindowOf(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(matchListingWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+const wchar_t* classesPath = L"SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
+
+void writeClassRecords(int count) {
+    for (int i = 0; i < count; ++i) {
+        wchar_t clsid[64];
+        swprintf(clsid, 64, L"{B0000000-0000-0000-0000-%012d}", i);
+        std::wstring record = std::wstring(classesPath) + L"\\" + clsid;
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, record.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            continue;
+        }
+        auto put = [&](const wchar_t* name, const std::wstring& text) {
+            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        };
+        put(L"ProgId", L"Bench.Class" + std::to_wstring(i));
+        put(L"JavaClassName", L"com.tamsiver.bench.Class" + std::to_wstring(i));
+        put(L"JvmId", L"BenchJVM");
+        RegCloseKey(key);
+    }
+}
+
+void listingScale(const std::wstring& bin) {
+    std::printf(
+        "\nListing window (bindObject /l): time until the whole text shows, peak working set\n");
+    std::printf("%10s %12s %16s\n", "records", "seconds", "peak MB");
+    double previous = 0;
+    for (int count : {100, 1000, 10000}) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath);
+        writeClassRecords(count);
+        Process process;
+        double begin = now();
+        if (!start(bin + L"\\bindObject.exe", L"/l", process)) {
+            std::printf("%10d   could not start\n", count);
+            continue;
+        }
+        double shown = -1;
+        while (now() - begin < 60) {
+            HWND window = listingWindowOf(process.info.dwProcessId);
+            HWND edit = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
+            LRESULT lines = 0;
+            if (edit)
+                SendMessageTimeoutW(edit, EM_GETLINECOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000,
+                                    reinterpret_cast<PDWORD_PTR>(&lines));
+            if (lines >= 5 * count) {
+                shown = now() - begin;
+                PROCESS_MEMORY_COUNTERS memory{};
+                GetProcessMemoryInfo(process.info.hProcess, &memory, sizeof memory);
+                PostMessageW(window, WM_CLOSE, 0, 0);
+                std::printf("%10d %12.3f %16.1f", count, shown,
+                            static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0));
+                if (previous > 0)
+                    std::printf("   growth x%.1f", shown / previous);
+                std::printf("\n");
+                previous = shown;
+                break;
+            }
+            Sleep(5);
+        }
+        if (shown < 0) {
+            std::printf("%10d   the window did not show the whole text\n", count);
+            TerminateProcess(process.info.hProcess, 1);
+        }
+        WaitForSingleObject(process.info.hProcess, 10000);
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: volmoraBench <bin folder> <bench folder> [runs]\n");
+        return 2;
+    }
+    const std::wstring bin = argv[1];
+    const std::wstring bench = argv[2];
+    const int runs = argc > 3 ? _wtoi(argv[3]) : 21;
+
+    auto sample = [&](const std::wstring& program, const std::wstring& arguments) {
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i)
+            times.push_back(timedRun(program, arguments));
+        return median(times);
+    };
+    const double floor = sample(bench + L"\\nothing.exe", L"");
+    const double withCom = sample(bench + L"\\nothingWithFileSystem.exe", L"");
+    std::printf("Medians of %d runs under Wine (the floor: a do-nothing program)\n", runs);
+    std::printf("%-34s %10s %8s\n", "run", "ms", "x floor");
+    std::printf("%-34s %10.1f %8.2f\n", "do-nothing program", floor * 1000, 1.0);
+    std::printf("%-34s %10.1f %8.2f\n", "start-up COM work alone", withCom * 1000, withCom / floor);
+
+    const Pair pairs[] = {
+        {L"class", L"bindObject",
+         L"/s Bench.Class {B036ABD6-EE02-4d8e-8D67-186DFEE9A903} com.tamsiver.bench.Cls BenchJVM",
+         L"/s /u Bench.Class"},
+        {L"JVM", L"bindRuntime",
+         L"/s BenchJVM C:\\jvm.dll -Djava.class.path=C:\\VOLM\\lib\\VOLM.jar", L"/s /u BenchJVM"},
+        {L"server", L"bindHost", L"/s BenchServer C:\\a.jar ServerB ServerC", L"/s /u BenchServer"},
+    };
+    for (const auto& pair : pairs) {
+        std::vector<double> registering, unregistering;
+        const std::wstring program = bin + L"\\" + pair.program + L".exe";
+        for (int i = 0; i < runs; ++i) {
+            registering.push_back(timedRun(program, pair.registration));
+            unregistering.push_back(timedRun(program, pair.unregistration));
+        }
+        for (auto [what, times] :
+             {std::pair{L"register", &registering}, {L"unregister", &unregistering}}) {
+            double m = median(*times);
+            std::printf("%-10ls %-23ls %10.1f %8.2f%s\n", what, pair.name, m * 1000, m / floor,
+                        m < 0 ? "  (failed)" : "");
+        }
+    }
+    const std::wstring typeLibrary = bench + L"\\benchTypeLibrary.tlb";
+    if (GetFileAttributesW(typeLibrary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        double m = sample(bin + L"\\bindSchema.exe", L"/s \"" + typeLibrary + L"\"");
+        std::printf("%-10ls %-23ls %10.1f %8.2f\n", L"register", L"type library", m * 1000,
+                    m / floor);
+    }
+    std::printf("Start-up COM work is %.1f ms of every tool run.\n", (withCom - floor) * 1000);
+    listingScale(bin);
+    return 0;
+}

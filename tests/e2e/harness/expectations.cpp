@@ -1,0 +1,43 @@
+// GoogleTest helpers for what a run showed.
+#include "expectations.h"
+
+namespace volmora::e2e {
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+void PrintTo(BoxIcon icon, std::ostream* out) {
+    *out << narrow(boxIconName(icon));
+}
+
+void PrintTo(const MessageBoxSeen& box, std::ostream* out) {
+    *out << "[" << narrow(boxIconName(box.icon)) << "] \"" << narrow(box.caption) << "\": \""
+         << narrow(box.text) << "\"";
+}
+
+void expectOneBox(const RunResult& result, BoxIcon icon, const std::wstring& caption,
+                  const std::wstring& text) {
+    EXPECT_FALSE(result.timedOut);
+    ASSERT_EQ(result.boxes.size(), 1u)
+        << "message boxes: " << ::testing::PrintToString(result.boxes);
+    EXPECT_EQ(result.boxes[0].icon, icon);
+    EXPECT_EQ(narrow(result.boxes[0].caption), narrow(caption));
+    EXPECT_EQ(narrow(result.boxes[0].text), narrow(text));
+}
+
+void expectNoBox(const RunResult& result) {
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_TRUE(result.boxes.empty())
+        << "message boxes: " << ::testing::PrintToString(result.boxes);
+}
+
+}  // namespace volmora::e2e

@@ -1,0 +1,71 @@
+// The end-to-end harness: runs the real tools with an exact command line, answers and records
+// their message boxes and windows, and reads the registry back through the real registry API.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace volmora::e2e {
+
+enum class BoxIcon { none, exclamation, information, stop, question };
+
+struct MessageBoxSeen {
+    std::wstring caption;
+    std::wstring text;
+    BoxIcon icon;
+};
+
+struct ListingSeen {
+    std::wstring caption;
+    std::wstring text;
+};
+
+struct RunOptions {
+    std::wstring program;        // full path of the exe to run; empty: the built tool of that name
+    std::wstring currentFolder;  // empty: the harness's own current folder
+    std::vector<std::pair<std::wstring, std::wstring>> environment;  // empty value: remove
+    DWORD timeoutMs = 30000;  // the run fails (timedOut) and the process is killed after it
+    // Called for each top-level window of the process that is not a message box (the listing
+    // window); it may inspect, resize or close it. Default: read caption and text, then close
+    // it with WM_CLOSE (so the program ends normally).
+    std::function<void(HWND window)> onWindow;
+};
+
+struct RunResult {
+    std::uint32_t exitCode = 0;
+    bool timedOut = false;
+    std::vector<MessageBoxSeen> boxes;  // every message box, in order; each dismissed with OK
+    std::vector<ListingSeen> listings;  // filled by the default window handler
+};
+
+// Starts the tool with CreateProcessW and the exact command line
+// "\"<program path>\" " + argumentText (quotes, tabs, blank runs reach it verbatim), answers its
+// windows until it ends, and returns what was seen.
+RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText,
+                  const RunOptions& options = {});
+
+// The built program of that name, e.g. ...\bin\bindObject.exe.
+std::wstring builtToolPath(const std::wstring& toolName);
+
+// The text of the window's first edit control (the listing text), read across processes.
+std::wstring readListingText(HWND window);
+std::wstring windowCaption(HWND window);
+
+// Every subkey and value below the key, sorted by name: one line "[relative\path]" per key ("[]"
+// for the key itself), then one line per value: "<name>=<type> <data>" with "@" for the default
+// value; string data in double quotes with every code unit kept (a NUL shows as "\0", so the
+// terminator is visible), REG_DWORD as 0x%08X, anything else as hex bytes. Lines end with "\n".
+// Empty text when the key is missing.
+std::wstring dumpKey(HKEY root, const std::wstring& path);
+bool keyExists(HKEY root, const std::wstring& path);
+// Deletes the key with everything below it; no error when it is missing.
+void deleteTree(HKEY root, const std::wstring& path);
+
+const wchar_t* boxIconName(BoxIcon icon);
+
+}  // namespace volmora::e2e

@@ -1,0 +1,179 @@
+// Starting a tool with an exact command line and answering its windows until it ends.
+#include <algorithm>
+#include <cwctype>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+#include "harness.h"
+#include "windowReading.h"
+
+namespace volmora::e2e {
+
+namespace {
+
+constexpr DWORD pollIntervalMs = 20;
+
+class Handle {
+  public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() {
+        if (handle_) {
+            CloseHandle(handle_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+std::wstring moduleFolder() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            throw std::runtime_error("GetModuleFileNameW failed");
+        }
+        if (length < buffer.size()) {
+            std::wstring path(buffer.data(), length);
+            return path.substr(0, path.find_last_of(L"\\/"));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring upper(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
+    return text;
+}
+
+// The harness's own environment with the changes applied, as a sorted environment block.
+std::vector<wchar_t> environmentBlock(
+    const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
+    std::map<std::wstring, std::wstring> variables;  // by upper-case name: name=value
+    if (wchar_t* strings = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
+            const std::wstring text(entry);
+            // Skip the leading '=' of the hidden per-drive variables when looking for the name.
+            const std::size_t equals = text.find(L'=', 1);
+            variables[upper(text.substr(0, equals))] = text;
+        }
+        FreeEnvironmentStringsW(strings);
+    }
+    for (const auto& [name, value] : changes) {
+        if (value.empty()) {
+            variables.erase(upper(name));
+        } else {
+            variables[upper(name)] = name + L"=" + value;
+        }
+    }
+    std::vector<wchar_t> block;
+    for (const auto& [key, entry] : variables) {
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+std::vector<HWND> visibleWindowsOf(DWORD processId) {
+    WindowSearch search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<WindowSearch*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.processId && IsWindowVisible(window)) {
+                s.windows.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.windows;
+}
+
+void readAndClose(HWND window, RunResult& result) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    result.listings.push_back({windowCaption(window), readListingText(window)});
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+std::wstring builtToolPath(const std::wstring& toolName) {
+    // The test programs live in <build>\e2e, the tools in <build>\bin.
+    std::wstring folder = moduleFolder();
+    folder = folder.substr(0, folder.find_last_of(L"\\/"));
+    return folder + L"\\bin\\" + toolName + L".exe";
+}
+
+RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText,
+                  const RunOptions& options) {
+    const std::wstring program =
+        options.program.empty() ? builtToolPath(toolName) : options.program;
+    std::wstring commandLine = L"\"" + program + L"\" " + argumentText;
+    std::vector<wchar_t> commandBuffer(commandLine.begin(), commandLine.end());
+    commandBuffer.push_back(L'\0');
+
+    std::vector<wchar_t> environment;
+    if (!options.environment.empty()) {
+        environment = environmentBlock(options.environment);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT,
+                        environment.empty() ? nullptr : environment.data(),
+                        options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(),
+                        &startup, &process)) {
+        throw std::runtime_error("CreateProcessW failed with error " +
+                                 std::to_string(GetLastError()));
+    }
+    const Handle processHandle(process.hProcess);
+    const Handle threadHandle(process.hThread);
+
+    RunResult result;
+    std::set<HWND> answered;
+    const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
+    while (WaitForSingleObject(processHandle.get(), pollIntervalMs) == WAIT_TIMEOUT) {
+        if (GetTickCount64() >= deadline) {
+            result.timedOut = true;
+            TerminateProcess(processHandle.get(), 0xDEAD);
+            WaitForSingleObject(processHandle.get(), 5000);
+            break;
+        }
+        for (HWND window : visibleWindowsOf(process.dwProcessId)) {
+            if (answered.count(window) != 0) {
+                continue;
+            }
+            answered.insert(window);
+            if (isMessageBox(window)) {
+                result.boxes.push_back(readMessageBox(window));
+                PostMessageW(window, WM_COMMAND, IDOK, 0);
+            } else if (options.onWindow) {
+                options.onWindow(window);
+            } else {
+                readAndClose(window, result);
+            }
+        }
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(processHandle.get(), &exitCode);
+    result.exitCode = exitCode;
+    return result;
+}
+
+}  // namespace volmora::e2e
