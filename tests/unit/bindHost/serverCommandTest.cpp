@@ -31,19 +31,6 @@ TEST(ServerUsage, IsTheSixteenLineText) {
     EXPECT_EQ(serverUsageText(), expectedUsage);
 }
 
-TEST(ServerUsage, ShowsAsErrorOrInformationUnlessSilent) {
-    HostTool host;
-    showServerUsage(host.tool, true);
-    showServerUsage(host.tool, false);
-    host.tool.silentMode = true;
-    showServerUsage(host.tool, true);
-    const std::vector<ShownMessage> expected = {
-        {MessageIcon::exclamation, hostTitle, expectedUsage},
-        {MessageIcon::information, hostTitle, expectedUsage},
-    };
-    EXPECT_EQ(host.messages.shown, expected);
-}
-
 // What a run shows.
 enum class Shown { nothing, usageInfo, usageError, registered, unregistered, listing };
 // What a run leaves in the registry, which starts with ServerA (C:\old.jar, no imports).
@@ -206,65 +193,6 @@ TEST(RunServerCommand, ReportsAFailedRegistrationOnlyThroughItsMessage) {
         EXPECT_EQ(host.messages.shown.size(), messages);
         EXPECT_FALSE(host.registry.keyExists(serversPath));
     }
-}
-
-// The whole program over fakes: start-up, splitting of the real command line, dispatch, exit.
-struct ProgramRun {
-    std::uint32_t exitCode = 0;
-    bool endedByExit = false;
-};
-
-ProgramRun runHost(HostTool& host, const std::wstring& commandLine) {
-    host.system.programPath = hostProgram;
-    host.system.commandLineText = L"\"" + hostProgram + L"\" " + commandLine;
-    ProgramRun run;
-    try {
-        run.exitCode = static_cast<std::uint32_t>(runTool(host.platform, bindHostTool));
-    } catch (const ProcessExit& exit) {
-        run.exitCode = exit.exitCode;
-        run.endedByExit = true;
-    }
-    return run;
-}
-
-TEST(BindHostProgram, EndsWithFourWhenTheFileSystemObjectIsMissing) {
-    for (const std::wstring commandLine : {L"/s ServerA C:\\a.jar", L"/?"}) {
-        HostTool host;
-        host.system.fileSystemResult = -2147221005;  // CO_E_CLASSSTRING
-        host.system.systemRoot = L"C:\\WINDOWS";
-        ProgramRun run = runHost(host, commandLine);
-        EXPECT_TRUE(run.endedByExit);
-        EXPECT_EQ(run.exitCode, 4u);
-        EXPECT_EQ(host.onlyMessage(),
-                  (ShownMessage{MessageIcon::stop, hostTitle,
-                                L"Cannot create Scripting.FileSystemObject .. is "
-                                L"C:\\WINDOWS\\System32\\scrrun.dll registered?"}));
-        EXPECT_FALSE(host.registry.keyExists(serversPath));
-    }
-}
-
-TEST(BindHostProgram, EndsWithTheDispatchersCodeOrAfterTheListingCloses) {
-    HostTool registering;
-    ProgramRun run = runHost(registering, L"/s ServerA \"C:\\My Jars\\a.jar\" B");
-    EXPECT_TRUE(run.endedByExit);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_EQ(registering.registry.text(recordPath(L"ServerA"), L"Classpath"),
-              L"C:\\My Jars\\a.jar");
-    EXPECT_TRUE(registering.messages.shown.empty());
-
-    HostTool refused;
-    run = runHost(refused, L"/l /s");
-    EXPECT_TRUE(run.endedByExit);
-    EXPECT_EQ(run.exitCode, 1u);
-
-    HostTool listing;
-    listing.putRecord(L"ServerA", L"C:\\a.jar", L"");
-    run = runHost(listing, L"/l");
-    EXPECT_FALSE(run.endedByExit);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_TRUE(listing.listings.served);
-    ASSERT_EQ(listing.listings.opened.size(), 1u);
-    EXPECT_EQ(listing.listings.opened.front().text, L"ServerA:\r\n    Classpath: \tC:\\a.jar");
 }
 
 }  // namespace
