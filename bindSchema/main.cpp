@@ -3,7 +3,9 @@
 
 #include "bindSchema.h"
 #include "toolEntry.h"
+#include "winTypeLibraries.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return volmora::runWindowsTool(volmora::bindSchemaTool);
+    volmora::WinTypeLibraries typeLibraries;
+    return volmora::runWindowsTool(volmora::bindSchemaTool, &typeLibraries);
 }
