@@ -3,12 +3,31 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "regUtil.h"
 #include "toolUtil.h"
 
 namespace volmora {
 
 extern const ToolDefinition bindObjectTool;
+
+// The class records below HKEY_LOCAL_MACHINE, one subkey per CLSID.
+inline std::wstring classRecordsPath() {
+    return std::wstring(configurationRoot) + L"\\CLSIDs";
+}
+
+// The REG_SZ values of a class record.
+namespace recordValue {
+inline constexpr std::wstring_view progId = L"ProgId";
+inline constexpr std::wstring_view javaClassName = L"JavaClassName";
+inline constexpr std::wstring_view jvmId = L"JvmId";
+inline constexpr std::wstring_view serverId = L"ServerId";
+}  // namespace recordValue
+
+// The bridge runtime's own COM class; its InprocServer32 default value is the library's path.
+inline constexpr std::wstring_view bridgeRuntimeServerKey =
+    L"CLSID\\{3A8D888D-0DB5-4a58-A10B-2743F727D0AB}\\InprocServer32";
 
 std::int32_t runClassCommand(Tool& tool, ArgumentList arguments);
 std::wstring classUsageText();

@@ -1,10 +1,35 @@
-// Placeholder until this operation lands: it reports an internal error.
+// Where the bridge runtime library lies: its own COM registration, or beside the tool.
 #include "bindObject.h"
+#include "regUtil.h"
 
 namespace volmora {
 
+namespace {
+
+constexpr std::wstring_view libraryFileName = L"VOLM.dll";
+
+}  // namespace
+
 std::wstring bridgeDllPath(Tool& tool, const std::wstring& programPath) {
-    return tool.files().parentFolderName(programPath) + L"\\VOLM.dll";
+    Registry& registry = tool.registry();
+    RegKey server(registry);
+    if (server.open(classesRoot, std::wstring(bridgeRuntimeServerKey), KeyAccess::read) ==
+        status::success) {
+        RegValue value;
+        long result = getNamedValue(registry, server.handle(), L"", value);
+        server.close();
+        // A number is no path: only a text registration names the library.
+        if (const auto* path = std::get_if<std::wstring>(&value);
+            result == status::success && path != nullptr) {
+            return *path;
+        }
+    }
+    // The parent of a tool in a drive's root folder (C:\) already ends in a separator.
+    std::wstring folder = tool.files().parentFolderName(programPath);
+    if (folder.empty() || folder.back() != L'\\') {
+        folder += L'\\';
+    }
+    return folder + std::wstring(libraryFileName);
 }
 
 }  // namespace volmora

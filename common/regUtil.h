@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "registry.h"
@@ -14,6 +15,16 @@ namespace volmora {
 using RegValue = std::variant<std::monostate, std::wstring, std::int32_t>;
 
 inline constexpr long unsupportedType = -1;
+
+// The bridge configuration root below HKEY_LOCAL_MACHINE; its subkeys CLSIDs, JVMs and Servers
+// hold one record key per identifier.
+inline constexpr std::wstring_view configurationRoot = L"SOFTWARE\\Tamsiver Software\\VOLM";
+
+// Whether name can stand as exactly one key name when appended to a path: 0, or
+// status::badPathname for an empty name or one holding a backslash (the registry would take it
+// as the key above or as several nested keys). Length limits are left to the registry, which
+// reports its own code.
+long keyNameStatus(std::wstring_view name);
 
 // Type 1 (REG_SZ) writes a text, type 4 (REG_DWORD) a number; an empty name is the default value.
 long setNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, std::uint32_t type,

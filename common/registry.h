@@ -15,6 +15,7 @@ inline constexpr long success = 0;
 inline constexpr long fileNotFound = 2;
 inline constexpr long accessDenied = 5;
 inline constexpr long invalidParameter = 87;
+inline constexpr long badPathname = 161;
 inline constexpr long moreData = 234;
 inline constexpr long noMoreItems = 259;
 }  // namespace status

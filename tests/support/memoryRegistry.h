@@ -1,6 +1,7 @@
 // An in-memory registry for unit tests that behaves like the Windows registry in what the tools
 // use: case-insensitive key and value names kept as written, exact value types and bytes, the
-// same status codes, and failures that a test injects into a chosen call.
+// same status codes, and failures that a test injects into a chosen call. The registry contract
+// tests hold it to what the real registry does under Wine.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,7 @@ struct StoredValue {
 };
 
 class MemoryRegistry : public Registry {
-public:
+  public:
     MemoryRegistry();
     ~MemoryRegistry() override;
 
@@ -57,6 +58,9 @@ public:
     // ("HKLM\SOFTWARE\...\{...}@ProgId"; "@" alone for a default value); names compare without
     // regard to case. The failure happens once, or on every call when always is set.
     void failCall(RegistryCall call, const std::wstring& target, long code, bool always = false);
+    // The same for one later call: the first callsThatPass matching calls go through.
+    void failLaterCall(RegistryCall call, const std::wstring& target, long code,
+                       std::size_t callsThatPass);
 
     // Direct access for arranging and checking tests; paths start with HKLM, HKCR or HKCU.
     bool keyExists(const std::wstring& path) const;
@@ -73,7 +77,7 @@ public:
     // The calls made so far, as "call target" lines, for checking their order.
     const std::vector<std::wstring>& calls() const { return calls_; }
 
-private:
+  private:
     struct Key;
     struct Handle {
         std::shared_ptr<Key> key;
@@ -84,16 +88,16 @@ private:
         std::wstring target;
         long code;
         bool always;
+        std::size_t callsThatPass = 0;
     };
 
     Key* rootOf(const std::wstring& path, std::wstring& rest) const;
     Key* find(Key* from, const std::wstring& path) const;
-    std::shared_ptr<Key> findShared(const std::shared_ptr<Key>& from, const std::wstring& path) const;
     Handle* handle(KeyHandle key);
     KeyHandle newHandle(std::shared_ptr<Key> key, bool writable);
     std::optional<long> injected(RegistryCall call, const std::wstring& target);
-    long createPath(const std::shared_ptr<Key>& from, const std::wstring& path,
-                    std::shared_ptr<Key>& created);
+    long walk(const std::shared_ptr<Key>& from, const std::wstring& path, bool create,
+              std::shared_ptr<Key>& found);
 
     std::shared_ptr<Key> classesRoot_;
     std::shared_ptr<Key> currentUser_;
