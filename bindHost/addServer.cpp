@@ -23,13 +23,15 @@ std::wstring registeredText(const std::wstring& serverId, const std::wstring& cl
 
 void addServer(Tool& tool, const std::wstring& serverId, const std::wstring& classpath,
                const std::wstring& imports) {
-    if (!isRecordName(serverId)) {
-        tool.showError(errorText(createFailure, invalidRecordName));
+    // A backslash would reach a key below another record instead of naming one record.
+    long result = keyNameStatus(serverId);
+    if (result != status::success) {
+        tool.showError(errorText(createFailure, result));
         return;
     }
     Registry& registry = tool.registry();
     RegKey record(registry);
-    long result = record.create(localMachine, serversKeyPath() + L"\\" + serverId);
+    result = record.create(localMachine, serversKeyPath() + L"\\" + serverId);
     if (result != status::success) {
         tool.showError(errorText(createFailure, result));
         return;

@@ -1,5 +1,6 @@
 // Unregistration: deletes one server record; the Servers key itself always stays.
 #include "bindHost.h"
+#include "regUtil.h"
 #include "serverRecord.h"
 #include "toolText.h"
 
@@ -10,7 +11,7 @@ namespace {
 // Every cause (no Servers key, no such record, access denied, a record with subkeys) gives the
 // same answer.
 bool deleteRecord(Registry& registry, const std::wstring& serverId) {
-    if (!isRecordName(serverId)) {
+    if (keyNameStatus(serverId) != status::success) {
         return false;
     }
     RegKey servers(registry);

@@ -1,7 +1,7 @@
 // The server record's key path and the lines that show its values.
 #include "serverRecord.h"
 
-#include "configurationRoot.h"
+#include "regUtil.h"
 #include "toolText.h"
 
 namespace volmora {
@@ -16,10 +16,6 @@ std::wstring serversKeyPath() {
     std::wstring path(configurationRoot);
     path += L"\\Servers";
     return path;
-}
-
-bool isRecordName(const std::wstring& serverId) {
-    return serverId.find(L'\\') == std::wstring::npos;
 }
 
 void appendServerValues(std::wstring& text, const std::wstring& classpath,

@@ -10,15 +10,8 @@ namespace volmora {
 inline constexpr std::wstring_view classpathValueName = L"Classpath";
 inline constexpr std::wstring_view importsValueName = L"Imports";
 
-// ERROR_INVALID_NAME: reported for an identifier that cannot name a single record key.
-inline constexpr long invalidRecordName = 123;
-
 // "SOFTWARE\Tamsiver Software\VOLM\Servers", below HKEY_LOCAL_MACHINE.
 std::wstring serversKeyPath();
-
-// A backslash would make the registry create or delete a key below another record instead of
-// the record itself, so such an identifier never names a record.
-bool isRecordName(const std::wstring& serverId);
 
 // Appends the "Classpath:" line and, for non-empty imports, the "Imports:" line, each preceded
 // by a line break: the tail shared by the success text and a listing block.

@@ -352,9 +352,9 @@ TEST_F(BindHost, RefusesIdentifiersThatCannotNameOneRecord) {
     runSilently(L"ServerA C:\\a.jar");
     const std::wstring before = dumpKey(HKEY_LOCAL_MACHINE, serversKey);
     const BadIdentifierCase cases[] = {
-        {L"ServerA\\Sub", L"123"},
-        {L"\\ServerB", L"123"},
-        {L"ServerB\\", L"123"},
+        {L"ServerA\\Sub", L"161"},
+        {L"\\ServerB", L"161"},
+        {L"ServerB\\", L"161"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(narrow(c.serverId));

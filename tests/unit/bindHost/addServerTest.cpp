@@ -163,12 +163,12 @@ TEST(AddServer, StopsAtTheFirstFailedStepWithoutUndoing) {
 
 TEST(AddServer, RefusesIdentifiersThatCannotNameOneRecord) {
     const std::vector<std::pair<std::wstring, std::wstring>> cases = {
-        {L"ServerA\\Sub", L"error=123"},
-        {L"\\ServerA", L"error=123"},
-        {L"ServerA\\", L"error=123"},
-        {L"\\", L"error=123"},
+        {L"ServerA\\Sub", L"error=161"},
+        {L"\\ServerA", L"error=161"},
+        {L"ServerA\\", L"error=161"},
+        {L"\\", L"error=161"},
         // The registry's own limit on key names.
-        {std::wstring(256, L's'), L"error=87"},
+        {std::wstring(300, L's'), L"error=87"},
     };
     for (const auto& [serverId, code] : cases) {
         HostTool host;
