@@ -65,7 +65,9 @@ std::wstring serverUsageText() {
     });
 }
 
-void showServerUsage(const Tool& tool, bool asError) { showUsage(tool, serverCommands, asError); }
+void showServerUsage(const Tool& tool, bool asError) {
+    showUsage(tool, serverCommands, asError);
+}
 
 std::int32_t runServerCommand(Tool& tool, ArgumentList arguments) {
     return runCommand(tool, std::move(arguments), serverCommands);

@@ -1,8 +1,109 @@
-// Placeholder until this operation lands: it reports an internal error.
+// bindObject /l: every class record with its values and the in-process server that COM has
+// registered for its CLSID, shown in the listing window.
 #include "bindObject.h"
+#include "regUtil.h"
+#include "toolText.h"
 
 namespace volmora {
 
-void listJavaClasses(Tool&) { raiseToolError(120, L"Class listing is not available yet"); }
+namespace {
+
+constexpr std::wstring_view listingTitle = L"Registered Classes";
+constexpr std::wstring_view noClassesText = L"No classes registered";
+constexpr std::wstring_view missingValue = L"?? missing ??";
+constexpr std::size_t labelWidth = 20;
+
+struct ClassRecord {
+    std::wstring progId;
+    std::wstring javaClassName;
+    std::wstring jvmId;
+    std::wstring serverId;
+    std::wstring inprocServer;
+};
+
+// The record's own values; a missing ServerId is empty, any other missing value a placeholder.
+ClassRecord readClassRecord(Registry& registry, KeyHandle record) {
+    const std::wstring missing(missingValue);
+    ClassRecord values;
+    auto text = [&](std::wstring_view name, const std::wstring& fallback) {
+        return namedTextOr(registry, record, std::wstring(name), fallback);
+    };
+    values.progId = text(recordValue::progId, missing);
+    values.javaClassName = text(recordValue::javaClassName, missing);
+    values.jvmId = text(recordValue::jvmId, missing);
+    values.serverId = text(recordValue::serverId, L"");
+    return values;
+}
+
+// The server COM loads for the class, from the class's own COM registration.
+std::wstring inprocServerPath(Registry& registry, const std::wstring& clsid) {
+    std::wstring path;
+    if (getKeyDefaultValue(registry, classesRoot, L"CLSID\\" + clsid + L"\\InprocServer32", path) !=
+        status::success) {
+        return std::wstring(missingValue);
+    }
+    return path;
+}
+
+void appendLine(std::wstring& listing, std::wstring_view name, std::wstring_view value) {
+    listing += lineBreak;
+    listing += label(name, labelWidth);
+    listing += value;
+}
+
+// Appends in place: the listing grows by its own length only, however many classes there are.
+void appendClassBlock(std::wstring& listing, const std::wstring& clsid, const ClassRecord& values) {
+    if (!listing.empty()) {
+        listing += lineBreak;
+    }
+    listing += values.progId;
+    listing += L':';
+    appendLine(listing, L"CLSID:", clsid);
+    appendLine(listing, L"Java class:", values.javaClassName);
+    appendLine(listing, L"JVMID:", values.jvmId);
+    if (!values.serverId.empty()) {
+        appendLine(listing, L"ServerId:", values.serverId);
+    }
+    appendLine(listing, L"InprocServer32:", values.inprocServer);
+}
+
+}  // namespace
+
+void listJavaClasses(Tool& tool) {
+    Registry& registry = tool.registry();
+    RegKey classes(registry);
+    if (classes.open(localMachine, classRecordsPath(), KeyAccess::read) != status::success) {
+        tool.showInfo(std::wstring(noClassesText));
+        return;
+    }
+    std::wstring listing;
+    for (std::uint32_t index = 0;; ++index) {
+        std::wstring clsid;
+        long result = registry.enumKey(classes.handle(), index, clsid);
+        if (result == status::noMoreItems) {
+            break;
+        }
+        if (result != status::success) {
+            tool.showError(errorText(L"Can't enumerate CLSIDs: ", result));
+            return;
+        }
+        RegKey record(registry);
+        result = record.open(classes.handle(), clsid, KeyAccess::read);
+        if (result != status::success) {
+            tool.showError(errorText(L"Can't open " + quoted(clsid) + L" key: ", result));
+            return;
+        }
+        ClassRecord values = readClassRecord(registry, record.handle());
+        record.close();
+        values.inprocServer = inprocServerPath(registry, clsid);
+        appendClassBlock(listing, clsid, values);
+    }
+    classes.close();
+    if (listing.empty()) {
+        tool.showInfo(std::wstring(noClassesText));
+        return;
+    }
+    tool.listings().open(std::wstring(listingTitle), listing);
+}
 
 }  // namespace volmora

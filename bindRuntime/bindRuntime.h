@@ -3,12 +3,26 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "toolText.h"
 #include "toolUtil.h"
 
 namespace volmora {
 
 extern const ToolDefinition bindRuntimeTool;
+
+// The JVM records below HKEY_LOCAL_MACHINE: one subkey per identifier, with two REG_SZ values.
+inline constexpr std::wstring_view jvmRecordsPath = L"SOFTWARE\\Tamsiver Software\\VOLM\\JVMs";
+inline constexpr std::wstring_view dllPathValue = L"DllPath";
+inline constexpr std::wstring_view jvmOptionsValue = L"JvmOptions";
+
+// The two lines that show a record's values, in the success message and in the listing.
+inline std::wstring jvmValueLines(std::wstring_view dllPath, std::wstring_view options) {
+    constexpr std::size_t labelWidth = 14;
+    return joinLines({labelledLine(L"Dll Path:", labelWidth, dllPath),
+                      labelledLine(L"Options:", labelWidth, options)});
+}
 
 std::int32_t runJvmCommand(Tool& tool, ArgumentList arguments);
 std::wstring jvmUsageText();

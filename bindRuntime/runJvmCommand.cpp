@@ -69,7 +69,9 @@ std::wstring jvmUsageText() {
     });
 }
 
-void showJvmUsage(const Tool& tool, bool asError) { showUsage(tool, jvmCommands, asError); }
+void showJvmUsage(const Tool& tool, bool asError) {
+    showUsage(tool, jvmCommands, asError);
+}
 
 std::int32_t runJvmCommand(Tool& tool, ArgumentList arguments) {
     return runCommand(tool, std::move(arguments), jvmCommands);

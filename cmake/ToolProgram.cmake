@@ -11,6 +11,9 @@ function(add_tool_program)
     configure_file("${PROJECT_SOURCE_DIR}/common/win32/resources/tool.manifest.in" "${TOOL_MANIFEST}" @ONLY)
     configure_file("${PROJECT_SOURCE_DIR}/common/win32/resources/tool.rc.in"
                    "${CMAKE_CURRENT_BINARY_DIR}/${TOOL_NAME}.rc" @ONLY)
+    # The resource compiler's inputs are not scanned: name them, so that a new icon rebuilds.
+    set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/${TOOL_NAME}.rc" PROPERTIES
+                                OBJECT_DEPENDS "${TOOL_ICON};${LISTING_ICON};${TOOL_MANIFEST}")
     add_executable(${TOOL_NAME} WIN32 ${TOOL_SOURCES} "${CMAKE_CURRENT_BINARY_DIR}/${TOOL_NAME}.rc")
     target_link_libraries(${TOOL_NAME} PRIVATE ${TOOL_LOGIC} volmoraWin32)
     set_target_properties(${TOOL_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/bin")

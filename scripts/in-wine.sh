@@ -10,7 +10,7 @@ build=$(cd "$(dirname "$program")/.." && pwd)
 if [ -z "${VOLMORA_WINE_READY:-}" ]; then
     export BUILD_ROOT=${BUILD_ROOT:-$(dirname "$build")}
     source "$top/scripts/wine-env.sh"
-    wine_start
+    wine_start test
     trap wine_stop EXIT
 fi
 output=$(mktemp)

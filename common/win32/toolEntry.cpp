@@ -10,7 +10,7 @@ namespace volmora {
 int runWindowsTool(const ToolDefinition& definition, TypeLibraries* typeLibraries) {
     WinRegistry registry;
     WinMessageBoxes messages;
-    ListingForms listings;
+    ListingForms listings(registry);
     WinSystem system;
     Platform platform{registry, messages, listings, system, typeLibraries};
     return runTool(platform, definition);

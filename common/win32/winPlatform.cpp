@@ -41,7 +41,12 @@ std::wstring WinFileSystem::absolutePathName(const std::wstring& path) {
         return GetFullPathNameW(path.c_str(), size, buffer, nullptr);
     });
     if (absolute.empty()) {
+        // Wine fails an empty path without setting an error code; an internal error numbered 0
+        // would end the process with the exit code of success.
         DWORD error = GetLastError();
+        if (error == ERROR_SUCCESS) {
+            error = ERROR_INVALID_NAME;
+        }
         raiseToolError(static_cast<std::int32_t>(error), L"Can't make an absolute path of \"" + path + L"\"");
     }
     return absolute;

@@ -14,6 +14,8 @@ namespace volmora::e2e {
 namespace {
 
 constexpr DWORD pollIntervalMs = 20;
+constexpr int startAttempts = 3;
+constexpr DWORD retryDelayMs = 200;
 
 class Handle {
   public:
@@ -134,13 +136,22 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(),
-                        options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(),
-                        &startup, &process)) {
-        throw std::runtime_error("CreateProcessW failed with error " +
-                                 std::to_string(GetLastError()));
+    // Wine has been seen, rarely and not reproducibly, to refuse a start with ERROR_INTERNAL_ERROR
+    // when nothing was wrong with the program or its command line: that one is tried again a few
+    // times. Any other failure is final.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(program.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE,
+                           CREATE_UNICODE_ENVIRONMENT,
+                           environment.empty() ? nullptr : environment.data(),
+                           options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(),
+                           &startup, &process)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == startAttempts) {
+            throw std::runtime_error("CreateProcessW failed with error " + std::to_string(error));
+        }
+        Sleep(retryDelayMs);
     }
     const Handle processHandle(process.hProcess);
     const Handle threadHandle(process.hThread);
@@ -155,6 +166,8 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
             WaitForSingleObject(processHandle.get(), 5000);
             break;
         }
+        // A handle may be reused once its window is gone: forget windows that no longer exist.
+        std::erase_if(answered, [](HWND window) { return !IsWindow(window); });
         for (HWND window : visibleWindowsOf(process.dwProcessId)) {
             if (answered.count(window) != 0) {
                 continue;

@@ -84,6 +84,22 @@ class ScreenDc {
     HDC dc_;
 };
 
+class SolidBrush {
+  public:
+    explicit SolidBrush(COLORREF colour) : brush_(CreateSolidBrush(colour)) {}
+    ~SolidBrush() {
+        if (brush_) {
+            DeleteObject(brush_);
+        }
+    }
+    SolidBrush(const SolidBrush&) = delete;
+    SolidBrush& operator=(const SolidBrush&) = delete;
+    HBRUSH get() const { return brush_; }
+
+  private:
+    HBRUSH brush_;
+};
+
 std::uint64_t difference(const Canvas& a, const Canvas& b) {
     std::uint64_t total = 0;
     for (int y = 0; y < a.height(); ++y) {
@@ -145,10 +161,9 @@ BoxIcon matchIcon(const Canvas& captured) {
         // The DIB stores BGR; a COLORREF is RGB.
         const COLORREF fill =
             RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF);
-        const HBRUSH fillBrush = CreateSolidBrush(fill);
+        const SolidBrush brush(fill);
         RECT all{0, 0, captured.width(), captured.height()};
-        FillRect(drawn.dc(), &all, fillBrush);
-        DeleteObject(fillBrush);
+        FillRect(drawn.dc(), &all, brush.get());
         DrawIconEx(drawn.dc(), 0, 0, LoadIconW(nullptr, candidate.resource), captured.width(),
                    captured.height(), 0, nullptr, DI_NORMAL);
         const std::uint64_t d = difference(captured, drawn);

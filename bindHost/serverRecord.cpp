@@ -1,0 +1,33 @@
+// The server record's key path and the lines that show its values.
+#include "serverRecord.h"
+
+#include "regUtil.h"
+#include "toolText.h"
+
+namespace volmora {
+
+namespace {
+
+constexpr std::size_t valueLabelWidth = 15;
+
+}  // namespace
+
+std::wstring serversKeyPath() {
+    std::wstring path(configurationRoot);
+    path += L"\\Servers";
+    return path;
+}
+
+void appendServerValues(std::wstring& text, const std::wstring& classpath,
+                        const std::wstring& imports) {
+    text += lineBreak;
+    text += label(L"Classpath:", valueLabelWidth);
+    text += classpath;
+    if (!imports.empty()) {
+        text += lineBreak;
+        text += label(L"Imports:", valueLabelWidth);
+        text += imports;
+    }
+}
+
+}  // namespace volmora

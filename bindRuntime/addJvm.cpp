@@ -1,0 +1,55 @@
+// Registration of a JVM record: the key named by the identifier, then its library path and its
+// options. Each step stops the registration at its first failure; nothing is rolled back.
+#include "bindRuntime.h"
+#include "regUtil.h"
+
+namespace volmora {
+
+namespace {
+
+constexpr std::wstring_view createFailedPrefix = L"Can't create VOLM JVMs registry settings: ";
+constexpr std::wstring_view dllPathFailedPrefix = L"Can't set DllPath registry value: ";
+constexpr std::wstring_view optionsFailedPrefix = L"Can't set JvmOptions registry value: ";
+
+std::wstring recordPath(const std::wstring& jvmId) {
+    std::wstring path(jvmRecordsPath);
+    path += L'\\';
+    path += jvmId;
+    return path;
+}
+
+std::wstring registeredMessage(const std::wstring& jvmId, const std::wstring& dllPath,
+                               const std::wstring& options) {
+    std::wstring message = L"JVM " + quoted(jvmId) + L" successfully registered.";
+    message += lineBreak;
+    message += jvmValueLines(dllPath, options);
+    return message;
+}
+
+}  // namespace
+
+void addJvm(Tool& tool, const std::wstring& jvmId, const std::wstring& dllPath,
+            const std::wstring& options) {
+    Registry& registry = tool.registry();
+    RegKey record(registry);
+    if (long result = record.create(localMachine, recordPath(jvmId)); result != status::success) {
+        tool.showError(errorText(createFailedPrefix, result));
+        return;
+    }
+    if (long result = setNamedValue(registry, record.handle(), std::wstring(dllPathValue),
+                                    valueType::sz, dllPath);
+        result != status::success) {
+        tool.showError(errorText(dllPathFailedPrefix, result));
+        return;
+    }
+    if (long result = setNamedValue(registry, record.handle(), std::wstring(jvmOptionsValue),
+                                    valueType::sz, options);
+        result != status::success) {
+        tool.showError(errorText(optionsFailedPrefix, result));
+        return;
+    }
+    record.close();
+    tool.showInfo(registeredMessage(jvmId, dllPath, options));
+}
+
+}  // namespace volmora

@@ -1,0 +1,117 @@
+// The listing windows of a process: their window class, their creation and the message loop
+// that serves them until the last one has closed.
+#include <algorithm>
+#include <utility>
+
+#include "lastError.h"
+#include "listingForm.h"
+#include "toolUtil.h"
+
+namespace volmora {
+
+namespace {
+
+constexpr int listingIconId = 2;  // the window's own icon in every program's resources
+constexpr wchar_t windowClassName[] = L"VolmoraListingForm";
+
+HICON listingIcon(int widthMetric, int heightMetric) {
+    // Shared: the system keeps the icon for as long as the program runs.
+    HANDLE icon =
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(listingIconId), IMAGE_ICON,
+                   GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED);
+    if (icon == nullptr) {
+        raiseLastError(L"Can't load the listing window's icon");
+    }
+    return static_cast<HICON>(icon);
+}
+
+}  // namespace
+
+ListingForms::WindowClass::WindowClass() {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = ListingForm::windowProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hIcon = listingIcon(SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = listingIcon(SM_CXSMICON, SM_CYSMICON);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = windowClassName;
+    atom_ = RegisterClassExW(&windowClass);
+    if (atom_ == 0) {
+        raiseLastError(L"Can't register the listing window");
+    }
+}
+
+ListingForms::WindowClass::~WindowClass() {
+    UnregisterClassW(MAKEINTATOM(atom_), GetModuleHandleW(nullptr));
+}
+
+ListingForms::~ListingForms() {
+    forms_.clear();  // the windows go before their class
+}
+
+void ListingForms::open(const std::wstring& listingTitle, const std::wstring& listingText) {
+    // Registered with the first listing only: a run without one never touches the window system.
+    if (!windowClass_) {
+        windowClass_.emplace();
+    }
+    forms_.push_back(std::make_unique<ListingForm>(*this, windowClass_->atom()));
+    try {
+        rethrowFailure();
+        forms_.back()->initListing(listingTitle, listingText);
+        forms_.back()->show();
+        rethrowFailure();
+    } catch (...) {
+        forms_.pop_back();
+        throw;
+    }
+}
+
+bool ListingForms::anyOpen() {
+    dropClosedForms();
+    return !forms_.empty();
+}
+
+void ListingForms::serveUntilClosed() {
+    MSG message{};
+    while (anyOpen()) {
+        BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1) {
+            raiseLastError(L"Can't read the listing window's messages");
+        }
+        if (got == 0) {
+            return;  // WM_QUIT: the session is ending
+        }
+        ListingForm* form = formOf(message.hwnd);
+        if (form == nullptr || !form->handleKeyboard(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        rethrowFailure();
+    }
+}
+
+void ListingForms::keepFailure(std::exception_ptr failure) {
+    if (!failure_) {
+        failure_ = std::move(failure);
+    }
+}
+
+void ListingForms::rethrowFailure() {
+    if (failure_) {
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+}
+
+void ListingForms::dropClosedForms() {
+    std::erase_if(forms_, [](const auto& form) { return !form->isOpen(); });
+}
+
+ListingForm* ListingForms::formOf(HWND window) const {
+    auto found = std::find_if(forms_.begin(), forms_.end(),
+                              [window](const auto& form) { return form->owns(window); });
+    return found != forms_.end() ? found->get() : nullptr;
+}
+
+}  // namespace volmora

@@ -1,0 +1,75 @@
+// The harness's own registry readers, on a key the test writes itself through the registry API.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "expectations.h"
+#include "harness.h"
+
+namespace volmora::e2e {
+namespace {
+
+const std::wstring scratchKey = L"Software\\VolmoraTests\\Harness";
+
+void setValue(const std::wstring& path, const wchar_t* name, DWORD type, const void* data,
+              DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+class HarnessRegistry : public ::testing::Test {
+  protected:
+    void SetUp() override { deleteTree(HKEY_CURRENT_USER, scratchKey); }
+    void TearDown() override { deleteTree(HKEY_CURRENT_USER, scratchKey); }
+};
+
+TEST_F(HarnessRegistry, DumpsKeysAndValuesSortedWithTypesAndExactBytes) {
+    const wchar_t text[] = L"C:\\VOLM\\VOLM.dll";
+    setValue(scratchKey, nullptr, REG_SZ, text, sizeof text);
+    // Without a terminator: the registry adds one only when the next character is a null.
+    setValue(scratchKey, L"ProgId", REG_SZ, L"A.BX", 3 * sizeof(wchar_t));
+    const DWORD number = 0x1234ABCD;
+    setValue(scratchKey, L"count", REG_DWORD, &number, sizeof number);
+    const BYTE bytes[] = {0x00, 0x7F, 0xFF};
+    setValue(scratchKey + L"\\Sub\\Deeper", L"Data", REG_BINARY, bytes, sizeof bytes);
+    setValue(scratchKey + L"\\a", L"Path", REG_EXPAND_SZ, L"%x%", 4 * sizeof(wchar_t));
+
+    EXPECT_EQ(narrow(dumpKey(HKEY_CURRENT_USER, scratchKey)),
+              "[]\n"
+              "@=REG_SZ \"C:\\\\VOLM\\\\VOLM.dll\\0\"\n"
+              "count=REG_DWORD 0x1234ABCD\n"
+              "ProgId=REG_SZ \"A.B\"\n"
+              "[a]\n"
+              "Path=REG_EXPAND_SZ \"%x%\\0\"\n"
+              "[Sub]\n"
+              "[Sub\\Deeper]\n"
+              "Data=REG_BINARY 00,7F,FF\n");
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, scratchKey + L"\\Sub\\Deeper"));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, scratchKey + L"\\SUB"));
+}
+
+TEST_F(HarnessRegistry, MissingKeysDumpEmptyAndDeleteQuietly) {
+    EXPECT_EQ(dumpKey(HKEY_CURRENT_USER, scratchKey), L"");
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, scratchKey));
+    EXPECT_NO_THROW(deleteTree(HKEY_CURRENT_USER, scratchKey));
+
+    setValue(scratchKey + L"\\x\\y", L"v", REG_SZ, L"", sizeof(wchar_t));
+    deleteTree(HKEY_CURRENT_USER, scratchKey);
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, scratchKey));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, L"Software\\VolmoraTests"));
+    deleteTree(HKEY_CURRENT_USER, L"Software\\VolmoraTests");
+}
+
+TEST(HarnessRun, ReportsAProgramThatCannotStart) {
+    RunOptions options;
+    options.program = builtToolPath(L"noSuchTool");
+    EXPECT_THROW(runTool(L"noSuchTool", L"", options), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace volmora::e2e

@@ -1,0 +1,329 @@
+// bindObject /l: the listing text of the class records, its placeholders, and the outcomes that
+// show a message instead of the listing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../common/countedAllocation.h"
+#include "bindObject.h"
+#include "fakePlatform.h"
+
+namespace volmora {
+namespace {
+
+using testing::FakeTool;
+using testing::MemoryRegistry;
+using testing::ProcessExit;
+using testing::RegistryCall;
+using testing::ShownMessage;
+
+const std::wstring classesKey = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
+const std::wstring coolId = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
+const std::wstring neatId = L"{2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38}";
+
+struct ClassSetup {
+    std::wstring clsid;
+    std::map<std::wstring, std::wstring> values;
+    std::optional<std::wstring> inprocServer;  // nothing: no COM keys for the class
+};
+
+struct Injection {
+    RegistryCall call;
+    std::wstring target;
+    long code;
+};
+
+void arrange(MemoryRegistry& registry, const std::vector<ClassSetup>& classes,
+             const std::vector<Injection>& injections) {
+    for (const auto& setup : classes) {
+        registry.putKey(classesKey + L"\\" + setup.clsid);
+        for (const auto& [name, text] : setup.values) {
+            registry.putText(classesKey + L"\\" + setup.clsid, name, text);
+        }
+        if (setup.inprocServer) {
+            registry.putText(L"HKCR\\CLSID\\" + setup.clsid + L"\\InprocServer32", L"",
+                             *setup.inprocServer);
+        }
+    }
+    for (const auto& [call, target, code] : injections) {
+        registry.failCall(call, target, code);
+    }
+}
+
+std::map<std::wstring, std::wstring> record(const std::wstring& progId,
+                                            const std::wstring& serverId = L"") {
+    std::map<std::wstring, std::wstring> values = {
+        {L"ProgId", progId}, {L"JavaClassName", L"com.tamsiver." + progId}, {L"JvmId", L"MyJVM"}};
+    if (!serverId.empty()) {
+        values[L"ServerId"] = serverId;
+    }
+    return values;
+}
+
+struct ListingCase {
+    const char* what;
+    std::vector<ClassSetup> classes;
+    std::vector<Injection> injections;
+    std::wstring expected;
+};
+
+TEST(ListJavaClasses, ListsEveryClassInItsBlock) {
+    const std::wstring dll = L"C:\\VOLM\\bin\\VOLM.dll";
+    const ListingCase cases[] = {
+        {"one class",
+         {{coolId, record(L"MyServer.CoolService"), dll}},
+         {},
+         L"MyServer.CoolService:\r\n"
+         L"    CLSID:          \t{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\r\n"
+         L"    Java class:     \tcom.tamsiver.MyServer.CoolService\r\n"
+         L"    JVMID:          \tMyJVM\r\n"
+         L"    InprocServer32: \tC:\\VOLM\\bin\\VOLM.dll"},
+        {"with a server",
+         {{neatId, record(L"ServerA.NeatService", L"ServerA"), dll}},
+         {},
+         L"ServerA.NeatService:\r\n"
+         L"    CLSID:          \t{2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38}\r\n"
+         L"    Java class:     \tcom.tamsiver.ServerA.NeatService\r\n"
+         L"    JVMID:          \tMyJVM\r\n"
+         L"    ServerId:       \tServerA\r\n"
+         L"    InprocServer32: \tC:\\VOLM\\bin\\VOLM.dll"},
+        {"empty server",
+         {{coolId,
+           {{L"ProgId", L"P"}, {L"JavaClassName", L"J"}, {L"JvmId", L"V"}, {L"ServerId", L""}},
+           L"D"}},
+         {},
+         L"P:\r\n    CLSID:          \t" + coolId +
+             L"\r\n    Java class:     \tJ\r\n    JVMID:          \tV\r\n"
+             L"    InprocServer32: \tD"},
+        {"a bare record and no COM keys",
+         {{L"{x}", {}, std::nullopt}},
+         {},
+         L"?? missing ??:\r\n"
+         L"    CLSID:          \t{x}\r\n"
+         L"    Java class:     \t?? missing ??\r\n"
+         L"    JVMID:          \t?? missing ??\r\n"
+         L"    InprocServer32: \t?? missing ??"},
+        {"server key without a path",
+         {{L"{y}", {{L"ProgId", L"P"}, {L"ServerId", L"S"}}, L""}},
+         {},
+         L"P:\r\n    CLSID:          \t{y}\r\n    Java class:     \t?? missing ??\r\n"
+         L"    JVMID:          \t?? missing ??\r\n    ServerId:       \tS\r\n"
+         L"    InprocServer32: \t"},
+        {"values that cannot be read",
+         {{L"{z}", record(L"P", L"S"), dll}},
+         {{RegistryCall::queryValue, classesKey + L"\\{z}@JvmId", 5},
+          {RegistryCall::queryValue, classesKey + L"\\{z}@ServerId", 5},
+          {RegistryCall::queryDefaultValue, L"HKCR\\CLSID\\{z}\\InprocServer32@", 5}},
+         L"P:\r\n    CLSID:          \t{z}\r\n    Java class:     \tcom.tamsiver.P\r\n"
+         L"    JVMID:          \t?? missing ??\r\n    InprocServer32: \t?? missing ??"},
+        {"in the registry's order, names as registered",
+         {{L"{bbb}", record(L"B"), L"b.dll"},
+          {L"{AAA}", record(L"A"), L"a.dll"},
+          {L"{aab}", record(L"C", L"S"), std::nullopt}},
+         {},
+         L"A:\r\n    CLSID:          \t{AAA}\r\n    Java class:     \tcom.tamsiver.A\r\n"
+         L"    JVMID:          \tMyJVM\r\n    InprocServer32: \ta.dll\r\n"
+         L"C:\r\n    CLSID:          \t{aab}\r\n    Java class:     \tcom.tamsiver.C\r\n"
+         L"    JVMID:          \tMyJVM\r\n    ServerId:       \tS\r\n"
+         L"    InprocServer32: \t?? missing ??\r\n"
+         L"B:\r\n    CLSID:          \t{bbb}\r\n    Java class:     \tcom.tamsiver.B\r\n"
+         L"    JVMID:          \tMyJVM\r\n    InprocServer32: \tb.dll"},
+    };
+    for (const auto& [what, classes, injections, expected] : cases) {
+        FakeTool fake;
+        arrange(fake.registry, classes, injections);
+        listJavaClasses(fake.tool);
+        ASSERT_EQ(fake.listings.opened.size(), 1u) << what;
+        EXPECT_EQ(fake.listings.opened[0].title, L"Registered Classes") << what;
+        EXPECT_EQ(fake.listings.opened[0].text, expected) << what;
+        EXPECT_TRUE(fake.messages.shown.empty()) << what;
+        EXPECT_EQ(fake.registry.openHandles(), 0u) << what;
+    }
+}
+
+struct MessageCase {
+    const char* what;
+    bool classesKey;  // the key of the class records is there, even without records
+    std::vector<ClassSetup> classes;
+    std::vector<Injection> injections;
+    ShownMessage expected;
+};
+
+TEST(ListJavaClasses, ShowsAMessageInsteadOfAnyPartOfTheListing) {
+    const std::wstring title = L"Volmora - Bind Object";
+    const ShownMessage none{MessageIcon::information, title, L"No classes registered"};
+    const ClassSetup cool{coolId, record(L"Cool"), L"x.dll"};
+    const ClassSetup neat{neatId, record(L"Neat"), L"x.dll"};
+    const MessageCase cases[] = {
+        {"no classes key", false, {}, {}, none},
+        {"no classes", true, {}, {}, none},
+        {"classes key unreadable", true, {cool}, {{RegistryCall::openKey, classesKey, 5}}, none},
+        {"enumeration fails",
+         true,
+         {cool},
+         {{RegistryCall::enumKey, classesKey, 1450}},
+         {MessageIcon::exclamation, title, L"Can't enumerate CLSIDs: error=1450"}},
+        {"second record cannot be opened",
+         true,
+         {cool, neat},
+         {{RegistryCall::openKey, classesKey + L"\\" + coolId, 5}},
+         {MessageIcon::exclamation, title,
+          L"Can't open \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\" key: error=5"}},
+        {"record fails with a negative code",
+         true,
+         {neat},
+         {{RegistryCall::openKey, classesKey + L"\\" + neatId, -1}},
+         {MessageIcon::exclamation, title,
+          L"Can't open \"{2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38}\" key: error=-1"}},
+    };
+    for (const auto& [what, hasClassesKey, classes, injections, expected] : cases) {
+        FakeTool fake;
+        if (hasClassesKey) {
+            fake.registry.putKey(classesKey);
+        }
+        arrange(fake.registry, classes, injections);
+        listJavaClasses(fake.tool);
+        EXPECT_TRUE(fake.listings.opened.empty()) << what;
+        EXPECT_EQ(fake.onlyMessage(), expected) << what;
+        EXPECT_EQ(fake.registry.openHandles(), 0u) << what;
+    }
+}
+
+// The frame keeps the process for an open listing and ends it with 0 once the window closes;
+// without a listing the dispatcher's result ends it at once.
+TEST(ListJavaClasses, LeavesTheProcessToTheWindow) {
+    FakeTool withClasses;
+    arrange(withClasses.registry, {{coolId, record(L"Cool"), L"x.dll"}}, {});
+    withClasses.system.commandLineText = L"bindObject.exe /l";
+    EXPECT_EQ(runTool(withClasses.platform, bindObjectTool), 0);
+    EXPECT_TRUE(withClasses.listings.served);
+    EXPECT_EQ(withClasses.listings.opened.size(), 1u);
+
+    FakeTool withoutClasses;
+    withoutClasses.system.commandLineText = L"bindObject.exe /l";
+    try {
+        runTool(withoutClasses.platform, bindObjectTool);
+        ADD_FAILURE() << "the process should have ended";
+    } catch (const ProcessExit& exit) {
+        EXPECT_EQ(exit.exitCode, 0u);
+    }
+    EXPECT_FALSE(withoutClasses.listings.served);
+    EXPECT_EQ(withoutClasses.onlyMessage().text, L"No classes registered");
+}
+
+// Class records made up on demand, each found in constant time, so that the time of a listing
+// is the listing's own.
+class GeneratedClasses : public Registry {
+  public:
+    explicit GeneratedClasses(std::uint32_t count) : count_(count) {}
+
+    static std::wstring clsid(std::uint32_t index) {
+        wchar_t text[40];
+        std::swprintf(text, 40, L"{%08X-0000-4000-8000-000000000000}", index);
+        return text;
+    }
+
+    long createKey(KeyHandle, const std::wstring&, KeyHandle&) override {
+        return status::accessDenied;
+    }
+    long openKey(KeyHandle parent, const std::wstring& path, KeyAccess, KeyHandle& key) override {
+        if (parent == localMachine) {
+            key = classes;
+        } else if (parent == classes) {
+            key = KeyHandle{firstRecord + std::stoul(path.substr(1, 8), nullptr, 16)};
+        } else {
+            return status::fileNotFound;
+        }
+        return status::success;
+    }
+    long closeKey(KeyHandle) override { return status::success; }
+    long enumKey(KeyHandle, std::uint32_t index, std::wstring& name) override {
+        if (index >= count_) {
+            return status::noMoreItems;
+        }
+        name = clsid(index);
+        return status::success;
+    }
+    long deleteKey(KeyHandle, const std::wstring&) override { return status::accessDenied; }
+    long setValue(KeyHandle, const std::wstring&, std::uint32_t, const std::uint8_t*,
+                  std::uint32_t) override {
+        return status::accessDenied;
+    }
+    long queryValue(KeyHandle key, const std::wstring& name, std::uint32_t* type,
+                    std::uint8_t* data, std::uint32_t* size) override {
+        if (type != nullptr) {
+            *type = valueType::sz;
+        }
+        return deliver(name + std::to_wstring(key.value - firstRecord), data, size);
+    }
+    long queryDefaultValue(KeyHandle, const std::wstring&, std::uint8_t* data,
+                           std::uint32_t* size) override {
+        return deliver(L"C:\\VOLM\\bin\\VOLM.dll", data, size);
+    }
+    long setDefaultValue(KeyHandle, const std::wstring&, const std::wstring&) override {
+        return status::accessDenied;
+    }
+
+  private:
+    static constexpr KeyHandle classes{0x10};
+    static constexpr std::uintptr_t firstRecord = 0x100;
+
+    static long deliver(const std::wstring& text, std::uint8_t* data, std::uint32_t* size) {
+        const auto needed = static_cast<std::uint32_t>(2 * (text.size() + 1));
+        if (data != nullptr) {
+            for (std::size_t i = 0; i <= text.size(); ++i) {
+                wchar_t c = i < text.size() ? text[i] : L'\0';
+                data[2 * i] = static_cast<std::uint8_t>(c & 0xFF);
+                data[2 * i + 1] = static_cast<std::uint8_t>(c >> 8);
+            }
+        }
+        *size = needed;
+        return status::success;
+    }
+
+    std::uint32_t count_;
+};
+
+TEST(ListJavaClasses, BuildsALongListingWholeInLinearTime) {
+    constexpr std::uint32_t count = 5000;
+    GeneratedClasses registry(count);
+    testing::FakeMessageBoxes messages;
+    testing::FakeListingWindows listings;
+    testing::FakeSystem system;
+    Platform platform{registry, messages, listings, system};
+    Tool tool(platform);
+    tool.initTool(L"Bind Object", FileSystemStart::internalError);
+
+    const std::size_t allocatedBefore = testing::allocatedBytes();
+    listJavaClasses(tool);
+    const std::size_t allocated = testing::allocatedBytes() - allocatedBefore;
+
+    ASSERT_EQ(listings.opened.size(), 1u);
+    const std::wstring& text = listings.opened[0].text;
+    auto block = [](std::uint32_t index) {
+        const std::wstring n = std::to_wstring(index);
+        return L"ProgId" + n + L":\r\n    CLSID:          \t" + GeneratedClasses::clsid(index) +
+               L"\r\n    Java class:     \tJavaClassName" + n + L"\r\n    JVMID:          \tJvmId" +
+               n + L"\r\n    ServerId:       \tServerId" + n +
+               L"\r\n    InprocServer32: \tC:\\VOLM\\bin\\VOLM.dll";
+    };
+    std::wstring expected;
+    for (std::uint32_t index = 0; index < count; ++index) {
+        expected += index > 0 ? L"\r\n" : L"";
+        expected += block(index);
+    }
+    EXPECT_TRUE(text == expected);
+    // The text itself, its growth and the copy handed to the window, plus each record's small
+    // temporaries; copying the text gathered so far for every class would take thousands of times
+    // the text's size.
+    EXPECT_LT(allocated, 20 * text.size() * sizeof(wchar_t));
+}
+
+}  // namespace
+}  // namespace volmora
