@@ -14,6 +14,7 @@ namespace volmora::e2e {
 namespace {
 
 constexpr UINT messageTimeoutMs = 5000;
+constexpr UINT textTimeoutMs = 60000;
 
 // A top-down 32-bit bitmap selected into a memory device context.
 class Canvas {
@@ -198,16 +199,18 @@ BoxIcon captureIconOnce(HWND iconControl) {
 }  // namespace
 
 std::wstring controlText(HWND window) {
+    // A window that just took a long text counts as hung for a while: wait for it rather than
+    // give up, so a big listing is read whole.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs,
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, textTimeoutMs,
                              &length)) {
         return {};
     }
     std::vector<wchar_t> buffer(length + 1);
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
-                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
-                             messageTimeoutMs, &copied)) {
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                             textTimeoutMs, &copied)) {
         return {};
     }
     return std::wstring(buffer.data(), std::min<std::size_t>(copied, length));
