@@ -14,12 +14,15 @@ constexpr std::wstring_view fileSystemProgId = L"Scripting.FileSystemObject";
 constexpr std::wstring_view fileSystemLibrary = L"scrrun.dll";
 constexpr std::wstring_view devEnvironmentName = L"vb6";
 constexpr std::int32_t cannotCreateObjectExitCode = 4;
-constexpr std::int32_t outOfMemoryNumber = 8;  // ERROR_NOT_ENOUGH_MEMORY
+constexpr std::int32_t outOfMemoryNumber = 8;                 // ERROR_NOT_ENOUGH_MEMORY
+constexpr std::int32_t unspecifiedErrorNumber = -2147467259;  // E_FAIL
 
 }  // namespace
 
 void raiseToolError(std::int32_t number, std::wstring description) {
-    throw ToolError{number, std::nullopt, std::move(description)};
+    // The number becomes the exit code: a failure must never end as a success.
+    throw ToolError{number != 0 ? number : unspecifiedErrorNumber, std::nullopt,
+                    std::move(description)};
 }
 
 void Tool::initTool(std::wstring_view toolName, FileSystemStart fileSystemStart) {

@@ -13,6 +13,8 @@ namespace {
 
 const std::wstring caption = L"Volmora - Bind Host";
 const std::wstring serversKey = L"SOFTWARE\\Tamsiver Software\\VOLM\\Servers";
+// The listing window keeps its placement below this key.
+const std::wstring listingSettingsKey = L"Software\\Tamsiver Software\\Volmora";
 
 const std::wstring usageText =
     L"Usage:\tbindHost /?\r\n"
@@ -77,11 +79,16 @@ void deleteValue(const std::wstring& key, const std::wstring& name) {
     ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str()), ERROR_SUCCESS);
 }
 
-// Every case starts and ends without server records.
+// Every case starts and ends without server records and without the listing window's saved
+// placement, which a closed listing leaves behind.
 class BindHost : public ::testing::Test {
   protected:
-    void SetUp() override { deleteTree(HKEY_LOCAL_MACHINE, serversKey); }
-    void TearDown() override { deleteTree(HKEY_LOCAL_MACHINE, serversKey); }
+    void SetUp() override { clean(); }
+    void TearDown() override { clean(); }
+    static void clean() {
+        deleteTree(HKEY_LOCAL_MACHINE, serversKey);
+        deleteTree(HKEY_CURRENT_USER, listingSettingsKey);
+    }
 
     // A silent run that must be accepted and show nothing.
     void runSilently(const std::wstring& arguments) {

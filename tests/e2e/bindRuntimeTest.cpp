@@ -291,5 +291,21 @@ TEST_F(BindRuntime, UnregistersOneRecordAtATime) {
     expectOneBox(run(L"/l"), BoxIcon::information, caption, L"No JVMs registered");
 }
 
+TEST_F(BindRuntime, ListsEveryRecordInTheListingWindow) {
+    const std::wstring options = cp + L"a.jar;C:\\VOLM\\lib\\VOLM.jar";
+    ASSERT_EQ(run(L"/s One C:\\one.dll " + cp + L"a.jar").exitCode, 0u);
+    ASSERT_EQ(run(L"/s a\\b C:\\two.dll " + cp + L"a.jar").exitCode, 0u);
+
+    RunResult result = run(L"/l");
+    EXPECT_EQ(result.exitCode, 0u);
+    expectNoBox(result);
+    ASSERT_EQ(result.listings.size(), 1u);
+    EXPECT_EQ(result.listings[0].caption, L"Volmora - Registered JVMs");
+    EXPECT_EQ(result.listings[0].text,
+              L"a:\r\n    Dll Path: \t?? missing ??\r\n    Options:  \t?? missing ??\r\n"
+              L"One:\r\n    Dll Path: \tC:\\one.dll\r\n    Options:  \t" +
+                  options);
+}
+
 }  // namespace
 }  // namespace volmora::e2e

@@ -2,6 +2,7 @@
 // icon. Icon handles cannot be used across processes, so the icon is told by its image.
 #include "windowReading.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <limits>
@@ -14,6 +15,7 @@ namespace volmora::e2e {
 namespace {
 
 constexpr UINT messageTimeoutMs = 5000;
+constexpr UINT textTimeoutMs = 60000;
 
 // A top-down 32-bit bitmap selected into a memory device context.
 class Canvas {
@@ -198,16 +200,17 @@ BoxIcon captureIconOnce(HWND iconControl) {
 }  // namespace
 
 std::wstring controlText(HWND window) {
+    // A window that just took a long text counts as hung for a while: wait for it rather than
+    // give up, so a big listing is read whole.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, messageTimeoutMs,
-                             &length)) {
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, textTimeoutMs, &length)) {
         return {};
     }
     std::vector<wchar_t> buffer(length + 1);
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
-                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
-                             messageTimeoutMs, &copied)) {
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL, textTimeoutMs,
+                             &copied)) {
         return {};
     }
     return std::wstring(buffer.data(), std::min<std::size_t>(copied, length));
@@ -237,7 +240,15 @@ MessageBoxSeen readMessageBox(HWND dialog) {
     if (!iconControl) {
         return seen;
     }
-    SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A box wider than the screen is centred with its left part, the icon's, off the screen:
+    // bring it onto the screen so the icon can be captured.
+    RECT box{};
+    UINT keepPlace = SWP_NOMOVE;
+    if (GetWindowRect(dialog, &box) && (box.left < 0 || box.top < 0)) {
+        keepPlace = 0;
+    }
+    SetWindowPos(dialog, HWND_TOP, std::max<LONG>(box.left, 0), std::max<LONG>(box.top, 0), 0, 0,
+                 keepPlace | SWP_NOSIZE | SWP_NOACTIVATE);
     // The box may not have painted yet: look again for a while until a stock icon shows.
     for (int attempt = 0; attempt < 40; ++attempt) {
         DWORD_PTR ignored = 0;

@@ -190,7 +190,8 @@ TEST(InternalError, IsReportedWithItsNumberInHexAndEndsWithTheNumber) {
     const Case cases[] = {
         {L"t raise 5", L"Internal error: number=0x5" + own, 5u},
         {L"t raise 429", L"Internal error: number=0x1AD" + own, 429u},
-        {L"t raise 0", L"Internal error: number=0x0" + own, 0u},
+        // A failure without a number of its own must not end the process as a success.
+        {L"t raise 0", L"Internal error: number=0x80004005" + own, 0x80004005u},
         {L"t raise -2147221164", L"Internal error: number=0x80040154" + own, 0x80040154u},
         {L"t raise -1", L"Internal error: number=0xFFFFFFFF" + own, 0xFFFFFFFFu},
         {L"t foreign",
