@@ -444,7 +444,9 @@ TEST_F(ListingWindow, ClosedMaximizedKeepsTheNormalPlacementAndOpensMaximized) {
     list([&](HWND window) {
         EXPECT_TRUE(IsZoomed(window));
         command(window, SC_RESTORE);
-        EXPECT_TRUE(waitFor([&] { return IsZoomed(window) == FALSE; }));
+        // The window may leave the maximized state a moment before it takes its normal size.
+        EXPECT_TRUE(
+            waitFor([&] { return IsZoomed(window) == FALSE && placementOf(window) == normal; }));
         EXPECT_EQ(placementOf(window), normal);
         close(window);
     });
