@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -65,6 +66,31 @@ class TextSource {
 
   private:
     std::mt19937 random_;
+};
+
+// Removes again, when it goes, the configuration keys that did not exist when it was made, so
+// that a run leaves the configuration as the other tests expect to find it.
+class ConfigurationKeysRestorer {
+  public:
+    ConfigurationKeysRestorer() {
+        for (std::size_t i = 0; i < paths_.size(); ++i)
+            existed_[i] = keyExists(HKEY_LOCAL_MACHINE, paths_[i]);
+    }
+    ~ConfigurationKeysRestorer() {
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            if (!existed_[i])
+                deleteTree(HKEY_LOCAL_MACHINE, paths_[i]);
+        }
+    }
+    ConfigurationKeysRestorer(const ConfigurationKeysRestorer&) = delete;
+    ConfigurationKeysRestorer& operator=(const ConfigurationKeysRestorer&) = delete;
+
+  private:
+    // Innermost first, so that a vendor key that was missing goes last and whole.
+    const std::array<std::wstring, 5> paths_{
+        configurationRoot + L"\\CLSIDs", configurationRoot + L"\\JVMs",
+        configurationRoot + L"\\Servers", configurationRoot, L"SOFTWARE\\Tamsiver Software"};
+    std::array<bool, 5> existed_{};
 };
 
 // The names directly below HKEY_CLASSES_ROOT, one a line: a ProgID written anywhere shows here.

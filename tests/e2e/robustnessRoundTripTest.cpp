@@ -143,6 +143,7 @@ void forgetClass(const JavaClass& c) {
 }
 
 TEST(RobustRoundTrip, RandomRecordsRegisteredAndUnregisteredLeaveTheRegistryAsItWas) {
+    const robustness::ConfigurationKeysRestorer restorer;
     // The record keys exist beforehand, as after any earlier registration: they stay.
     for (const auto& path : {classRecords, jvmRecords, serverRecords})
         createKey(HKEY_LOCAL_MACHINE, path);
@@ -176,6 +177,7 @@ TEST(RobustRoundTrip, RandomRecordsRegisteredAndUnregisteredLeaveTheRegistryAsIt
 }
 
 TEST(RobustConcurrency, TwoProcessesRegisteringAtOnceBothEndComplete) {
+    const robustness::ConfigurationKeysRestorer restorer;
     constexpr std::size_t perProcess = 100;
     TextSource text(4242);
     std::array<std::vector<JavaClass>, 2> classes;
