@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "expectations.h"
+#include "expectedUsage.h"
 #include "harness.h"
 
 namespace volmora::e2e {
@@ -16,23 +17,7 @@ const std::wstring serversKey = L"SOFTWARE\\Tamsiver Software\\VOLM\\Servers";
 // The listing window keeps its placement below this key.
 const std::wstring listingSettingsKey = L"Software\\Tamsiver Software\\Volmora";
 
-const std::wstring usageText =
-    L"Usage:\tbindHost /?\r\n"
-    L"\tbindHost [/s] serverid classpath [imports ...]\r\n"
-    L"\tbindHost /u [/s] serverid\r\n"
-    L"\tbindHost /l\r\n"
-    L"\r\n"
-    L"    /?            \tprint out this help\r\n"
-    L"    /s            \tsilent mode\r\n"
-    L"    /u            \tunregister the specified server\r\n"
-    L"    /l            \tlist all registered servers\r\n"
-    L"    serverid      \tserver identifier\r\n"
-    L"    classpath     \tclasspath\r\n"
-    L"    imports       \toptional imported server identifiers\r\n"
-    L"\r\n"
-    L"Example:\r\n"
-    L"\r\n"
-    L"    bindHost ServerA C:\\ServerA\\ServerA.jar ServerB ServerC";
+const std::wstring& usageText = volmora::testing::expectedServerUsage;
 
 std::wstring recordKey(const std::wstring& serverId) {
     return serversKey + L"\\" + serverId;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "expectations.h"
+#include "expectedUsage.h"
 #include "harness.h"
 
 namespace volmora::e2e {
@@ -16,28 +17,7 @@ const std::wstring caption = L"Volmora - Bind Object";
 const std::wstring configurationRoot = L"SOFTWARE\\Tamsiver Software\\VOLM";
 const std::wstring fileSystemProgId = L"Scripting.FileSystemObject";
 
-const std::wstring usageText =
-    L"Usage:\tbindObject /?\r\n"
-    L"\tbindObject [/s] progid clsid javaclassname jvmid [serverid]\r\n"
-    L"\tbindObject /u [/s] progid\r\n"
-    L"\tbindObject /l\r\n"
-    L"\r\n"
-    L"    /?            \tprint out this help\r\n"
-    L"    /s            \tsilent mode\r\n"
-    L"    /u            \tunregister the specified class\r\n"
-    L"    /l            \tlist all registered classes\r\n"
-    L"    progid        \tProgID\r\n"
-    L"    clsid         \tCLSID\r\n"
-    L"    javaclassname \tJava class name\r\n"
-    L"    jvmid         \tjvm identifier\r\n"
-    L"    serverid      \toptional server identifier\r\n"
-    L"\r\n"
-    L"Examples:\r\n"
-    L"\r\n"
-    L"    bindObject MyServer.CoolService {B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\r\n"
-    L"        com.tamsiver.myserver.CoolService MyJVM\r\n"
-    L"    bindObject ServerA.NeatService {2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38}\r\n"
-    L"        com.tamsiver.serverA.NeatService MyJVM ServerA";
+const std::wstring& usageText = volmora::testing::expectedClassUsage;
 
 enum class Usage { none, information, error };
 

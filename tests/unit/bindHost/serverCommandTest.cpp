@@ -4,28 +4,13 @@
 #include <optional>
 
 #include "bindHost.h"
+#include "expectedUsage.h"
 #include "hostTesting.h"
 
 namespace volmora::testing {
 namespace {
 
-const std::wstring expectedUsage =
-    L"Usage:\tbindHost /?\r\n"
-    L"\tbindHost [/s] serverid classpath [imports ...]\r\n"
-    L"\tbindHost /u [/s] serverid\r\n"
-    L"\tbindHost /l\r\n"
-    L"\r\n"
-    L"    /?            \tprint out this help\r\n"
-    L"    /s            \tsilent mode\r\n"
-    L"    /u            \tunregister the specified server\r\n"
-    L"    /l            \tlist all registered servers\r\n"
-    L"    serverid      \tserver identifier\r\n"
-    L"    classpath     \tclasspath\r\n"
-    L"    imports       \toptional imported server identifiers\r\n"
-    L"\r\n"
-    L"Example:\r\n"
-    L"\r\n"
-    L"    bindHost ServerA C:\\ServerA\\ServerA.jar ServerB ServerC";
+const std::wstring& expectedUsage = volmora::testing::expectedServerUsage;
 
 TEST(ServerUsage, IsTheSixteenLineText) {
     EXPECT_EQ(serverUsageText(), expectedUsage);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bindObject.h"
+#include "expectedUsage.h"
 #include "fakePlatform.h"
 
 namespace volmora {
@@ -12,28 +13,7 @@ namespace {
 using testing::FakeTool;
 using testing::ShownMessage;
 
-const std::wstring usage =
-    L"Usage:\tbindObject /?\r\n"
-    L"\tbindObject [/s] progid clsid javaclassname jvmid [serverid]\r\n"
-    L"\tbindObject /u [/s] progid\r\n"
-    L"\tbindObject /l\r\n"
-    L"\r\n"
-    L"    /?            \tprint out this help\r\n"
-    L"    /s            \tsilent mode\r\n"
-    L"    /u            \tunregister the specified class\r\n"
-    L"    /l            \tlist all registered classes\r\n"
-    L"    progid        \tProgID\r\n"
-    L"    clsid         \tCLSID\r\n"
-    L"    javaclassname \tJava class name\r\n"
-    L"    jvmid         \tjvm identifier\r\n"
-    L"    serverid      \toptional server identifier\r\n"
-    L"\r\n"
-    L"Examples:\r\n"
-    L"\r\n"
-    L"    bindObject MyServer.CoolService {B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\r\n"
-    L"        com.tamsiver.myserver.CoolService MyJVM\r\n"
-    L"    bindObject ServerA.NeatService {2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38}\r\n"
-    L"        com.tamsiver.serverA.NeatService MyJVM ServerA";
+const std::wstring& usage = volmora::testing::expectedClassUsage;
 
 TEST(ClassUsage, IsTheTwentyOneLineText) {
     EXPECT_EQ(classUsageText(), usage);
