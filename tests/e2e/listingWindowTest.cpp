@@ -99,9 +99,10 @@ int twips(int pixelCount) {
     return pixelCount * 1440 / screenDpi();
 }
 
-// Returns once the window's thread has handled everything sent or posted to it before. The
-// messages wait however busy the thread was: one that has just filled a long listing counts as
-// hung to the system for a while, and would get no message at all with SMTO_NORMAL.
+// Returns once the window's thread has handled the messages sent to it before, and is taking
+// messages again. Messages posted to it may still wait: a sent message is handled first, so a
+// test that posts waits for the result it expects instead. The wait holds however busy the
+// thread was: one that has just filled a long listing counts as hung to the system for a while.
 void settle(HWND window) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
@@ -207,9 +208,9 @@ void close(HWND window) {
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
+// Posts a system command; the caller waits for its effect.
 void command(HWND window, WPARAM systemCommand) {
     PostMessageW(window, WM_SYSCOMMAND, systemCommand, 0);
-    settle(window);
 }
 
 class ListingWindow : public ::testing::Test {
@@ -516,14 +517,20 @@ TEST_F(ListingWindow, SelectsTheWholeTextWithCtrlA) {
         keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
         SetKeyboardState(keys);
         PostMessageW(controls.okCommand, WM_KEYDOWN, 'A', 1);
-        settle(window);
+        // Ctrl stays down until the key has had its effect: the whole text selected. A message
+        // sent meanwhile would be handled before the posted key and prove nothing.
+        const auto length = static_cast<DWORD_PTR>(readListingText(window).size());
+        DWORD_PTR selection = 0;
+        const bool selected = waitFor([&] {
+            SendMessageTimeoutW(controls.listingText, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000,
+                                &selection);
+            return LOWORD(selection) == 0 && HIWORD(selection) == length;
+        });
         keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
         SetKeyboardState(keys);
         AttachThreadInput(GetCurrentThreadId(), windowThread, FALSE);
 
-        DWORD_PTR selection = 0;
-        SendMessageTimeoutW(controls.listingText, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &selection);
-        const auto length = static_cast<DWORD_PTR>(readListingText(window).size());
+        EXPECT_TRUE(selected);
         EXPECT_EQ(LOWORD(selection), 0u);
         EXPECT_EQ(HIWORD(selection), length);
         GUITHREADINFO thread{};
