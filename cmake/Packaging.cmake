@@ -8,11 +8,7 @@ if(NOT WIN32)
 endif()
 
 set(volmoraPrograms bindObject bindRuntime bindHost bindSchema)
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    set(volmoraPackageSystem win64)
-else()
-    set(volmoraPackageSystem win32)
-endif()
+set(volmoraPackageSystem ${VOLMORA_WINDOWS_SYSTEM})
 
 # Packages are made from a finished build (scripts/build.sh): packing does not rebuild.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -36,6 +32,9 @@ include(CPack)
 add_subdirectory("${PROJECT_SOURCE_DIR}/installer" "${PROJECT_BINARY_DIR}/installer")
 
 # The package's layout and the architecture of the programs in it, checked on a fresh package.
+if(NOT BUILD_TESTING)
+    return()
+endif()
 string(REPLACE ";" "," volmoraProgramNames "${volmoraPrograms}")
 add_test(NAME packageLayout
          COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${PROJECT_BINARY_DIR}
