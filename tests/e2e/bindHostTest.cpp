@@ -8,6 +8,7 @@
 #include "expectations.h"
 #include "expectedUsage.h"
 #include "harness.h"
+#include "registryWriting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -23,18 +24,9 @@ std::wstring recordKey(const std::wstring& serverId) {
     return serversKey + L"\\" + serverId;
 }
 
-// A REG_SZ value as dumpKey shows it: backslashes doubled, the terminator visible.
-std::wstring textValue(const std::wstring& name, const std::wstring& text) {
-    std::wstring line = name + L"=REG_SZ \"";
-    for (wchar_t c : text) {
-        line += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    }
-    return line + L"\\0\"\n";
-}
-
 // The dump of one record key: its two values and nothing else.
 std::wstring recordDump(const std::wstring& classpath, const std::wstring& imports) {
-    return L"[]\n" + textValue(L"Classpath", classpath) + textValue(L"Imports", imports);
+    return L"[]\n" + textLine(L"Classpath", classpath) + textLine(L"Imports", imports);
 }
 
 std::wstring registeredText(const std::wstring& serverId, const std::wstring& classpath,
@@ -45,19 +37,6 @@ std::wstring registeredText(const std::wstring& serverId, const std::wstring& cl
         text += L"\r\n    Imports:   \t" + imports;
     }
     return text;
-}
-
-void setText(HKEY root, const std::wstring& key, const std::wstring& name,
-             const std::wstring& text) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                              nullptr),
-              ERROR_SUCCESS);
-    const LSTATUS status =
-        RegSetValueExW(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    ASSERT_EQ(status, ERROR_SUCCESS);
 }
 
 void deleteValue(const std::wstring& key, const std::wstring& name) {
@@ -131,7 +110,7 @@ class ProgramWithoutScripting {
         GetTempPathW(MAX_PATH, folder);
         path_ = std::wstring(folder) + programName;
         EXPECT_TRUE(CopyFileW(builtToolPath(L"bindHost").c_str(), path_.c_str(), FALSE));
-        setText(HKEY_CURRENT_USER, overridesKey(), L"scrrun", L"");
+        writeText(HKEY_CURRENT_USER, overridesKey(), L"scrrun", L"");
     }
     ~ProgramWithoutScripting() {
         deleteTree(HKEY_CURRENT_USER, appDefaultsKey());
@@ -212,16 +191,16 @@ TEST_F(BindHost, StoresTheArgumentsAsTheCommandLineSplitsThem) {
         expectOneBox(result, BoxIcon::information, caption,
                      registeredText(c.serverId, c.classpath, c.imports));
         EXPECT_EQ(result.exitCode, 0u);
-        EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, serversKey),
-                  L"[]\n[" + c.serverId + L"]\n" + textValue(L"Classpath", c.classpath) +
-                      textValue(L"Imports", c.imports));
+        EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, serversKey), L"[]\n[" + c.serverId + L"]\n" +
+                                                               textLine(L"Classpath", c.classpath) +
+                                                               textLine(L"Imports", c.imports));
         deleteTree(HKEY_LOCAL_MACHINE, serversKey);
     }
 }
 
 TEST_F(BindHost, RegistersAgainOverTheSameRecord) {
     runSilently(L"ServerA C:\\old.jar ServerB");
-    setText(HKEY_LOCAL_MACHINE, recordKey(L"ServerA"), L"Note", L"kept");
+    writeText(HKEY_LOCAL_MACHINE, recordKey(L"ServerA"), L"Note", L"kept");
 
     const RunResult result = runTool(L"bindHost", L"SERVERA C:\\new.jar");
 
@@ -230,8 +209,8 @@ TEST_F(BindHost, RegistersAgainOverTheSameRecord) {
     EXPECT_EQ(result.exitCode, 0u);
     // Identifiers differing in case name one record, which keeps its first name.
     EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, serversKey),
-              L"[]\n[ServerA]\n" + textValue(L"Classpath", L"C:\\new.jar") +
-                  textValue(L"Imports", L"") + textValue(L"Note", L"kept"));
+              L"[]\n[ServerA]\n" + textLine(L"Classpath", L"C:\\new.jar") +
+                  textLine(L"Imports", L"") + textLine(L"Note", L"kept"));
 }
 
 TEST_F(BindHost, UnregistersOneRecordAndKeepsTheServersKey) {
@@ -243,8 +222,8 @@ TEST_F(BindHost, UnregistersOneRecordAndKeepsTheServersKey) {
                  L"Server \"servera\" successfully unregistered.");
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, serversKey), L"[]\n[ServerB]\n" +
-                                                           textValue(L"Classpath", L"C:\\b.jar") +
-                                                           textValue(L"Imports", L"ServerA"));
+                                                           textLine(L"Classpath", L"C:\\b.jar") +
+                                                           textLine(L"Imports", L"ServerA"));
 
     result = runTool(L"bindHost", L"/u ServerA");
     expectOneBox(result, BoxIcon::exclamation, caption, L"Server \"ServerA\" isn't registered.");

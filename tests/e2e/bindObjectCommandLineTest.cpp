@@ -9,6 +9,7 @@
 #include "expectations.h"
 #include "expectedUsage.h"
 #include "harness.h"
+#include "registryWriting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -162,27 +163,6 @@ class KeyHiddenForTest {
     KeyHiddenForTest& operator=(const KeyHiddenForTest&) = delete;
 
   private:
-    static void copyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot,
-                         const std::wstring& to) {
-        HKEY source = nullptr;
-        HKEY target = nullptr;
-        LSTATUS status = RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, &source);
-        if (status == ERROR_SUCCESS) {
-            status = RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                     &target, nullptr);
-        }
-        if (status == ERROR_SUCCESS) {
-            status = RegCopyTreeW(source, nullptr, target);
-        }
-        if (source) {
-            RegCloseKey(source);
-        }
-        if (target) {
-            RegCloseKey(target);
-        }
-        EXPECT_EQ(status, ERROR_SUCCESS) << "copying " << narrow(from);
-    }
-
     HKEY root_;
     std::wstring path_;
     std::wstring saved_;

@@ -8,6 +8,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "registryWriting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -42,32 +43,24 @@ JavaClass neatService() {
     return c;
 }
 
-// A REG_SZ as the harness's dump shows it, terminator included.
-std::wstring sz(const std::wstring& text) {
-    std::wstring escaped;
-    for (wchar_t c : text) {
-        escaped += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    }
-    return L"REG_SZ \"" + escaped + L"\\0\"";
-}
-
 std::wstring recordDump(const JavaClass& c, const std::wstring& serverId) {
-    std::wstring out = L"[]\nJavaClassName=" + sz(c.javaClassName) + L"\nJvmId=" + sz(c.jvmId) +
-                       L"\nProgId=" + sz(c.progId) + L"\n";
-    return serverId.empty() ? out : out + L"ServerId=" + sz(serverId) + L"\n";
+    std::wstring out = L"[]\n" + textLine(L"JavaClassName", c.javaClassName) +
+                       textLine(L"JvmId", c.jvmId) + textLine(L"ProgId", c.progId);
+    return serverId.empty() ? out : out + textLine(L"ServerId", serverId);
 }
 
 std::wstring comClassDump(const JavaClass& c, const std::wstring& libraryPath) {
-    return L"[]\n[InprocServer32]\n@=" + sz(libraryPath) + L"\nThreadingModel=" + sz(L"both") +
-           L"\n[ProgId]\n@=" + sz(c.progId) + L"\n";
+    return L"[]\n[InprocServer32]\n" + textLine(L"", libraryPath) +
+           textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" + textLine(L"", c.progId);
 }
 
 std::wstring progIdDump(const JavaClass& c) {
-    return L"[]\n[CLSID]\n@=" + sz(c.clsid) + L"\n[CurVer]\n@=" + sz(c.progId + L".1") + L"\n";
+    return L"[]\n[CLSID]\n" + textLine(L"", c.clsid) + L"[CurVer]\n" +
+           textLine(L"", c.progId + L".1");
 }
 
 std::wstring versionDump(const JavaClass& c) {
-    return L"[]\n[CLSID]\n@=" + sz(c.clsid) + L"\n";
+    return L"[]\n[CLSID]\n" + textLine(L"", c.clsid);
 }
 
 std::wstring successText(const JavaClass& c) {
@@ -83,23 +76,7 @@ std::wstring toolFolderLibrary() {
 }
 
 void setDefault(HKEY root, const std::wstring& path, const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    const auto size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    EXPECT_EQ(
-        RegSetValueExW(key, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size),
-        ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-void createKey(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegCloseKey(key);
+    writeText(root, path, L"", text);
 }
 
 // An error box whose text is one line wider than the screen: its icon lies off the screen, where

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "expectations.h"
+#include "expectedUsage.h"
 #include "harness.h"
+#include "registryWriting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -20,16 +22,8 @@ const std::wstring noClassPath = L"A non-null \"-Djava.class.path=...\" option m
 const std::wstring noArchive =
     L"VOLM.jar path must be specified in \"-Djava.class.path=...\" option";
 
-// A REG_SZ line of dumpKey: backslashes doubled, the terminator shown.
-std::wstring sz(const std::wstring& name, const std::wstring& text) {
-    std::wstring line = name + L"=REG_SZ \"";
-    for (wchar_t c : text)
-        line += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    return line + L"\\0\"\n";
-}
-
 std::wstring record(const std::wstring& dll, const std::wstring& options) {
-    return L"[]\n" + sz(L"DllPath", dll) + sz(L"JvmOptions", options);
+    return L"[]\n" + textLine(L"DllPath", dll) + textLine(L"JvmOptions", options);
 }
 
 std::wstring registered(const std::wstring& id, const std::wstring& dll,
@@ -96,16 +90,7 @@ class BindRuntime : public ::testing::Test {
 };
 
 TEST_F(BindRuntime, RefusedCommandLinesWriteNothing) {
-    const std::wstring usage =
-        L"Usage:\tbindRuntime /?\r\n\tbindRuntime [/s] jvmid jvmdllpath jvmoptions ...\r\n"
-        L"\tbindRuntime /u [/s] jvmid\r\n\tbindRuntime /l\r\n\r\n"
-        L"    /?            \tprint out this help\r\n    /s            \tsilent mode\r\n"
-        L"    /u            \tunregister the specified JVM\r\n"
-        L"    /l            \tlist all registered JVMs\r\n    jvmid         \tJVM identifier\r\n"
-        L"    jvmdllpath    \tpath of jvm.dll\r\n"
-        L"    jvmoptions    \toptions to use when JVM is created\r\n\r\nExample:\r\n\r\n"
-        L"    bindRuntime MyJVM C:\\jdk1.3\\jre\\bin\\hotspot\\jvm.dll\r\n"
-        L"        -Djava.class.path=C:\\MyServer\\MyServer.jar;C:\\VOLM\\lib\\VOLM.jar";
+    const std::wstring& usage = volmora::testing::expectedJvmUsage;
     const struct {
         std::wstring arguments;
         BoxIcon icon;  // none: nothing shown
@@ -186,29 +171,23 @@ TEST_F(BindRuntime, QuotesTheOptionsOfALayoutWithABlank) {
 }
 
 TEST_F(BindRuntime, RegistersOverAnExistingRecordAndKeepsItsOtherValues) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (jvms + L"\\MyJVM").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const wchar_t kept[] = L"kept";
-    RegSetValueExW(key, L"Extra", 0, REG_SZ, reinterpret_cast<const BYTE*>(kept), sizeof kept);
-    RegSetValueExW(key, L"JvmOptions", 0, REG_SZ, reinterpret_cast<const BYTE*>(kept), sizeof kept);
-    RegCloseKey(key);
+    writeText(HKEY_LOCAL_MACHINE, jvms + L"\\MyJVM", L"Extra", L"kept");
+    writeText(HKEY_LOCAL_MACHINE, jvms + L"\\MyJVM", L"JvmOptions", L"kept");
     const std::wstring options = cp + L"C:\\VOLM\\lib\\VOLM.jar -Xmx64m";
 
     RunResult result = run(L"MyJVM lib\\..\\jvm.dll " + options);
     expectOneBox(result, BoxIcon::information, caption,
                  registered(L"MyJVM", L"C:\\VOLM\\jvm.dll", options));
     EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(dump(L"MyJVM"), L"[]\n" + sz(L"DllPath", L"C:\\VOLM\\jvm.dll") +
-                                  sz(L"Extra", L"kept") + sz(L"JvmOptions", options));
+    EXPECT_EQ(dump(L"MyJVM"), L"[]\n" + textLine(L"DllPath", L"C:\\VOLM\\jvm.dll") +
+                                  textLine(L"Extra", L"kept") + textLine(L"JvmOptions", options));
 
     result = run(L"/s MyJVM D:\\other\\jvm.dll " + cp + L"b.jar", L"C:\\");
     expectNoBox(result);
     EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(dump(L"MyJVM"), L"[]\n" + sz(L"DllPath", L"D:\\other\\jvm.dll") +
-                                  sz(L"Extra", L"kept") +
-                                  sz(L"JvmOptions", cp + L"b.jar;C:\\VOLM\\lib\\VOLM.jar"));
+    EXPECT_EQ(dump(L"MyJVM"), L"[]\n" + textLine(L"DllPath", L"D:\\other\\jvm.dll") +
+                                  textLine(L"Extra", L"kept") +
+                                  textLine(L"JvmOptions", cp + L"b.jar;C:\\VOLM\\lib\\VOLM.jar"));
 }
 
 TEST_F(BindRuntime, StoresUnusualInputAsTyped) {
@@ -266,12 +245,14 @@ TEST_F(BindRuntime, UnregistersOneRecordAtATime) {
         std::wstring remaining;  // dump of the JVMs key afterwards
     } steps[] = {
         {L"/u a", BoxIcon::exclamation, L"JVM \"a\" isn't registered.",
-         L"[]\n[a]\n[a\\b]\n" + sz(L"DllPath", L"C:\\two.dll") + sz(L"JvmOptions", options) +
-             L"[One]\n" + sz(L"DllPath", L"C:\\one.dll") + sz(L"JvmOptions", options)},
+         L"[]\n[a]\n[a\\b]\n" + textLine(L"DllPath", L"C:\\two.dll") +
+             textLine(L"JvmOptions", options) + L"[One]\n" + textLine(L"DllPath", L"C:\\one.dll") +
+             textLine(L"JvmOptions", options)},
         {L"/u a\\b", BoxIcon::information, L"JVM \"a\\b\" successfully unregistered.",
-         L"[]\n[a]\n[One]\n" + sz(L"DllPath", L"C:\\one.dll") + sz(L"JvmOptions", options)},
+         L"[]\n[a]\n[One]\n" + textLine(L"DllPath", L"C:\\one.dll") +
+             textLine(L"JvmOptions", options)},
         {L"/s /u a", BoxIcon::none, L"",
-         L"[]\n[One]\n" + sz(L"DllPath", L"C:\\one.dll") + sz(L"JvmOptions", options)},
+         L"[]\n[One]\n" + textLine(L"DllPath", L"C:\\one.dll") + textLine(L"JvmOptions", options)},
         {L"/U one", BoxIcon::information, L"JVM \"one\" successfully unregistered.", L"[]\n"},
         {L"/u One", BoxIcon::exclamation, L"JVM \"One\" isn't registered.", L"[]\n"},
         {L"/l", BoxIcon::information, L"No JVMs registered", L"[]\n"},

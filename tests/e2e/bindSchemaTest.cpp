@@ -32,34 +32,11 @@ std::wstring testFile(const std::wstring& name) {
     return folderOf(folderOf(builtToolPath(L"bindSchema"))) + L"\\testFiles\\" + name;
 }
 
-// Text as dumpKey writes it inside double quotes: backslashes doubled.
-std::wstring dumped(const std::wstring& text) {
-    std::wstring out;
-    for (wchar_t c : text) {
-        out += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    }
-    return out;
-}
-
 // What registering the sample library from path leaves under its TypeLib key.
 std::wstring registeredDump(const std::wstring& path, const std::wstring& systemKind) {
-    return L"[]\n"
-           L"[1.2]\n"
-           L"@=REG_SZ \"" +
-           libraryName +
-           L"\\0\"\n"
-           L"[1.2\\0]\n"
-           L"[1.2\\0\\" +
-           systemKind +
-           L"]\n"
-           L"@=REG_SZ \"" +
-           dumped(path) +
-           L"\\0\"\n"
-           L"[1.2\\FLAGS]\n"
-           L"@=REG_SZ \"8\\0\"\n"
-           L"[1.2\\HELPDIR]\n"
-           L"@=REG_SZ \"" +
-           dumped(folderOf(path)) + L"\\0\"\n";
+    return L"[]\n[1.2]\n" + textLine(L"", libraryName) + L"[1.2\\0]\n[1.2\\0\\" + systemKind +
+           L"]\n" + textLine(L"", path) + L"[1.2\\FLAGS]\n" + textLine(L"", L"8") +
+           L"[1.2\\HELPDIR]\n" + textLine(L"", folderOf(path));
 }
 
 std::wstring registeredText(const std::wstring& path) {

@@ -5,6 +5,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "registryWriting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -13,13 +14,7 @@ const std::wstring scratchKey = L"Software\\VolmoraTests\\Harness";
 
 void setValue(const std::wstring& path, const wchar_t* name, DWORD type, const void* data,
               DWORD size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    writeValue(HKEY_CURRENT_USER, path, name ? name : L"", type, data, size);
 }
 
 class HarnessRegistry : public ::testing::Test {

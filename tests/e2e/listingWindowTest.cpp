@@ -15,6 +15,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "registryWriting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -25,60 +26,28 @@ const std::wstring listingCaption = L"Volmora - Registered Classes";
 const std::wstring coolId = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
 const std::wstring neatId = L"{2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38}";
 
-// A key opened for writing through the real registry API.
-class WritableKey {
-  public:
-    WritableKey(HKEY root, const std::wstring& path) {
-        if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            ADD_FAILURE() << "cannot create " << narrow(path);
-        }
-    }
-    ~WritableKey() {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
-    WritableKey(const WritableKey&) = delete;
-    WritableKey& operator=(const WritableKey&) = delete;
-
-    void text(const std::wstring& name, const std::wstring& value) {
-        if (key_) {
-            RegSetValueExW(key_, name.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        }
-    }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
 using Values = std::map<std::wstring, std::wstring>;
 
 void putClass(const std::wstring& clsid, const Values& values) {
-    WritableKey record(HKEY_LOCAL_MACHINE, classesPath + L"\\" + clsid);
     for (const auto& [name, text] : values) {
-        record.text(name, text);
+        writeText(HKEY_LOCAL_MACHINE, classesPath + L"\\" + clsid, name, text);
     }
 }
 
 void putServer(const std::wstring& clsid, const std::wstring& path) {
-    WritableKey(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32").text(L"", path);
+    writeText(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32", L"", path);
 }
 
 void putSettings(const Values& values) {
-    WritableKey settings(HKEY_CURRENT_USER, settingsPath);
     for (const auto& [name, text] : values) {
-        settings.text(name, text);
+        writeText(HKEY_CURRENT_USER, settingsPath, name, text);
     }
 }
 
 // The settings key as dumpKey shows it when it holds the five settings.
 std::wstring settingsDump(int left, int top, int width, int height, int state) {
     auto line = [](const wchar_t* name, int value) {
-        return std::wstring(name) + L"=REG_SZ \"" + std::to_wstring(value) + L"\\0\"\n";
+        return textLine(name, std::to_wstring(value));
     };
     return L"[]\n" + line(L"MainHeight", height) + line(L"MainLeft", left) + line(L"MainTop", top) +
            line(L"MainWidth", width) + line(L"MainWindowState", state);

@@ -11,6 +11,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "registryWriting.h"
 #include "robustness.h"
 
 namespace volmora::e2e {
@@ -74,14 +75,6 @@ Registration serverRegistration(TextSource& text, std::size_t index) {
     return {L"bindHost", arguments, L"/s /u " + id, HKEY_LOCAL_MACHINE, serverRecords + L"\\" + id};
 }
 
-void createKey(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 // The exit code recorded for a run whose process could not be started.
 constexpr std::uint32_t notStarted = 0xFFFFFFFFu;
 
@@ -105,21 +98,14 @@ std::wstring classKeys(const JavaClass& c) {
            dumpKey(HKEY_CLASSES_ROOT, c.progId + L".1");
 }
 
-// A REG_SZ as the harness's dump shows it, terminator included.
-std::wstring sz(const std::wstring& text) {
-    std::wstring escaped;
-    for (wchar_t ch : text)
-        escaped += ch == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, ch);
-    return L"REG_SZ \"" + escaped + L"\\0\"";
-}
-
 // What classKeys shows for a complete registration with the runtime library at libraryPath.
 std::wstring completeClassKeys(const JavaClass& c, const std::wstring& libraryPath) {
-    return L"[]\nJavaClassName=" + sz(c.javaClassName) + L"\nJvmId=" + sz(c.jvmId) + L"\nProgId=" +
-           sz(c.progId) + L"\n--\n" + L"[]\n[InprocServer32]\n@=" + sz(libraryPath) +
-           L"\nThreadingModel=" + sz(L"both") + L"\n[ProgId]\n@=" + sz(c.progId) + L"\n--\n" +
-           L"[]\n[CLSID]\n@=" + sz(c.clsid) + L"\n[CurVer]\n@=" + sz(c.progId + L".1") + L"\n--\n" +
-           L"[]\n[CLSID]\n@=" + sz(c.clsid) + L"\n";
+    return L"[]\n" + textLine(L"JavaClassName", c.javaClassName) + textLine(L"JvmId", c.jvmId) +
+           textLine(L"ProgId", c.progId) + L"--\n" + L"[]\n[InprocServer32]\n" +
+           textLine(L"", libraryPath) + textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" +
+           textLine(L"", c.progId) + L"--\n" + L"[]\n[CLSID]\n" + textLine(L"", c.clsid) +
+           L"[CurVer]\n" + textLine(L"", c.progId + L".1") + L"--\n" + L"[]\n[CLSID]\n" +
+           textLine(L"", c.clsid);
 }
 
 // The library every class names: the registered runtime's, else VOLM.dll beside the tool.

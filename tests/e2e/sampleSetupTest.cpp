@@ -88,15 +88,6 @@ void removeEverything() {
     fs::remove_all(folderOf(installFolder), ignored);
 }
 
-// One REG_SZ line of a key dump.
-std::wstring textValue(const std::wstring& name, const std::wstring& text) {
-    std::wstring line = (name.empty() ? std::wstring(L"@") : name) + L"=REG_SZ \"";
-    for (wchar_t c : text) {
-        line += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    }
-    return line + L"\\0\"\n";
-}
-
 struct ExpectedKey {
     HKEY root;
     std::wstring path;
@@ -108,24 +99,22 @@ std::vector<ExpectedKey> configuredKeys(const std::wstring& runtimeLibrary) {
     const std::wstring lib = installFolder + L"\\lib\\";
     return {
         {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM",
-         L"[]\n" + textValue(L"DllPath", installFolder + L"\\jre\\bin\\server\\jvm.dll") +
-             textValue(L"JvmOptions", L"\"-Djava.class.path=" + lib + L"VOLM.jar\" -Xmx64m")},
+         L"[]\n" + textLine(L"DllPath", installFolder + L"\\jre\\bin\\server\\jvm.dll") +
+             textLine(L"JvmOptions", L"\"-Djava.class.path=" + lib + L"VOLM.jar\" -Xmx64m")},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\SampleServer",
-         L"[]\n" + textValue(L"Classpath", lib + L"VolmoraSample.jar") +
-             textValue(L"Imports", L"")},
+         L"[]\n" + textLine(L"Classpath", lib + L"VolmoraSample.jar") + textLine(L"Imports", L"")},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs\\" + classId,
-         L"[]\n" + textValue(L"JavaClassName", L"com.tamsiver.sample.Greeter") +
-             textValue(L"JvmId", L"SampleJVM") + textValue(L"ProgId", progId) +
-             textValue(L"ServerId", L"SampleServer")},
+         L"[]\n" + textLine(L"JavaClassName", L"com.tamsiver.sample.Greeter") +
+             textLine(L"JvmId", L"SampleJVM") + textLine(L"ProgId", progId) +
+             textLine(L"ServerId", L"SampleServer")},
         {HKEY_CLASSES_ROOT, L"CLSID\\" + classId,
-         L"[]\n[InprocServer32]\n" + textValue(L"", runtimeLibrary) +
-             textValue(L"ThreadingModel", L"both") + L"[ProgId]\n" + textValue(L"", progId)},
+         L"[]\n[InprocServer32]\n" + textLine(L"", runtimeLibrary) +
+             textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" + textLine(L"", progId)},
         {HKEY_CLASSES_ROOT, progId,
-         L"[]\n[CLSID]\n" + textValue(L"", classId) + L"[CurVer]\n" +
-             textValue(L"", progId + L".1")},
-        {HKEY_CLASSES_ROOT, progId + L".1", L"[]\n[CLSID]\n" + textValue(L"", classId)},
+         L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" + textLine(L"", progId + L".1")},
+        {HKEY_CLASSES_ROOT, progId + L".1", L"[]\n[CLSID]\n" + textLine(L"", classId)},
         {HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\win64",
-         L"[]\n" + textValue(L"", lib + L"VolmoraSample.tlb")},
+         L"[]\n" + textLine(L"", lib + L"VolmoraSample.tlb")},
     };
 }
 

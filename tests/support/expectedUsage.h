@@ -47,4 +47,37 @@ inline const std::wstring expectedServerUsage =
     L"\r\n"
     L"    bindHost ServerA C:\\ServerA\\ServerA.jar ServerB ServerC";
 
+inline const std::wstring expectedJvmUsage =
+    L"Usage:\tbindRuntime /?\r\n"
+    L"\tbindRuntime [/s] jvmid jvmdllpath jvmoptions ...\r\n"
+    L"\tbindRuntime /u [/s] jvmid\r\n"
+    L"\tbindRuntime /l\r\n"
+    L"\r\n"
+    L"    /?            \tprint out this help\r\n"
+    L"    /s            \tsilent mode\r\n"
+    L"    /u            \tunregister the specified JVM\r\n"
+    L"    /l            \tlist all registered JVMs\r\n"
+    L"    jvmid         \tJVM identifier\r\n"
+    L"    jvmdllpath    \tpath of jvm.dll\r\n"
+    L"    jvmoptions    \toptions to use when JVM is created\r\n"
+    L"\r\n"
+    L"Example:\r\n"
+    L"\r\n"
+    L"    bindRuntime MyJVM C:\\jdk1.3\\jre\\bin\\hotspot\\jvm.dll\r\n"
+    L"        -Djava.class.path=C:\\MyServer\\MyServer.jar;C:\\VOLM\\lib\\VOLM.jar";
+
+inline const std::wstring expectedTypeLibUsage =
+    L"Usage:\tbindSchema /?\r\n"
+    L"\tbindSchema [/s] typelib\r\n"
+    L"\tbindSchema /u [/s] typelib\r\n"
+    L"\r\n"
+    L"    /?            \tprint out this help\r\n"
+    L"    /s            \tsilent mode\r\n"
+    L"    /u            \tunregister the type library\r\n"
+    L"    typelib       \ttype library\r\n"
+    L"\r\n"
+    L"Example:\r\n"
+    L"\r\n"
+    L"    bindSchema C:\\MyServer\\MyServer.tlb";
+
 }  // namespace volmora::testing

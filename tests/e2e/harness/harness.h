@@ -62,6 +62,9 @@ std::wstring windowCaption(HWND window);
 // terminator is visible), REG_DWORD as 0x%08X, anything else as hex bytes. Lines end with "\n".
 // Empty text when the key is missing.
 std::wstring dumpKey(HKEY root, const std::wstring& path);
+// The line dumpKey writes for a REG_SZ value holding text with its terminator:
+// <name>=REG_SZ "<text>\0" with backslashes doubled ("@" for name "", the default value).
+std::wstring textLine(const std::wstring& name, const std::wstring& text);
 bool keyExists(HKEY root, const std::wstring& path);
 // Deletes the key with everything below it; no error when it is missing.
 void deleteTree(HKEY root, const std::wstring& path);

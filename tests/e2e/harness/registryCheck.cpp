@@ -155,6 +155,17 @@ void dumpInto(HKEY root, const std::wstring& path, const std::wstring& relative,
 
 }  // namespace
 
+std::wstring textLine(const std::wstring& name, const std::wstring& text) {
+    std::vector<BYTE> data;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const wchar_t c = i < text.size() ? text[i] : L'\0';
+        data.push_back(static_cast<BYTE>(c & 0xFF));
+        data.push_back(static_cast<BYTE>(c >> 8));
+    }
+    return (name.empty() ? std::wstring(L"@") : name) + L"=" + typeName(REG_SZ) + L" " +
+           dataText(REG_SZ, data) + L"\n";
+}
+
 std::wstring dumpKey(HKEY root, const std::wstring& path) {
     std::wstring out;
     dumpInto(root, path, L"", out);

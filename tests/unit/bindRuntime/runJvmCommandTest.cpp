@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bindRuntime.h"
+#include "expectedUsage.h"
 #include "fakePlatform.h"
 
 namespace volmora::testing {
@@ -15,24 +16,7 @@ const std::wstring tool = L"C:\\VOLM\\bin\\bindRuntime.exe";
 const std::wstring records = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs";
 const std::wstring cp = L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar";
 
-const std::wstring usage =
-    L"Usage:\tbindRuntime /?\r\n"
-    L"\tbindRuntime [/s] jvmid jvmdllpath jvmoptions ...\r\n"
-    L"\tbindRuntime /u [/s] jvmid\r\n"
-    L"\tbindRuntime /l\r\n"
-    L"\r\n"
-    L"    /?            \tprint out this help\r\n"
-    L"    /s            \tsilent mode\r\n"
-    L"    /u            \tunregister the specified JVM\r\n"
-    L"    /l            \tlist all registered JVMs\r\n"
-    L"    jvmid         \tJVM identifier\r\n"
-    L"    jvmdllpath    \tpath of jvm.dll\r\n"
-    L"    jvmoptions    \toptions to use when JVM is created\r\n"
-    L"\r\n"
-    L"Example:\r\n"
-    L"\r\n"
-    L"    bindRuntime MyJVM C:\\jdk1.3\\jre\\bin\\hotspot\\jvm.dll\r\n"
-    L"        -Djava.class.path=C:\\MyServer\\MyServer.jar;C:\\VOLM\\lib\\VOLM.jar";
+const std::wstring& usage = expectedJvmUsage;
 
 const auto info = MessageIcon::information;
 const auto error = MessageIcon::exclamation;

@@ -2,6 +2,7 @@
 // absolute path, and what is shown.
 #include <gtest/gtest.h>
 
+#include "expectedUsage.h"
 #include "schemaRun.h"
 
 namespace volmora::testing {
@@ -9,19 +10,7 @@ namespace {
 
 constexpr wchar_t title[] = L"Volmora - Bind Schema";
 
-const std::wstring usage =
-    L"Usage:\tbindSchema /?\r\n"
-    L"\tbindSchema [/s] typelib\r\n"
-    L"\tbindSchema /u [/s] typelib\r\n"
-    L"\r\n"
-    L"    /?            \tprint out this help\r\n"
-    L"    /s            \tsilent mode\r\n"
-    L"    /u            \tunregister the type library\r\n"
-    L"    typelib       \ttype library\r\n"
-    L"\r\n"
-    L"Example:\r\n"
-    L"\r\n"
-    L"    bindSchema C:\\MyServer\\MyServer.tlb";
+const std::wstring& usage = expectedTypeLibUsage;
 
 const ShownMessage usageError{MessageIcon::exclamation, title, usage};
 const ShownMessage usageInfo{MessageIcon::information, title, usage};

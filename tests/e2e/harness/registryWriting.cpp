@@ -1,0 +1,63 @@
+// Writing the registry a test starts from, through the real registry API.
+#include "registryWriting.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <type_traits>
+
+#include "expectations.h"
+
+namespace volmora::e2e {
+
+namespace {
+
+struct KeyClose {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyClose>;
+
+OwnedKey created(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    const LSTATUS status =
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    EXPECT_EQ(status, ERROR_SUCCESS) << "creating " << narrow(path);
+    return OwnedKey(status == ERROR_SUCCESS ? key : nullptr);
+}
+
+}  // namespace
+
+void createKey(HKEY root, const std::wstring& path) {
+    created(root, path);
+}
+
+void writeValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                const void* data, DWORD size) {
+    const OwnedKey key = created(root, path);
+    if (key) {
+        EXPECT_EQ(
+            RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+            ERROR_SUCCESS)
+            << "setting " << narrow(path) << " value " << narrow(name);
+    }
+}
+
+void writeText(HKEY root, const std::wstring& path, const std::wstring& name,
+               const std::wstring& text) {
+    writeValue(root, path, name, REG_SZ, text.c_str(),
+               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void copyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+    HKEY opened = nullptr;
+    LSTATUS status = RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, &opened);
+    const OwnedKey source(status == ERROR_SUCCESS ? opened : nullptr);
+    ASSERT_EQ(status, ERROR_SUCCESS) << "opening " << narrow(from);
+    const OwnedKey target = created(toRoot, to);
+    if (target) {
+        EXPECT_EQ(RegCopyTreeW(source.get(), nullptr, target.get()), ERROR_SUCCESS)
+            << "copying " << narrow(from);
+    }
+}
+
+}  // namespace volmora::e2e
