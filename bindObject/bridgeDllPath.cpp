@@ -1,5 +1,6 @@
 // Where the bridge runtime library lies: its own COM registration, or beside the tool.
 #include "bindObject.h"
+#include "pathText.h"
 #include "regUtil.h"
 
 namespace volmora {
@@ -25,7 +26,7 @@ std::wstring bridgeDllPath(Tool& tool, const std::wstring& programPath) {
         }
     }
     // The parent of a tool in a drive's root folder (C:\) already ends in a separator.
-    std::wstring folder = tool.files().parentFolderName(programPath);
+    std::wstring folder = parentFolderName(programPath);
     if (folder.empty() || folder.back() != L'\\') {
         folder += L'\\';
     }

@@ -1,6 +1,7 @@
 // addTypeLib: enters a type library file into the system's type library registration, with the
 // file's folder as its help directory.
 #include "bindSchema.h"
+#include "pathText.h"
 #include "toolText.h"
 
 namespace volmora {
@@ -9,7 +10,7 @@ void addTypeLib(Tool& tool, const std::wstring& path) {
     if (!loadTypeLib(tool, path)) {
         return;
     }
-    std::wstring helpDir = tool.files().parentFolderName(path);
+    std::wstring helpDir = parentFolderName(path);
     std::int32_t result = tool.typeLibraries().registerLoaded(path, helpDir);
     if (result != 0) {
         tool.showError(errorText(L"Can't register " + quoted(path) + L" type library: ", result));

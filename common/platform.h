@@ -14,19 +14,17 @@ namespace volmora {
 enum class MessageIcon { exclamation, information, stop };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // An application-modal box with one OK button; returns when the user closes it.
     virtual void show(MessageIcon icon, const std::wstring& caption, const std::wstring& text) = 0;
 };
 
-// What the tools ask of the file system, with the file-system object's rules: parent and base
-// names are plain text operations, absolute paths resolve against the current folder.
+// What the tools ask of the file system, with the file-system object's rules: absolute paths
+// resolve against the current folder. (Parent and base names are plain text: pathText.h.)
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
-    virtual std::wstring baseName(const std::wstring& path) = 0;
-    virtual std::wstring parentFolderName(const std::wstring& path) = 0;
     // Throws ToolError when the path cannot be resolved.
     virtual std::wstring absolutePathName(const std::wstring& path) = 0;
     virtual bool fileExists(const std::wstring& path) = 0;
@@ -34,7 +32,7 @@ public:
 
 // The listing window: opened without waiting; the process serves it until it is closed.
 class ListingWindows {
-public:
+  public:
     virtual ~ListingWindows() = default;
     // Creates a listing window, fills it (initListing) and shows it modeless.
     virtual void open(const std::wstring& listingTitle, const std::wstring& listingText) = 0;
@@ -46,7 +44,7 @@ public:
 // The type library services of bindSchema: OLE Automation and the runtime library's
 // UnregisterTypeLibrary. Each result is an HRESULT or the runtime's signed result.
 class TypeLibraries {
-public:
+  public:
     virtual ~TypeLibraries() = default;
     // LoadTypeLibEx with REGKIND_NONE; the loaded library is kept for the calls below.
     virtual std::int32_t load(const std::wstring& path) = 0;
@@ -59,7 +57,7 @@ public:
 
 // Process-wide services of the frame.
 class System {
-public:
+  public:
     virtual ~System() = default;
     virtual std::wstring moduleFileName() = 0;
     virtual std::wstring commandLine() = 0;
@@ -72,7 +70,7 @@ public:
         std::abort();  // endProcess never returns
     }
 
-protected:
+  protected:
     virtual void endProcess(std::uint32_t exitCode) = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "pathText.h"
 #include "toolText.h"
 
 namespace volmora {
@@ -41,7 +42,7 @@ void Tool::initTool(std::wstring_view toolName, FileSystemStart fileSystemStart)
     }
     silentMode = false;
     programPath = platform_.system.moduleFileName();
-    inDevEnvironment = asciiLower(fileSystem->baseName(programPath)) == devEnvironmentName;
+    inDevEnvironment = asciiLower(baseName(programPath)) == devEnvironmentName;
 }
 
 void Tool::showError(const std::wstring& message) const {

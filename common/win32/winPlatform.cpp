@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "pathText.h"
 #include "toolUtil.h"
 
 namespace volmora {
@@ -26,14 +25,9 @@ UINT iconStyle(MessageIcon icon) {
 
 }  // namespace
 
-void WinMessageBoxes::show(MessageIcon icon, const std::wstring& caption, const std::wstring& text) {
+void WinMessageBoxes::show(MessageIcon icon, const std::wstring& caption,
+                           const std::wstring& text) {
     MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_APPLMODAL | iconStyle(icon));
-}
-
-std::wstring WinFileSystem::baseName(const std::wstring& path) { return volmora::baseName(path); }
-
-std::wstring WinFileSystem::parentFolderName(const std::wstring& path) {
-    return volmora::parentFolderName(path);
 }
 
 std::wstring WinFileSystem::absolutePathName(const std::wstring& path) {
@@ -47,7 +41,8 @@ std::wstring WinFileSystem::absolutePathName(const std::wstring& path) {
         if (error == ERROR_SUCCESS) {
             error = ERROR_INVALID_NAME;
         }
-        raiseToolError(static_cast<std::int32_t>(error), L"Can't make an absolute path of \"" + path + L"\"");
+        raiseToolError(static_cast<std::int32_t>(error),
+                       L"Can't make an absolute path of \"" + path + L"\"");
     }
     return absolute;
 }
@@ -58,16 +53,17 @@ bool WinFileSystem::fileExists(const std::wstring& path) {
 }
 
 std::wstring WinSystem::moduleFileName() {
-    std::wstring path = growingBufferText([](wchar_t* buffer, DWORD size) {
-        return GetModuleFileNameW(nullptr, buffer, size);
-    });
+    std::wstring path = growingBufferText(
+        [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
     if (path.empty()) {
         raiseToolError(static_cast<std::int32_t>(GetLastError()), L"Can't get the program path");
     }
     return path;
 }
 
-std::wstring WinSystem::commandLine() { return GetCommandLineW(); }
+std::wstring WinSystem::commandLine() {
+    return GetCommandLineW();
+}
 
 std::wstring WinSystem::environmentVariable(const std::wstring& name) {
     return growingBufferText([&](wchar_t* buffer, DWORD size) {
@@ -97,6 +93,8 @@ std::int32_t WinSystem::createFileSystem(std::unique_ptr<FileSystem>& fileSystem
     return S_OK;
 }
 
-void WinSystem::endProcess(std::uint32_t exitCode) { ExitProcess(exitCode); }
+void WinSystem::endProcess(std::uint32_t exitCode) {
+    ExitProcess(exitCode);
+}
 
 }  // namespace volmora

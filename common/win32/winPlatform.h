@@ -18,8 +18,6 @@ public:
 class WinFileSystem : public FileSystem {
 public:
     explicit WinFileSystem(ComPtr<IDispatch> object) : object_(std::move(object)) {}
-    std::wstring baseName(const std::wstring& path) override;
-    std::wstring parentFolderName(const std::wstring& path) override;
     std::wstring absolutePathName(const std::wstring& path) override;
     bool fileExists(const std::wstring& path) override;
 

@@ -3,15 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pathText.h"
-
 namespace volmora::testing {
-
-std::wstring FakeFileSystem::baseName(const std::wstring& path) { return volmora::baseName(path); }
-
-std::wstring FakeFileSystem::parentFolderName(const std::wstring& path) {
-    return volmora::parentFolderName(path);
-}
 
 std::wstring FakeFileSystem::absolutePathName(const std::wstring& path) {
     bool absolute = (path.size() >= 2 && path[1] == L':') || path.rfind(L"\\\\", 0) == 0;

@@ -22,7 +22,7 @@ struct ShownMessage {
 };
 
 class FakeMessageBoxes : public MessageBoxes {
-public:
+  public:
     void show(MessageIcon icon, const std::wstring& caption, const std::wstring& text) override {
         shown.push_back({icon, caption, text});
     }
@@ -30,9 +30,7 @@ public:
 };
 
 class FakeFileSystem : public FileSystem {
-public:
-    std::wstring baseName(const std::wstring& path) override;
-    std::wstring parentFolderName(const std::wstring& path) override;
+  public:
     // Resolves against currentFolder; a path starting with a drive or "\\" is already absolute.
     std::wstring absolutePathName(const std::wstring& path) override;
     bool fileExists(const std::wstring& path) override { return files.count(path) != 0; }
@@ -47,7 +45,7 @@ struct OpenedListing {
 };
 
 class FakeListingWindows : public ListingWindows {
-public:
+  public:
     void open(const std::wstring& title, const std::wstring& text) override {
         opened.push_back({title, text});
     }
@@ -63,7 +61,7 @@ struct ProcessExit {
 };
 
 class FakeSystem : public System {
-public:
+  public:
     std::wstring moduleFileName() override { return programPath; }
     std::wstring commandLine() override { return commandLineText; }
     std::wstring environmentVariable(const std::wstring& name) override {
@@ -74,12 +72,12 @@ public:
     std::wstring programPath = L"C:\\VOLM\\bin\\bindObject.exe";
     std::wstring commandLineText = L"bindObject.exe";
     std::wstring systemRoot = L"C:\\WINDOWS";
-    std::int32_t fileSystemResult = 0;  // a failing HRESULT makes the object unavailable
+    std::int32_t fileSystemResult = 0;     // a failing HRESULT makes the object unavailable
     FakeFileSystem* fileSystem = nullptr;  // the last one created, owned by the tool
     std::wstring currentFolder = L"C:\\Work";
     std::set<std::wstring> files;
 
-protected:
+  protected:
     void endProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }
 };
 

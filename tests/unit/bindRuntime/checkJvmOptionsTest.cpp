@@ -131,10 +131,10 @@ TEST(CheckJvmOptions, SilentRejectionShowsNothing) {
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
-// A file system whose object fails on every call.
+// A file system whose object refuses to look for files.
 class FailingFileSystem : public FakeFileSystem {
   public:
-    std::wstring parentFolderName(const std::wstring&) override { raiseToolError(5, L"denied"); }
+    bool fileExists(const std::wstring&) override { raiseToolError(5, L"denied"); }
 };
 
 TEST(BridgeJarPath, FindsTheArchiveOfTheLayoutOrNothing) {
