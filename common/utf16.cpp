@@ -50,15 +50,4 @@ std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count) {
     return text;
 }
 
-std::size_t utf16Length(const std::wstring& text) {
-    std::size_t length = text.size();
-    for (wchar_t c : text) {
-        auto code = static_cast<std::uint32_t>(c);
-        if (code > 0xFFFF) {
-            ++length;
-        }
-    }
-    return length;
-}
-
 }  // namespace volmora

@@ -14,7 +14,4 @@ std::vector<std::uint8_t> utf16Bytes(const std::wstring& text);
 // The first count UTF-16 characters of data as a wide string.
 std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count);
 
-// The number of UTF-16 characters of text.
-std::size_t utf16Length(const std::wstring& text);
-
 }  // namespace volmora

@@ -18,6 +18,20 @@ constexpr long keyDeleted = 1018;
 constexpr std::size_t maxKeyNameLength = 256;
 constexpr std::size_t maxValueNameLength = 16383;
 
+// The length of a name in UTF-16 units, whatever the width of wchar_t here: a character beyond
+// the basic plane takes two.
+std::size_t utf16Length(const std::wstring& text) {
+    std::size_t length = text.size();
+    for (wchar_t c : text) {
+        // Through a variable: where wchar_t is 16 bits wide the test is always false.
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code > 0xFFFF) {
+            ++length;
+        }
+    }
+    return length;
+}
+
 const std::ctype<wchar_t>& caseTable() {
     static const std::locale unicode = [] {
         try {
