@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <type_traits>
-#include <vector>
 
 #include "displayScale.h"
 #include "listingPlacement.h"
@@ -68,8 +67,8 @@ class ListingForm {
     WindowState restoredState_ = WindowState::normal;
 };
 
-// Every listing window of the process, with the window class they share and the message loop
-// that serves them.
+// The listing window of the process (a run shows at most one listing), its window class and the
+// message loop that serves it.
 class ListingForms : public ListingWindows {
   public:
     explicit ListingForms(Registry& registry) : registry_(registry) {}
@@ -87,7 +86,7 @@ class ListingForms : public ListingWindows {
     void keepFailure(std::exception_ptr failure);
 
   private:
-    // The registered window class, unregistered when the last window has gone.
+    // The registered window class, unregistered after the window has gone.
     class WindowClass {
       public:
         WindowClass();
@@ -101,12 +100,10 @@ class ListingForms : public ListingWindows {
     };
 
     void rethrowFailure();
-    void dropClosedForms();
-    ListingForm* formOf(HWND window) const;
 
     Registry& registry_;
     std::optional<WindowClass> windowClass_;
-    std::vector<std::unique_ptr<ListingForm>> forms_;
+    std::unique_ptr<ListingForm> form_;
     std::exception_ptr failure_;
 };
 

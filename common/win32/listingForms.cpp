@@ -1,6 +1,5 @@
-// The listing windows of a process: their window class, their creation and the message loop
-// that serves them until the last one has closed.
-#include <algorithm>
+// The listing window of a process: its window class, its creation and the message loop that
+// serves it until it has closed.
 #include <utility>
 
 #include "lastError.h"
@@ -48,7 +47,7 @@ ListingForms::WindowClass::~WindowClass() {
 }
 
 ListingForms::~ListingForms() {
-    forms_.clear();  // the windows go before their class
+    form_.reset();  // the window goes before its class
 }
 
 void ListingForms::open(const std::wstring& listingTitle, const std::wstring& listingText) {
@@ -56,21 +55,23 @@ void ListingForms::open(const std::wstring& listingTitle, const std::wstring& li
     if (!windowClass_) {
         windowClass_.emplace();
     }
-    forms_.push_back(std::make_unique<ListingForm>(*this, windowClass_->atom()));
+    form_ = std::make_unique<ListingForm>(*this, windowClass_->atom());
     try {
         rethrowFailure();
-        forms_.back()->initListing(listingTitle, listingText);
-        forms_.back()->show();
+        form_->initListing(listingTitle, listingText);
+        form_->show();
         rethrowFailure();
     } catch (...) {
-        forms_.pop_back();
+        form_.reset();
         throw;
     }
 }
 
 bool ListingForms::anyOpen() {
-    dropClosedForms();
-    return !forms_.empty();
+    if (form_ && !form_->isOpen()) {
+        form_.reset();
+    }
+    return form_ != nullptr;
 }
 
 void ListingForms::serveUntilClosed() {
@@ -83,8 +84,7 @@ void ListingForms::serveUntilClosed() {
         if (got == 0) {
             return;  // WM_QUIT: the session is ending
         }
-        ListingForm* form = formOf(message.hwnd);
-        if (form == nullptr || !form->handleKeyboard(message)) {
+        if (!form_->owns(message.hwnd) || !form_->handleKeyboard(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -102,16 +102,6 @@ void ListingForms::rethrowFailure() {
     if (failure_) {
         std::rethrow_exception(std::exchange(failure_, nullptr));
     }
-}
-
-void ListingForms::dropClosedForms() {
-    std::erase_if(forms_, [](const auto& form) { return !form->isOpen(); });
-}
-
-ListingForm* ListingForms::formOf(HWND window) const {
-    auto found = std::find_if(forms_.begin(), forms_.end(),
-                              [window](const auto& form) { return form->owns(window); });
-    return found != forms_.end() ? found->get() : nullptr;
 }
 
 }  // namespace volmora
