@@ -28,11 +28,7 @@ std::int32_t runListing(Tool& tool, ArgumentList&) {
 }
 
 const CommandTable classCommands{
-    L"slu",
-    classUsageText,
-    {4, 5, runRegistration},
-    {1, 1, runUnregistration},
-    {0, 0, runListing},
+    L"slu", classUsageText, {4, 5, runRegistration}, {1, 1, runUnregistration}, {0, 0, runListing},
 };
 
 }  // namespace
@@ -67,7 +63,9 @@ std::wstring classUsageText() {
     });
 }
 
-void showClassUsage(const Tool& tool, bool asError) { showUsage(tool, classCommands, asError); }
+void showClassUsage(const Tool& tool, bool asError) {
+    showUsage(tool, classCommands, asError);
+}
 
 std::int32_t runClassCommand(Tool& tool, ArgumentList arguments) {
     return runCommand(tool, std::move(arguments), classCommands);

@@ -21,11 +21,7 @@ std::int32_t runUnregistration(Tool& tool, ArgumentList& arguments) {
 
 // No "l": this tool has no listing.
 const CommandTable typeLibCommands{
-    L"su",
-    typeLibUsageText,
-    {1, 1, runRegistration},
-    {1, 1, runUnregistration},
-    {},
+    L"su", typeLibUsageText, {1, 1, runRegistration}, {1, 1, runUnregistration}, {},
 };
 
 }  // namespace
@@ -51,7 +47,9 @@ std::wstring typeLibUsageText() {
     });
 }
 
-void showTypeLibUsage(const Tool& tool, bool asError) { showUsage(tool, typeLibCommands, asError); }
+void showTypeLibUsage(const Tool& tool, bool asError) {
+    showUsage(tool, typeLibCommands, asError);
+}
 
 std::int32_t runTypeLibCommand(Tool& tool, ArgumentList arguments) {
     return runCommand(tool, std::move(arguments), typeLibCommands);

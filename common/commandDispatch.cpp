@@ -19,7 +19,8 @@ bool isSwitch(const std::wstring& argument) {
 SwitchScan scanSwitches(Tool& tool, ArgumentList& arguments, std::wstring_view knownSwitches) {
     SwitchScan scan;
     while (arguments.size() > 1 && isSwitch(arguments[1])) {
-        std::wstring name = arguments[1].empty() ? std::wstring() : asciiLower(arguments[1].substr(1));
+        std::wstring name =
+            arguments[1].empty() ? std::wstring() : asciiLower(arguments[1].substr(1));
         if (name == L"?") {
             scan.stop = SwitchScan::Stop::help;
             return scan;
@@ -60,7 +61,8 @@ std::int32_t runCommand(Tool& tool, ArgumentList arguments, const CommandTable& 
         showUsage(tool, table, false);
         return acceptedExitCode;
     }
-    if (scan.stop == SwitchScan::Stop::badSwitch || (scan.list && (tool.silentMode || scan.unregister))) {
+    if (scan.stop == SwitchScan::Stop::badSwitch ||
+        (scan.list && (tool.silentMode || scan.unregister))) {
         showUsage(tool, table, true);
         return refusedExitCode;
     }

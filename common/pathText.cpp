@@ -5,7 +5,9 @@ namespace volmora {
 
 namespace {
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 // The length of path without its trailing separators.
 std::size_t trimmedLength(std::wstring_view path) {

@@ -38,9 +38,9 @@ long setNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, 
             raiseToolError(typeMismatchNumber, L"Type mismatch");
         }
         auto bits = static_cast<std::uint32_t>(*number);
-        std::uint8_t data[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                static_cast<std::uint8_t>(bits >> 16),
-                                static_cast<std::uint8_t>(bits >> 24)};
+        std::uint8_t data[4] = {
+            static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+            static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
         return registry.setValue(key, name, valueType::dword, data, sizeof data);
     }
     return unsupportedType;

@@ -39,7 +39,8 @@ struct KeyHandle {
 namespace detail {
 constexpr KeyHandle predefinedKey(std::uint32_t id) {
     // Windows defines its predefined keys as sign-extended 32-bit values.
-    return KeyHandle{static_cast<std::uintptr_t>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)))};
+    return KeyHandle{
+        static_cast<std::uintptr_t>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)))};
 }
 }  // namespace detail
 
@@ -53,7 +54,7 @@ enum class KeyAccess { read, allAccess };
 inline constexpr std::uint32_t keyNameBuffer = 512;
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     // RegCreateKeyExW: creates or opens path below parent, with every missing key on the way;
@@ -83,7 +84,7 @@ public:
 
 // An open key, closed when it goes out of scope (or earlier with close()).
 class RegKey {
-public:
+  public:
     explicit RegKey(Registry& registry) : registry_(&registry) {}
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
@@ -116,7 +117,7 @@ public:
     }
     KeyHandle handle() const { return handle_; }
 
-private:
+  private:
     Registry* registry_;
     KeyHandle handle_{};
 };

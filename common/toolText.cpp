@@ -46,7 +46,9 @@ std::wstring quoted(std::wstring_view text) {
     return result;
 }
 
-std::wstring decimal(std::int64_t number) { return std::to_wstring(number); }
+std::wstring decimal(std::int64_t number) {
+    return std::to_wstring(number);
+}
 
 std::wstring errorText(std::wstring_view prefix, std::int64_t code) {
     std::wstring text(prefix);

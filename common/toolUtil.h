@@ -30,7 +30,7 @@ enum class FileSystemStart { exitWithMessage, internalError };
 
 // The frame's shared state and routines, one per process.
 class Tool {
-public:
+  public:
     explicit Tool(Platform& platform) : platform_(platform) {}
 
     std::wstring toolTitle;
@@ -53,7 +53,7 @@ public:
     FileSystem& files() const { return *fileSystem; }
     TypeLibraries& typeLibraries() const { return *platform_.typeLibraries; }
 
-private:
+  private:
     Platform& platform_;
 };
 

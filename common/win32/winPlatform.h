@@ -1,8 +1,8 @@
 // The Win32 implementations of the frame's message boxes, file system and process services.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include "comPtr.h"
 #include "platform.h"
@@ -10,29 +10,29 @@
 namespace volmora {
 
 class WinMessageBoxes : public MessageBoxes {
-public:
+  public:
     void show(MessageIcon icon, const std::wstring& caption, const std::wstring& text) override;
 };
 
 // Holds the file-system object for the life of the process; path names follow its rules.
 class WinFileSystem : public FileSystem {
-public:
+  public:
     explicit WinFileSystem(ComPtr<IDispatch> object) : object_(std::move(object)) {}
     std::wstring absolutePathName(const std::wstring& path) override;
     bool fileExists(const std::wstring& path) override;
 
-private:
+  private:
     ComPtr<IDispatch> object_;
 };
 
 class WinSystem : public System {
-public:
+  public:
     std::wstring moduleFileName() override;
     std::wstring commandLine() override;
     std::wstring environmentVariable(const std::wstring& name) override;
     std::int32_t createFileSystem(std::unique_ptr<FileSystem>& fileSystem) override;
 
-protected:
+  protected:
     void endProcess(std::uint32_t exitCode) override;
 };
 

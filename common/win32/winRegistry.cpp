@@ -7,19 +7,26 @@ namespace volmora {
 
 namespace {
 
-HKEY hkey(KeyHandle key) { return reinterpret_cast<HKEY>(key.value); }
+HKEY hkey(KeyHandle key) {
+    return reinterpret_cast<HKEY>(key.value);
+}
 
-KeyHandle keyHandle(HKEY key) { return KeyHandle{reinterpret_cast<std::uintptr_t>(key)}; }
+KeyHandle keyHandle(HKEY key) {
+    return KeyHandle{reinterpret_cast<std::uintptr_t>(key)};
+}
 
-REGSAM samOf(KeyAccess access) { return access == KeyAccess::read ? KEY_READ : KEY_ALL_ACCESS; }
+REGSAM samOf(KeyAccess access) {
+    return access == KeyAccess::read ? KEY_READ : KEY_ALL_ACCESS;
+}
 
 }  // namespace
 
 long WinRegistry::createKey(KeyHandle parent, const std::wstring& path, KeyHandle& key) {
     HKEY created = nullptr;
     wchar_t emptyClass[] = L"";
-    LONG result = RegCreateKeyExW(hkey(parent), path.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &created, nullptr);
+    LONG result =
+        RegCreateKeyExW(hkey(parent), path.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &created, nullptr);
     if (result == ERROR_SUCCESS) {
         key = keyHandle(created);
     }
@@ -36,7 +43,9 @@ long WinRegistry::openKey(KeyHandle parent, const std::wstring& path, KeyAccess 
     return result;
 }
 
-long WinRegistry::closeKey(KeyHandle key) { return RegCloseKey(hkey(key)); }
+long WinRegistry::closeKey(KeyHandle key) {
+    return RegCloseKey(hkey(key));
+}
 
 long WinRegistry::enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) {
     wchar_t buffer[keyNameBuffer] = {};

@@ -7,7 +7,7 @@
 namespace volmora {
 
 class WinRegistry : public Registry {
-public:
+  public:
     long createKey(KeyHandle parent, const std::wstring& path, KeyHandle& key) override;
     long openKey(KeyHandle parent, const std::wstring& path, KeyAccess access,
                  KeyHandle& key) override;

@@ -20,13 +20,15 @@ std::vector<std::wstring> plainSplit(const std::wstring& text) {
     std::wstring token;
     for (wchar_t c : text) {
         if (c == L' ' || c == L'\t') {
-            if (!token.empty()) tokens.push_back(std::move(token));
+            if (!token.empty())
+                tokens.push_back(std::move(token));
             token.clear();
         } else {
             token += c;
         }
     }
-    if (!token.empty()) tokens.push_back(token);
+    if (!token.empty())
+        tokens.push_back(token);
     return tokens;
 }
 
@@ -45,12 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (text.find(L'"') == std::wstring::npos) {
         auto tokens = plainSplit(text);
-        if (tokens.size() > maxArguments) tokens.resize(maxArguments);
+        if (tokens.size() > maxArguments)
+            tokens.resize(maxArguments);
         check(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()) == tokens);
     }
     // The program name comes off the front of a command line and nothing else changes.
     std::wstring_view rest = argumentText(text);
-    check(text.size() >= rest.size() && text.compare(text.size() - rest.size(), rest.size(), rest) == 0);
+    check(text.size() >= rest.size() &&
+          text.compare(text.size() - rest.size(), rest.size(), rest) == 0);
     if (arguments.size() > 1) {
         ArgumentList dropped = arguments;
         dropFirstArgument(dropped);

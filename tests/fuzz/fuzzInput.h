@@ -10,7 +10,8 @@
 namespace volmora::fuzz {
 
 inline std::wstring commandText(const std::uint8_t* data, std::size_t size) {
-    static constexpr wchar_t common[] = {L' ', L'\t', L'"', L'/', L'-', L's', L'l', L'u', L'?', L'a'};
+    static constexpr wchar_t common[] = {L' ', L'\t', L'"', L'/', L'-',
+                                         L's', L'l',  L'u', L'?', L'a'};
     std::wstring text;
     text.reserve(size);
     for (std::size_t i = 0; i < size; ++i) {

@@ -27,7 +27,9 @@ std::int32_t observe(volmora::Tool&, volmora::ArgumentList& arguments) {
     return 0;
 }
 
-std::wstring usage() { return L"usage"; }
+std::wstring usage() {
+    return L"usage";
+}
 
 bool isSwitch(const std::wstring& argument) {
     return argument.empty() || argument[0] == L'-' || argument[0] == L'/';
@@ -37,21 +39,29 @@ bool isSwitch(const std::wstring& argument) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace volmora;
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const bool withListing = (data[0] & 1) != 0;
-    const CommandTable table{withListing ? L"slu" : L"su", usage, {2, 5, observe}, {1, 1, observe},
+    const CommandTable table{withListing ? L"slu" : L"su",
+                             usage,
+                             {2, 5, observe},
+                             {1, 1, observe},
                              withListing ? Operation{0, 0, observe} : Operation{}};
     testing::FakeTool fake;
-    ArgumentList arguments = getArguments(fake.tool.programPath, fuzz::commandText(data + 1, size - 1));
+    ArgumentList arguments =
+        getArguments(fake.tool.programPath, fuzz::commandText(data + 1, size - 1));
 
     // What the scan should see: the switches in front, up to the first operand.
     bool silentExpected = false;
     for (std::size_t i = 1; i < arguments.size() && isSwitch(arguments[i]); ++i) {
         const std::wstring& a = arguments[i];
-        if (a.size() != 2) break;
+        if (a.size() != 2)
+            break;
         wchar_t name = a[1] >= L'A' && a[1] <= L'Z' ? static_cast<wchar_t>(a[1] + 32) : a[1];
-        if (name == L's') silentExpected = true;
-        else if (name == L'?' || table.knownSwitches.find(name) == std::wstring_view::npos) break;
+        if (name == L's')
+            silentExpected = true;
+        else if (name == L'?' || table.knownSwitches.find(name) == std::wstring_view::npos)
+            break;
     }
 
     observed = {};

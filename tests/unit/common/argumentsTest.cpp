@@ -12,8 +12,10 @@ namespace {
 // Q stands for a double quote, T for a tab, so the table reads like the rules.
 std::wstring expand(std::wstring text) {
     for (auto& c : text) {
-        if (c == L'Q') c = L'"';
-        if (c == L'T') c = L'\t';
+        if (c == L'Q')
+            c = L'"';
+        if (c == L'T')
+            c = L'\t';
     }
     return text;
 }
@@ -28,7 +30,8 @@ std::wstring numbers(int from, int to) {
 
 std::vector<std::wstring> numberList(int from, int to) {
     std::vector<std::wstring> list;
-    for (int i = from; i <= to; ++i) list.push_back(std::to_wstring(i));
+    for (int i = from; i <= to; ++i)
+        list.push_back(std::to_wstring(i));
     return list;
 }
 
@@ -62,8 +65,10 @@ TEST(GetArguments, SplitsByTheRulesOfTheCommandLine) {
     for (const auto& c : cases) {
         ArgumentList arguments = getArguments(L"C:\\bin\\tool.exe", expand(c.text));
         std::vector<std::wstring> expected{L"C:\\bin\\tool.exe"};
-        for (const auto& e : c.expected) expected.push_back(expand(e));
-        EXPECT_EQ(arguments, expected) << "argument text: " << std::string(c.text.begin(), c.text.end());
+        for (const auto& e : c.expected)
+            expected.push_back(expand(e));
+        EXPECT_EQ(arguments, expected)
+            << "argument text: " << std::string(c.text.begin(), c.text.end());
     }
 }
 

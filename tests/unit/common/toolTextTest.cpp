@@ -9,8 +9,13 @@ namespace {
 
 TEST(HexNumber, UsesUpperCaseWithoutLeadingZerosAndTwosComplementForNegatives) {
     const std::pair<std::int32_t, std::wstring> cases[] = {
-        {0, L"0"}, {5, L"5"}, {429, L"1AD"}, {-2147221164, L"80040154"}, {-1, L"FFFFFFFF"},
-        {INT32_MIN, L"80000000"}, {INT32_MAX, L"7FFFFFFF"},
+        {0, L"0"},
+        {5, L"5"},
+        {429, L"1AD"},
+        {-2147221164, L"80040154"},
+        {-1, L"FFFFFFFF"},
+        {INT32_MIN, L"80000000"},
+        {INT32_MAX, L"7FFFFFFF"},
     };
     for (const auto& [number, text] : cases) {
         EXPECT_EQ(hexNumber(number), text) << number;
