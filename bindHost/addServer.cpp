@@ -1,5 +1,6 @@
 // Registration: creates or updates one server record and reports the outcome.
 #include "bindHost.h"
+#include "recordPaths.h"
 #include "regUtil.h"
 #include "serverRecord.h"
 #include "toolText.h"
@@ -31,7 +32,7 @@ void addServer(Tool& tool, const std::wstring& serverId, const std::wstring& cla
     }
     Registry& registry = tool.registry();
     RegKey record(registry);
-    result = record.create(localMachine, serversKeyPath() + L"\\" + serverId);
+    result = record.create(localMachine, recordPath(recordCollection::servers, serverId));
     if (result != status::success) {
         tool.showError(errorText(createFailure, result));
         return;

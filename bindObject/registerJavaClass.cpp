@@ -72,7 +72,8 @@ bool writeClassRecord(Tool& tool, const std::wstring& progId, const std::wstring
     Registry& registry = tool.registry();
     RegKey record(registry);
     if (stepFailed(tool,
-                   createNamedKey(record, localMachine, clsid, classRecordsPath() + L"\\" + clsid),
+                   createNamedKey(record, localMachine, clsid,
+                                  recordPath(recordCollection::classes, clsid)),
                    L"Can't create VOLM CLSID registry settings: ") ||
         stepFailed(tool, setText(registry, record, recordValue::progId, progId),
                    L"Can't set ProgId registry value: ") ||

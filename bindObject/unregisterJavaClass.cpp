@@ -86,7 +86,8 @@ bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& c
 
 void unregisterJavaClass(Tool& tool, const std::wstring& progId) {
     RegKey records(tool.registry());
-    if (records.open(localMachine, classRecordsPath(), KeyAccess::allAccess) != status::success) {
+    if (records.open(localMachine, recordsPath(recordCollection::classes), KeyAccess::allAccess) !=
+        status::success) {
         tool.showError(L"Class " + quoted(progId) + L" isn't registered");
         return;
     }

@@ -11,13 +11,6 @@ constexpr std::wstring_view createFailedPrefix = L"Can't create VOLM JVMs regist
 constexpr std::wstring_view dllPathFailedPrefix = L"Can't set DllPath registry value: ";
 constexpr std::wstring_view optionsFailedPrefix = L"Can't set JvmOptions registry value: ";
 
-std::wstring recordPath(const std::wstring& jvmId) {
-    std::wstring path(jvmRecordsPath);
-    path += L'\\';
-    path += jvmId;
-    return path;
-}
-
 std::wstring registeredMessage(const std::wstring& jvmId, const std::wstring& dllPath,
                                const std::wstring& options) {
     std::wstring message = L"JVM " + quoted(jvmId) + L" successfully registered.";
@@ -32,7 +25,8 @@ void addJvm(Tool& tool, const std::wstring& jvmId, const std::wstring& dllPath,
             const std::wstring& options) {
     Registry& registry = tool.registry();
     RegKey record(registry);
-    if (long result = record.create(localMachine, recordPath(jvmId)); result != status::success) {
+    if (long result = record.create(localMachine, recordPath(recordCollection::jvms, jvmId));
+        result != status::success) {
         tool.showError(errorText(createFailedPrefix, result));
         return;
     }
