@@ -1,7 +1,7 @@
 // Registration of a JVM record: the key named by the identifier, then its library path and its
 // options. Each step stops the registration at its first failure; nothing is rolled back.
 #include "bindRuntime.h"
-#include "regUtil.h"
+#include "registrySteps.h"
 
 namespace volmora {
 
@@ -25,25 +25,15 @@ void addJvm(Tool& tool, const std::wstring& jvmId, const std::wstring& dllPath,
             const std::wstring& options) {
     Registry& registry = tool.registry();
     RegKey record(registry);
-    if (long result = record.create(localMachine, recordPath(recordCollection::jvms, jvmId));
-        result != status::success) {
-        tool.showError(errorText(createFailedPrefix, result));
-        return;
+    if (stepSucceeded(tool, record.create(localMachine, recordPath(recordCollection::jvms, jvmId)),
+                      createFailedPrefix) &&
+        stepSucceeded(tool, setTextValue(registry, record, dllPathValue, dllPath),
+                      dllPathFailedPrefix) &&
+        stepSucceeded(tool, setTextValue(registry, record, jvmOptionsValue, options),
+                      optionsFailedPrefix)) {
+        record.close();
+        tool.showInfo(registeredMessage(jvmId, dllPath, options));
     }
-    if (long result = setNamedValue(registry, record.handle(), std::wstring(dllPathValue),
-                                    valueType::sz, dllPath);
-        result != status::success) {
-        tool.showError(errorText(dllPathFailedPrefix, result));
-        return;
-    }
-    if (long result = setNamedValue(registry, record.handle(), std::wstring(jvmOptionsValue),
-                                    valueType::sz, options);
-        result != status::success) {
-        tool.showError(errorText(optionsFailedPrefix, result));
-        return;
-    }
-    record.close();
-    tool.showInfo(registeredMessage(jvmId, dllPath, options));
 }
 
 }  // namespace volmora
