@@ -218,11 +218,11 @@ TEST_F(BindRuntime, StoresUnusualInputAsTyped) {
     std::wstring longFolder;  // blanks let the message box wrap the path within the screen
     for (int i = 0; i < 30; ++i)
         longFolder += (i ? L" folder" : L"folder") + std::to_wstring(i);
-    std::wstring thirtyOptions, storedThirty = cp + L"a.jar" + jar;
-    for (int i = 2; i <= 30; ++i)
-        storedThirty += L" -D" + std::to_wstring(i);
+    // Thirty options after the class path: the last one is the 33rd argument, and is kept.
+    std::wstring thirtyOptions;
     for (int i = 2; i <= 31; ++i)
         thirtyOptions += L" -D" + std::to_wstring(i);
+    const std::wstring storedThirty = cp + L"a.jar" + jar + thirtyOptions;
     const struct {
         std::wstring id, arguments, key, dll, options;
     } cases[] = {
