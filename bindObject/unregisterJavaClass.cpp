@@ -31,12 +31,18 @@ WalkEnd findClassRecord(Registry& registry, const RegKey& records, const std::ws
                        });
 }
 
-// Deletes the COM keys of the class, leaves first. A key that is already gone counts as
-// deleted, so that a class whose registration stopped halfway can still be removed whole.
+// Whether a failed deletion means that the key is not there: it is already gone, or the
+// registry cannot name it (a ProgID too long for a key name), so it was never written.
+bool keyAbsent(long result) {
+    return result == status::fileNotFound || result == status::invalidParameter;
+}
+
+// Deletes the COM keys of the class, leaves first. A key that is absent counts as deleted, so
+// that a class whose registration stopped halfway can still be removed whole.
 bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& clsid) {
     for (const auto& key : classKeys(progId, clsid).leavesFirst()) {
         long result = tool.registry().deleteKey(classesRoot, key);
-        if (result != status::fileNotFound &&
+        if (!keyAbsent(result) &&
             !stepSucceeded(tool, result, L"Can't delete " + key + L" key: ")) {
             return false;
         }

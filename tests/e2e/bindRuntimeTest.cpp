@@ -254,6 +254,18 @@ TEST_F(BindRuntime, StoresUnusualInputAsTyped) {
     EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, jvms), L"[]\n");
 }
 
+TEST_F(BindRuntime, FindsAClassPathGivenAsThe33rdArgument) {
+    std::wstring options;
+    for (int i = 1; i <= 29; ++i)
+        options += L"-D" + std::to_wstring(i) + L" ";
+    options += cp + L"a.jar";
+    // /s, the identifier, the library and 29 options come first.
+    const RunResult result = run(L"/s MyJVM C:\\jvm.dll " + options);
+    expectNoBox(result);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(dump(L"MyJVM"), record(L"C:\\jvm.dll", options + L";C:\\VOLM\\lib\\VOLM.jar"));
+}
+
 TEST_F(BindRuntime, UnregistersOneRecordAtATime) {
     const std::wstring options = cp + L"a.jar;C:\\VOLM\\lib\\VOLM.jar";
     ASSERT_EQ(run(L"/s One C:\\one.dll " + cp + L"a.jar").exitCode, 0u);

@@ -157,7 +157,7 @@ TEST(UnregisterJavaClass, AFailingDeletionLeavesTheRecordForASecondRunToFinish) 
         L"HKCR\\MyServer.CoolService.1",
         recordsPath + L"\\" + clsid,
     };
-    const long codes[] = {5, 1018, 5, 87, 5, 5, 1021, 5, 5};
+    const long codes[] = {5, 1018, 5, 1015, 5, 5, 1021, 5, 5};
     for (std::size_t failing = 0; failing < std::size(keys); ++failing) {
         SCOPED_TRACE(::testing::PrintToString(keys[failing]));
         Registered r;
@@ -197,6 +197,21 @@ TEST(UnregisterJavaClass, KeysAlreadyGoneCountAsDeleted) {
         EXPECT_EQ(fake.registry.dump(L"HKCR"), writes < 5 ? L"HKCR\n" : L"HKCR\nHKCR\\CLSID\n");
         EXPECT_EQ(fake.registry.dump(recordsPath), recordsPath + L"\n");
     }
+}
+
+TEST(UnregisterJavaClass, KeysTheRegistryCannotNameCountAsNeverWritten) {
+    // A ProgID too long for a key name: registration wrote the record and the COM class only.
+    FakeTool fake;
+    ClassOperands c;
+    c.progId = std::wstring(300, L'x');
+    registerJavaClass(fake.tool, c.progId, c.clsid, c.javaClassName, c.jvmId, c.serverId,
+                      c.libraryPath);
+    ASSERT_TRUE(fake.registry.keyExists(recordsPath + L"\\" + c.clsid));
+    fake.messages.shown.clear();
+    unregisterJavaClass(fake.tool, c.progId);
+    EXPECT_EQ(fake.onlyMessage().icon, MessageIcon::information);
+    EXPECT_EQ(fake.registry.dump(L"HKCR"), L"HKCR\nHKCR\\CLSID\n");
+    EXPECT_EQ(fake.registry.dump(recordsPath), recordsPath + L"\n");
 }
 
 TEST(UnregisterJavaClass, AKeySomethingElseExtendedStopsTheDeletion) {
