@@ -25,19 +25,12 @@ std::wstring registeredText(const std::wstring& serverId, const std::wstring& cl
 
 void addServer(Tool& tool, const std::wstring& serverId, const std::wstring& classpath,
                const std::wstring& imports) {
-    Registry& registry = tool.registry();
-    RegKey record(registry);
     // A backslash would reach a key below another record instead of naming one record. Imports
     // are written also when empty, so that a record always holds both values.
     if (stepSucceeded(tool, keyNameStatus(serverId), createFailure) &&
-        stepSucceeded(tool,
-                      record.create(localMachine, recordPath(recordCollection::servers, serverId)),
-                      createFailure) &&
-        stepSucceeded(tool, setTextValue(registry, record, classpathValueName, classpath),
-                      classpathFailure) &&
-        stepSucceeded(tool, setTextValue(registry, record, importsValueName, imports),
-                      importsFailure)) {
-        record.close();
+        writeRecord(tool, recordCollection::servers, serverId, createFailure,
+                    {{classpathValueName, classpath, classpathFailure},
+                     {importsValueName, imports, importsFailure}})) {
         tool.showInfo(registeredText(serverId, classpath, imports));
     }
 }

@@ -39,21 +39,15 @@ std::wstring successText(const std::wstring& progId, const std::wstring& clsid,
 bool writeClassRecord(Tool& tool, const std::wstring& progId, const std::wstring& clsid,
                       const std::wstring& javaClassName, const std::wstring& jvmId,
                       const std::wstring& serverId) {
-    Registry& registry = tool.registry();
-    RegKey record(registry);
-    return stepSucceeded(tool,
-                         record.create(localMachine, recordPath(recordCollection::classes, clsid)),
-                         recordCreateFailure) &&
-           stepSucceeded(tool, setTextValue(registry, record, recordValue::progId, progId),
-                         L"Can't set ProgId registry value: ") &&
-           stepSucceeded(tool,
-                         setTextValue(registry, record, recordValue::javaClassName, javaClassName),
-                         L"Can't set JavaClassName registry value: ") &&
-           stepSucceeded(tool, setTextValue(registry, record, recordValue::jvmId, jvmId),
-                         L"Can't set JvmId registry value: ") &&
-           (serverId.empty() ||
-            stepSucceeded(tool, setTextValue(registry, record, recordValue::serverId, serverId),
-                          L"Can't set ServerId registry value: "));
+    std::vector<TextValueStep> values = {
+        {recordValue::progId, progId, L"Can't set ProgId registry value: "},
+        {recordValue::javaClassName, javaClassName, L"Can't set JavaClassName registry value: "},
+        {recordValue::jvmId, jvmId, L"Can't set JvmId registry value: "},
+    };
+    if (!serverId.empty()) {
+        values.push_back({recordValue::serverId, serverId, L"Can't set ServerId registry value: "});
+    }
+    return writeRecord(tool, recordCollection::classes, clsid, recordCreateFailure, values);
 }
 
 // Creates or opens one of the class's own keys and sets the default values of its subkeys; key

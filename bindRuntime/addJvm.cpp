@@ -23,15 +23,9 @@ std::wstring registeredMessage(const std::wstring& jvmId, const std::wstring& dl
 
 void addJvm(Tool& tool, const std::wstring& jvmId, const std::wstring& dllPath,
             const std::wstring& options) {
-    Registry& registry = tool.registry();
-    RegKey record(registry);
-    if (stepSucceeded(tool, record.create(localMachine, recordPath(recordCollection::jvms, jvmId)),
-                      createFailedPrefix) &&
-        stepSucceeded(tool, setTextValue(registry, record, dllPathValue, dllPath),
-                      dllPathFailedPrefix) &&
-        stepSucceeded(tool, setTextValue(registry, record, jvmOptionsValue, options),
-                      optionsFailedPrefix)) {
-        record.close();
+    if (writeRecord(tool, recordCollection::jvms, jvmId, createFailedPrefix,
+                    {{dllPathValue, dllPath, dllPathFailedPrefix},
+                     {jvmOptionsValue, options, optionsFailedPrefix}})) {
         tool.showInfo(registeredMessage(jvmId, dllPath, options));
     }
 }
