@@ -1,6 +1,8 @@
 // Registration: creates or updates one server record and reports the outcome.
 #include "bindHost.h"
+#include "recordPaths.h"
 #include "regUtil.h"
+#include "registrySteps.h"
 #include "serverRecord.h"
 #include "toolText.h"
 
@@ -23,34 +25,14 @@ std::wstring registeredText(const std::wstring& serverId, const std::wstring& cl
 
 void addServer(Tool& tool, const std::wstring& serverId, const std::wstring& classpath,
                const std::wstring& imports) {
-    // A backslash would reach a key below another record instead of naming one record.
-    long result = keyNameStatus(serverId);
-    if (result != status::success) {
-        tool.showError(errorText(createFailure, result));
-        return;
+    // A backslash would reach a key below another record instead of naming one record. Imports
+    // are written also when empty, so that a record always holds both values.
+    if (stepSucceeded(tool, keyNameStatus(serverId), createFailure) &&
+        writeRecord(tool, recordCollection::servers, serverId, createFailure,
+                    {{classpathValueName, classpath, classpathFailure},
+                     {importsValueName, imports, importsFailure}})) {
+        tool.showInfo(registeredText(serverId, classpath, imports));
     }
-    Registry& registry = tool.registry();
-    RegKey record(registry);
-    result = record.create(localMachine, serversKeyPath() + L"\\" + serverId);
-    if (result != status::success) {
-        tool.showError(errorText(createFailure, result));
-        return;
-    }
-    result = setNamedValue(registry, record.handle(), std::wstring(classpathValueName),
-                           valueType::sz, classpath);
-    if (result != status::success) {
-        tool.showError(errorText(classpathFailure, result));
-        return;
-    }
-    // Written also when empty, so that a record always holds both values.
-    result = setNamedValue(registry, record.handle(), std::wstring(importsValueName), valueType::sz,
-                           imports);
-    if (result != status::success) {
-        tool.showError(errorText(importsFailure, result));
-        return;
-    }
-    record.close();
-    tool.showInfo(registeredText(serverId, classpath, imports));
 }
 
 }  // namespace volmora

@@ -1,5 +1,7 @@
 // Listing: every server record, one block each, in the listing window.
 #include "bindHost.h"
+#include "recordPaths.h"
+#include "recordWalk.h"
 #include "regUtil.h"
 #include "serverRecord.h"
 #include "toolText.h"
@@ -17,41 +19,33 @@ constexpr std::wstring_view missingValue = L"?? missing ??";
 void listServers(Tool& tool) {
     Registry& registry = tool.registry();
     RegKey servers(registry);
-    if (servers.open(localMachine, serversKeyPath(), KeyAccess::read) != status::success) {
+    if (servers.open(localMachine, recordsPath(recordCollection::servers), KeyAccess::read) !=
+        status::success) {
         tool.showInfo(std::wstring(noServers));
         return;
     }
     const std::wstring missing(missingValue);
     std::wstring listing;
-    for (std::uint32_t index = 0;; ++index) {
-        std::wstring name;
-        long result = registry.enumKey(servers.handle(), index, name);
-        if (result == status::noMoreItems) {
-            break;
-        }
-        if (result != status::success) {
-            tool.showError(errorText(L"Can't enumerate Servers: ", result));
-            return;
-        }
-        RegKey record(registry);
-        result = record.open(servers.handle(), name, KeyAccess::read);
-        if (result != status::success) {
-            tool.showError(errorText(L"Can't open " + quoted(name) + L" key: ", result));
-            return;
-        }
-        // A value that cannot be read shows the placeholder, which is never empty: a record
-        // without Imports gets the third line, one with empty Imports does not.
-        std::wstring classpath =
-            namedTextOr(registry, record.handle(), std::wstring(classpathValueName), missing);
-        std::wstring imports =
-            namedTextOr(registry, record.handle(), std::wstring(importsValueName), missing);
-        record.close();
-        if (!listing.empty()) {
-            listing += lineBreak;
-        }
-        listing += name;
-        listing += L':';
-        appendServerValues(listing, classpath, imports);
+    WalkEnd end = walkRecords(
+        registry, servers.handle(), UnopenedRecord::stop,
+        [&](const std::wstring& name, RegKey& record) {
+            // A value that cannot be read shows the placeholder, which is never empty: a record
+            // without Imports gets the third line, one with empty Imports does not.
+            std::wstring classpath =
+                namedTextOr(registry, record.handle(), std::wstring(classpathValueName), missing);
+            std::wstring imports =
+                namedTextOr(registry, record.handle(), std::wstring(importsValueName), missing);
+            record.close();
+            if (!listing.empty()) {
+                listing += lineBreak;
+            }
+            listing += name;
+            listing += L':';
+            appendServerValues(listing, classpath, imports);
+            return true;
+        });
+    if (reportWalkFailure(tool, end, recordCollection::servers)) {
+        return;
     }
     servers.close();
     if (listing.empty()) {

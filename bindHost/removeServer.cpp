@@ -1,5 +1,6 @@
 // Unregistration: deletes one server record; the Servers key itself always stays.
 #include "bindHost.h"
+#include "recordPaths.h"
 #include "regUtil.h"
 #include "serverRecord.h"
 #include "toolText.h"
@@ -15,7 +16,8 @@ bool deleteRecord(Registry& registry, const std::wstring& serverId) {
         return false;
     }
     RegKey servers(registry);
-    if (servers.open(localMachine, serversKeyPath(), KeyAccess::allAccess) != status::success) {
+    if (servers.open(localMachine, recordsPath(recordCollection::servers), KeyAccess::allAccess) !=
+        status::success) {
         return false;
     }
     return registry.deleteKey(servers.handle(), serverId) == status::success;

@@ -33,7 +33,7 @@ std::int32_t runListing(Tool& tool, ArgumentList&) {
 const CommandTable serverCommands{
     L"slu",
     serverUsageText,
-    {2, maxArguments, runRegistration},
+    {2, anyNumberOfOperands, runRegistration},
     {1, 1, runUnregistration},
     {0, 0, runListing},
 };

@@ -1,7 +1,6 @@
 // The server record's key path and the lines that show its values.
 #include "serverRecord.h"
 
-#include "regUtil.h"
 #include "toolText.h"
 
 namespace volmora {
@@ -11,12 +10,6 @@ namespace {
 constexpr std::size_t valueLabelWidth = 15;
 
 }  // namespace
-
-std::wstring serversKeyPath() {
-    std::wstring path(configurationRoot);
-    path += L"\\Servers";
-    return path;
-}
 
 void appendServerValues(std::wstring& text, const std::wstring& classpath,
                         const std::wstring& imports) {

@@ -10,9 +10,6 @@ namespace volmora {
 inline constexpr std::wstring_view classpathValueName = L"Classpath";
 inline constexpr std::wstring_view importsValueName = L"Imports";
 
-// "SOFTWARE\Tamsiver Software\VOLM\Servers", below HKEY_LOCAL_MACHINE.
-std::wstring serversKeyPath();
-
 // Appends the "Classpath:" line and, for non-empty imports, the "Imports:" line, each preceded
 // by a line break: the tail shared by the success text and a listing block.
 void appendServerValues(std::wstring& text, const std::wstring& classpath,

@@ -5,17 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "recordPaths.h"
 #include "regUtil.h"
 #include "toolUtil.h"
 
 namespace volmora {
 
 extern const ToolDefinition bindObjectTool;
-
-// The class records below HKEY_LOCAL_MACHINE, one subkey per CLSID.
-inline std::wstring classRecordsPath() {
-    return std::wstring(configurationRoot) + L"\\CLSIDs";
-}
 
 // The REG_SZ values of a class record.
 namespace recordValue {

@@ -1,6 +1,8 @@
 // bindObject /l: every class record with its values and the in-process server that COM has
 // registered for its CLSID, shown in the listing window.
 #include "bindObject.h"
+#include "recordPaths.h"
+#include "recordWalk.h"
 #include "regUtil.h"
 #include "toolText.h"
 
@@ -72,31 +74,22 @@ void appendClassBlock(std::wstring& listing, const std::wstring& clsid, const Cl
 void listJavaClasses(Tool& tool) {
     Registry& registry = tool.registry();
     RegKey classes(registry);
-    if (classes.open(localMachine, classRecordsPath(), KeyAccess::read) != status::success) {
+    if (classes.open(localMachine, recordsPath(recordCollection::classes), KeyAccess::read) !=
+        status::success) {
         tool.showInfo(std::wstring(noClassesText));
         return;
     }
     std::wstring listing;
-    for (std::uint32_t index = 0;; ++index) {
-        std::wstring clsid;
-        long result = registry.enumKey(classes.handle(), index, clsid);
-        if (result == status::noMoreItems) {
-            break;
-        }
-        if (result != status::success) {
-            tool.showError(errorText(L"Can't enumerate CLSIDs: ", result));
-            return;
-        }
-        RegKey record(registry);
-        result = record.open(classes.handle(), clsid, KeyAccess::read);
-        if (result != status::success) {
-            tool.showError(errorText(L"Can't open " + quoted(clsid) + L" key: ", result));
-            return;
-        }
-        ClassRecord values = readClassRecord(registry, record.handle());
-        record.close();
-        values.inprocServer = inprocServerPath(registry, clsid);
-        appendClassBlock(listing, clsid, values);
+    WalkEnd end = walkRecords(registry, classes.handle(), UnopenedRecord::stop,
+                              [&](const std::wstring& clsid, RegKey& record) {
+                                  ClassRecord values = readClassRecord(registry, record.handle());
+                                  record.close();
+                                  values.inprocServer = inprocServerPath(registry, clsid);
+                                  appendClassBlock(listing, clsid, values);
+                                  return true;
+                              });
+    if (reportWalkFailure(tool, end, recordCollection::classes)) {
+        return;
     }
     classes.close();
     if (listing.empty()) {

@@ -1,81 +1,49 @@
 // Unregisters a Java class by its ProgID: finds the class record that carries the ProgID,
-// deletes it, then deletes the COM class and ProgID keys, leaves first.
+// deletes the COM class and ProgID keys, leaves first, and the record last, so that a run that
+// stops halfway leaves the record for a second run to find and finish.
 #include "bindObject.h"
+#include "classKeys.h"
+#include "recordWalk.h"
 #include "regUtil.h"
+#include "registrySteps.h"
 #include "toolText.h"
 
 namespace volmora {
 
 namespace {
 
-// The outcome of the search over the class records.
-enum class Search { found, notFound, failed };
-
-void showFailure(const Tool& tool, const std::wstring& prefix, long code) {
-    tool.showError(errorText(prefix, code));
+// Finds the first record in enumeration order whose ProgId equals progId exactly; clsid
+// receives its key name and stays empty when there is none. A record that cannot be opened or has
+// no readable ProgId cannot be the class asked for: it is passed over and left as it is.
+WalkEnd findClassRecord(Registry& registry, const RegKey& records, const std::wstring& progId,
+                        std::wstring& clsid) {
+    return walkRecords(registry, records.handle(), UnopenedRecord::passOver,
+                       [&](const std::wstring& name, RegKey& record) {
+                           RegValue value;
+                           getNamedValue(registry, record.handle(),
+                                         std::wstring(recordValue::progId), value);
+                           const auto* text = std::get_if<std::wstring>(&value);
+                           if (text == nullptr || *text != progId) {
+                               return true;
+                           }
+                           clsid = name;
+                           return false;
+                       });
 }
 
-// Walks the records in enumeration order and deletes the first whose ProgId equals progId
-// exactly; clsid receives that record's name.
-Search removeClassRecord(Tool& tool, RegKey& records, const std::wstring& progId,
-                         std::wstring& clsid) {
-    Registry& registry = tool.registry();
-    for (std::uint32_t index = 0;; ++index) {
-        std::wstring name;
-        long result = registry.enumKey(records.handle(), index, name);
-        if (result == status::noMoreItems) {
-            return Search::notFound;
-        }
-        if (result != status::success) {
-            showFailure(tool, L"Can't enumerate CLSIDs: ", result);
-            return Search::failed;
-        }
-        RegKey record(registry);
-        result = record.open(records.handle(), name, KeyAccess::read);
-        if (result != status::success) {
-            showFailure(tool, L"Can't open " + quoted(name) + L" key: ", result);
-            return Search::failed;
-        }
-        RegValue value;
-        result = getNamedValue(registry, record.handle(), std::wstring(recordValue::progId), value);
-        if (result != status::success) {
-            showFailure(tool, L"Can't get ProgId registry value: ", result);
-            return Search::failed;
-        }
-        record.close();
-        const auto* text = std::get_if<std::wstring>(&value);
-        if (text == nullptr || *text != progId) {
-            continue;
-        }
-        result = registry.deleteKey(records.handle(), name);
-        if (result != status::success) {
-            showFailure(tool, L"Can't delete " + quoted(name) + L" key: ", result);
-            return Search::failed;
-        }
-        clsid = std::move(name);
-        return Search::found;
-    }
+// Whether a failed deletion means that the key is not there: it is already gone, or the
+// registry cannot name it (a ProgID too long for a key name), so it was never written.
+bool keyAbsent(long result) {
+    return result == status::fileNotFound || result == status::invalidParameter;
 }
 
-// Deletes the COM keys of the class, leaves first. A key that is already gone counts as
-// deleted, so that a class whose registration stopped halfway can still be removed whole.
+// Deletes the COM keys of the class, leaves first. A key that is absent counts as deleted, so
+// that a class whose registration stopped halfway can still be removed whole.
 bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& clsid) {
-    const std::wstring comClass = L"CLSID\\" + clsid;
-    const std::wstring versioned = progId + L".1";
-    const std::wstring keys[] = {
-        comClass + L"\\InprocServer32",
-        comClass + L"\\ProgId",
-        comClass,
-        progId + L"\\CLSID",
-        progId + L"\\CurVer",
-        progId,
-        versioned + L"\\CLSID",
-        versioned,
-    };
-    for (const auto& key : keys) {
+    for (const auto& key : classKeys(progId, clsid).leavesFirst()) {
         long result = tool.registry().deleteKey(classesRoot, key);
-        if (result != status::success && result != status::fileNotFound) {
-            showFailure(tool, L"Can't delete " + key + L" key: ", result);
+        if (!keyAbsent(result) &&
+            !stepSucceeded(tool, result, L"Can't delete " + key + L" key: ")) {
             return false;
         }
     }
@@ -85,22 +53,32 @@ bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& c
 }  // namespace
 
 void unregisterJavaClass(Tool& tool, const std::wstring& progId) {
-    RegKey records(tool.registry());
-    if (records.open(localMachine, classRecordsPath(), KeyAccess::allAccess) != status::success) {
-        tool.showError(L"Class " + quoted(progId) + L" isn't registered");
+    const std::wstring notRegistered = L"Class " + quoted(progId) + L" isn't registered";
+    // A ProgID that is not one key name was never registered, and deleting by it would reach
+    // other keys.
+    if (keyNameStatus(progId) != status::success) {
+        tool.showError(notRegistered + L".");
+        return;
+    }
+    Registry& registry = tool.registry();
+    RegKey records(registry);
+    if (records.open(localMachine, recordsPath(recordCollection::classes), KeyAccess::allAccess) !=
+        status::success) {
+        tool.showError(notRegistered);
         return;
     }
     std::wstring clsid;
-    Search search = removeClassRecord(tool, records, progId, clsid);
-    records.close();
-    if (search == Search::failed) {
+    if (reportWalkFailure(tool, findClassRecord(registry, records, progId, clsid),
+                          recordCollection::classes)) {
         return;
     }
-    if (search == Search::notFound) {
-        tool.showError(L"Class " + quoted(progId) + L" isn't registered.");
+    if (clsid.empty()) {
+        tool.showError(notRegistered + L".");
         return;
     }
-    if (removeComKeys(tool, progId, clsid)) {
+    if (removeComKeys(tool, progId, clsid) &&
+        stepSucceeded(tool, registry.deleteKey(records.handle(), clsid),
+                      L"Can't delete " + quoted(clsid) + L" key: ")) {
         tool.showInfo(L"Class " + quoted(progId) + L" successfully unregistered.");
     }
 }

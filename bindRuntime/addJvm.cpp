@@ -1,7 +1,7 @@
 // Registration of a JVM record: the key named by the identifier, then its library path and its
 // options. Each step stops the registration at its first failure; nothing is rolled back.
 #include "bindRuntime.h"
-#include "regUtil.h"
+#include "registrySteps.h"
 
 namespace volmora {
 
@@ -10,13 +10,6 @@ namespace {
 constexpr std::wstring_view createFailedPrefix = L"Can't create VOLM JVMs registry settings: ";
 constexpr std::wstring_view dllPathFailedPrefix = L"Can't set DllPath registry value: ";
 constexpr std::wstring_view optionsFailedPrefix = L"Can't set JvmOptions registry value: ";
-
-std::wstring recordPath(const std::wstring& jvmId) {
-    std::wstring path(jvmRecordsPath);
-    path += L'\\';
-    path += jvmId;
-    return path;
-}
 
 std::wstring registeredMessage(const std::wstring& jvmId, const std::wstring& dllPath,
                                const std::wstring& options) {
@@ -30,26 +23,11 @@ std::wstring registeredMessage(const std::wstring& jvmId, const std::wstring& dl
 
 void addJvm(Tool& tool, const std::wstring& jvmId, const std::wstring& dllPath,
             const std::wstring& options) {
-    Registry& registry = tool.registry();
-    RegKey record(registry);
-    if (long result = record.create(localMachine, recordPath(jvmId)); result != status::success) {
-        tool.showError(errorText(createFailedPrefix, result));
-        return;
+    if (writeRecord(tool, recordCollection::jvms, jvmId, createFailedPrefix,
+                    {{dllPathValue, dllPath, dllPathFailedPrefix},
+                     {jvmOptionsValue, options, optionsFailedPrefix}})) {
+        tool.showInfo(registeredMessage(jvmId, dllPath, options));
     }
-    if (long result = setNamedValue(registry, record.handle(), std::wstring(dllPathValue),
-                                    valueType::sz, dllPath);
-        result != status::success) {
-        tool.showError(errorText(dllPathFailedPrefix, result));
-        return;
-    }
-    if (long result = setNamedValue(registry, record.handle(), std::wstring(jvmOptionsValue),
-                                    valueType::sz, options);
-        result != status::success) {
-        tool.showError(errorText(optionsFailedPrefix, result));
-        return;
-    }
-    record.close();
-    tool.showInfo(registeredMessage(jvmId, dllPath, options));
 }
 
 }  // namespace volmora

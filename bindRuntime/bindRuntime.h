@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "recordPaths.h"
 #include "toolText.h"
 #include "toolUtil.h"
 
@@ -12,8 +13,7 @@ namespace volmora {
 
 extern const ToolDefinition bindRuntimeTool;
 
-// The JVM records below HKEY_LOCAL_MACHINE: one subkey per identifier, with two REG_SZ values.
-inline constexpr std::wstring_view jvmRecordsPath = L"SOFTWARE\\Tamsiver Software\\VOLM\\JVMs";
+// The two REG_SZ values of a JVM record (recordCollection::jvms, one subkey per identifier).
 inline constexpr std::wstring_view dllPathValue = L"DllPath";
 inline constexpr std::wstring_view jvmOptionsValue = L"JvmOptions";
 

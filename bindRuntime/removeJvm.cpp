@@ -6,7 +6,8 @@ namespace volmora {
 void removeJvm(Tool& tool, const std::wstring& jvmId) {
     Registry& registry = tool.registry();
     RegKey records(registry);
-    long result = records.open(localMachine, std::wstring(jvmRecordsPath), KeyAccess::allAccess);
+    long result =
+        records.open(localMachine, recordsPath(recordCollection::jvms), KeyAccess::allAccess);
     if (result == status::success) {
         result = registry.deleteKey(records.handle(), jvmId);
         records.close();

@@ -36,7 +36,7 @@ std::int32_t runListing(Tool& tool, ArgumentList&) {
 const CommandTable jvmCommands{
     L"slu",
     jvmUsageText,
-    {3, maxArguments, runRegistration},
+    {3, anyNumberOfOperands, runRegistration},
     {1, 1, runUnregistration},
     {0, 0, runListing},
 };

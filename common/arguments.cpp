@@ -1,4 +1,4 @@
-// The Argument list: the command line split into at most 32 arguments after the program path.
+// The Argument list: the command line split into its arguments after the program path.
 #include "arguments.h"
 
 #include <cassert>
@@ -27,9 +27,7 @@ std::wstring_view argumentText(std::wstring_view commandLine) {
 }
 
 ArgumentList getArguments(const std::wstring& programPath, std::wstring_view rest) {
-    ArgumentList arguments;
-    arguments.reserve(maxArguments + 1);
-    arguments.push_back(programPath);
+    ArgumentList arguments{programPath};
 
     std::wstring token;
     bool inToken = false;
@@ -51,14 +49,11 @@ ArgumentList getArguments(const std::wstring& programPath, std::wstring_view res
             token += c;
         } else if (inToken) {
             inToken = false;
-            if (arguments.size() - 1 == maxArguments) {
-                return arguments;
-            }
             arguments.push_back(std::move(token));
             token.clear();
         }
     }
-    if (inToken && arguments.size() - 1 != maxArguments) {
+    if (inToken) {
         arguments.push_back(std::move(token));
     }
     return arguments;

@@ -7,20 +7,13 @@
 #include <string>
 #include <variant>
 
+#include "recordPaths.h"
 #include "regUtil.h"
 #include "toolUtil.h"
 
 namespace volmora {
 
 namespace {
-
-// The per-user settings of the application, section "Settings".
-std::wstring settingsPath() {
-    std::wstring path = L"Software\\Tamsiver Software\\";
-    path += applicationTitle;
-    path += L"\\Settings";
-    return path;
-}
 
 constexpr std::wstring_view leftSetting = L"MainLeft";
 constexpr std::wstring_view topSetting = L"MainTop";

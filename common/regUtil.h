@@ -16,10 +16,6 @@ using RegValue = std::variant<std::monostate, std::wstring, std::int32_t>;
 
 inline constexpr long unsupportedType = -1;
 
-// The bridge configuration root below HKEY_LOCAL_MACHINE; its subkeys CLSIDs, JVMs and Servers
-// hold one record key per identifier.
-inline constexpr std::wstring_view configurationRoot = L"SOFTWARE\\Tamsiver Software\\VOLM";
-
 // Whether name can stand as exactly one key name when appended to a path: 0, or
 // status::badPathname for an empty name or one holding a backslash (the registry would take it
 // as the key above or as several nested keys). Length limits are left to the registry, which

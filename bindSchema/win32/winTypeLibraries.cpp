@@ -3,6 +3,7 @@
 
 #include <oleauto.h>
 
+#include "lastError.h"
 #include "toolUtil.h"
 #include "winPlatform.h"
 
@@ -13,18 +14,11 @@ namespace {
 constexpr wchar_t runtimeLibraryName[] = L"VOLM.dll";
 constexpr char unregisterExportName[] = "UnregisterTypeLibrary";
 
-// GetLastError after a failed call, never 0: the number becomes the exit code, and 0 would
-// report the failure as success.
-std::int32_t lastErrorOr(DWORD fallback) {
-    DWORD error = GetLastError();
-    return static_cast<std::int32_t>(error != ERROR_SUCCESS ? error : fallback);
-}
-
 std::wstring programFileName() {
     std::wstring path = growingBufferText(
         [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
     if (path.empty()) {
-        raiseToolError(lastErrorOr(ERROR_INVALID_FUNCTION), L"Can't get the program path");
+        raiseLastError(L"Can't get the program path");
     }
     return path;
 }
@@ -65,19 +59,18 @@ WinTypeLibraries::UnregisterFunction WinTypeLibraries::unregisterFunction() {
     // treats it as none and keeps the current folder. The system folders and PATH stay.
     std::wstring programFolder = folderOf(programFileName());
     if (!SetDllDirectoryW(programFolder.c_str())) {
-        raiseToolError(lastErrorOr(ERROR_INVALID_FUNCTION),
-                       L"Can't take the current folder out of the library search");
+        raiseLastError(L"Can't take the current folder out of the library search");
     }
+    // The number says why the load failed: 126 not found, 193 not a library of this
+    // architecture, 1114 its start-up failed.
     LoadedModule runtime(LoadLibraryW(runtimeLibraryName));
     if (!runtime) {
-        raiseToolError(lastErrorOr(ERROR_MOD_NOT_FOUND),
-                       L"File not found: " + std::wstring(runtimeLibraryName));
+        raiseLastError(L"Can't load " + std::wstring(runtimeLibraryName));
     }
     FARPROC address = GetProcAddress(runtime.get(), unregisterExportName);
     if (address == nullptr) {
-        raiseToolError(lastErrorOr(ERROR_PROC_NOT_FOUND),
-                       L"Can't find DLL entry point UnregisterTypeLibrary in " +
-                           std::wstring(runtimeLibraryName));
+        raiseLastError(L"Can't find DLL entry point UnregisterTypeLibrary in " +
+                       std::wstring(runtimeLibraryName));
     }
     // Through a function type without parameters: the cast between unrelated function pointer
     // types is what GetProcAddress requires.

@@ -3,14 +3,17 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+
 #include "toolUtil.h"
 
 namespace volmora {
 
-// A call that failed without saying why still ends as an error, never as number 0.
-[[noreturn]] inline void raiseLastError(const wchar_t* description) {
-    DWORD error = GetLastError();
-    raiseToolError(static_cast<std::int32_t>(error != 0 ? error : ERROR_GEN_FAILURE), description);
+// A call that failed without saying why ends with E_FAIL (raiseToolError's number for none),
+// never as number 0.
+[[noreturn]] inline void raiseLastError(std::wstring description) {
+    raiseToolError(static_cast<std::int32_t>(GetLastError()), std::move(description));
 }
 
 }  // namespace volmora

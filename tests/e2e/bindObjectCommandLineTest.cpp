@@ -136,8 +136,9 @@ std::vector<LineCase> hostileLines() {
         {L"\x01\x07 \x1B a", Usage::error, 1},
         {L"a\r\nb c\r\nd", Usage::error, 1},
         {L"/\x7F", Usage::error, 1},
-        // More than 32 arguments: the 33rd and later are never read.
-        {repeated(L"/s ", 32) + L"/?", Usage::none, 1},
+        // More than 32 arguments: every one is read.
+        {repeated(L"/s ", 32) + L"/?", Usage::none, 0},
+        {repeated(L"/s ", 40) + L"/?", Usage::none, 0},
         {repeated(L"/s ", 31) + L"/?", Usage::none, 0},
         {repeated(L"x ", 40), Usage::error, 1},
     };

@@ -197,11 +197,11 @@ TEST_F(BindRuntime, StoresUnusualInputAsTyped) {
     std::wstring longFolder;  // blanks let the message box wrap the path within the screen
     for (int i = 0; i < 30; ++i)
         longFolder += (i ? L" folder" : L"folder") + std::to_wstring(i);
-    std::wstring thirtyOptions, storedThirty = cp + L"a.jar" + jar;
-    for (int i = 2; i <= 30; ++i)
-        storedThirty += L" -D" + std::to_wstring(i);
+    // Thirty options after the class path: the last one is the 33rd argument, and is kept.
+    std::wstring thirtyOptions;
     for (int i = 2; i <= 31; ++i)
         thirtyOptions += L" -D" + std::to_wstring(i);
+    const std::wstring storedThirty = cp + L"a.jar" + jar + thirtyOptions;
     const struct {
         std::wstring id, arguments, key, dll, options;
     } cases[] = {
@@ -231,6 +231,18 @@ TEST_F(BindRuntime, StoresUnusualInputAsTyped) {
         << narrow(result.boxes[0].text);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, jvms), L"[]\n");
+}
+
+TEST_F(BindRuntime, FindsAClassPathGivenAsThe33rdArgument) {
+    std::wstring options;
+    for (int i = 1; i <= 29; ++i)
+        options += L"-D" + std::to_wstring(i) + L" ";
+    options += cp + L"a.jar";
+    // /s, the identifier, the library and 29 options come first.
+    const RunResult result = run(L"/s MyJVM C:\\jvm.dll " + options);
+    expectNoBox(result);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(dump(L"MyJVM"), record(L"C:\\jvm.dll", options + L";C:\\VOLM\\lib\\VOLM.jar"));
 }
 
 TEST_F(BindRuntime, UnregistersOneRecordAtATime) {

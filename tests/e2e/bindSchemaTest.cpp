@@ -49,7 +49,7 @@ std::wstring failureText(const std::wstring& step, const std::wstring& path, std
     return L"Can't " + step + L" \"" + path + L"\" type library: error=" + std::to_wstring(code);
 }
 const std::wstring missingRuntimeText =
-    L"Internal error: number=0x7E, source=bindSchemaProject, description=File not found: VOLM.dll";
+    L"Internal error: number=0x7E, source=bindSchemaProject, description=Can't load VOLM.dll";
 
 void removeFolder(const std::wstring& folder) {
     WIN32_FIND_DATAW found{};

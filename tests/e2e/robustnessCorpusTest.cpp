@@ -5,6 +5,7 @@
 // rules give it; a refused line or a help request must leave the registry as it was.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,13 @@ struct ToolRules {
     std::size_t registrationMax;
 };
 
-constexpr std::size_t maxArguments = 32;
+// Lines with many arguments have more than this many: every one of them counts.
+constexpr std::size_t manyArguments = 32;
+constexpr std::size_t anyNumber = SIZE_MAX;
 const ToolRules tools[] = {
     {L"bindObject", L"slu", 4, 5},
-    {L"bindRuntime", L"slu", 3, maxArguments},
-    {L"bindHost", L"slu", 2, maxArguments},
+    {L"bindRuntime", L"slu", 3, anyNumber},
+    {L"bindHost", L"slu", 2, anyNumber},
     {L"bindSchema", L"su", 1, 1},
 };
 
@@ -124,8 +127,8 @@ class CorpusBuilder {
 
     // An operand count the registration refuses (zero, too few or too many).
     std::size_t refusedRegistrationCount(const ToolRules& tool) {
-        if (tool.registrationMax < maxArguments && text_.chance(50)) {
-            return tool.registrationMax + 1 + text_.below(maxArguments - 1 - tool.registrationMax);
+        if (tool.registrationMax < manyArguments && text_.chance(50)) {
+            return tool.registrationMax + 1 + text_.below(manyArguments - 1 - tool.registrationMax);
         }
         return text_.below(tool.registrationMin);
     }
@@ -161,12 +164,20 @@ std::vector<CorpusCase> buildCorpus() {
                               L"/s" + builder.operands(builder.refusedRegistrationCount(tool), 60),
                               1, true});
             // An unregistration with none or several operands.
-            const std::size_t count = text.chance(30) ? 0 : 2 + text.below(maxArguments - 2);
+            const std::size_t count = text.chance(30) ? 0 : 2 + text.below(manyArguments - 2);
             corpus.push_back({&tool, L"/s /U" + builder.operands(count, 30), 1, true});
-            // More arguments than are kept: the unregistration still sees several.
+            // Many arguments: the unregistration sees them all.
             corpus.push_back({&tool,
-                              L"/u /s" + builder.operands(maxArguments + 1 + text.below(30), 8), 1,
+                              L"/u /s" + builder.operands(manyArguments + 1 + text.below(30), 8), 1,
                               true});
+            // Help after many switches is still seen: no argument is dropped.
+            std::wstring switches;
+            for (std::size_t n = manyArguments + text.below(10); n > 0; --n) {
+                switches += L"/s" + builder.separator();
+            }
+            corpus.push_back(
+                {&tool, switches + L"/?" + builder.separator() + builder.anything(text.below(100)),
+                 0, true});
             if (hasListing) {
                 // The listing refuses silent mode, the unregistration switch and operands.
                 corpus.push_back({&tool, L"/s /l" + builder.operands(text.below(4), 40), 1, true});

@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(observed.runs <= 1);
     if (observed.runs == 1) {
         check(code == 0 && fake.messages.shown.empty());
-        check(observed.operands <= maxArguments);
+        check(observed.operands <= table.registration.maxOperands);
     } else if (code == 1) {
         check(fake.messages.shown.size() == (fake.tool.silentMode ? 0u : 1u));
         if (!fake.messages.shown.empty()) {

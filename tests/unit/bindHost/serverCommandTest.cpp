@@ -132,9 +132,9 @@ TEST(RunServerCommand, ChoosesTheOperationFromSwitchesAndOperands) {
         {L"ServerA C:\\a.jar TBTT,C ", 0, Shown::registered, false, Effect::registered, L"B, ,C"},
         {L"ServerA C:\\a.jar" + numberedImports(30), 0, Shown::registered, false,
          Effect::registered, joinedNumbers(30)},
-        // Arguments after the 32nd are dropped by the splitting, so at most 30 imports arrive.
+        // No argument is dropped: every import arrives, however many there are.
         {L"ServerA C:\\a.jar" + numberedImports(40), 0, Shown::registered, false,
-         Effect::registered, joinedNumbers(30)},
+         Effect::registered, joinedNumbers(40)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(narrow(c.arguments));

@@ -143,8 +143,11 @@ TEST_F(RegisterJavaClass, NamesAreUsedAsTypedOrRefusedWithTheRegistrysCode) {
         {L"P", L"", L"Can't create VOLM CLSID registry settings: error=161", 0},
         {L"P", L"{A}\\{B}", L"Can't create VOLM CLSID registry settings: error=161", 0},
         {L"P", tooLong, L"Can't create VOLM CLSID registry settings: error=87", 0},
-        {L"A\\B", L"{A}", L"Can't create A\\B registry settings: error=161", 8},
-        {L"\\P", L"{A}", L"Can't create \\P registry settings: error=161", 8},
+        // A ProgID that is not one key name is refused before anything is written.
+        {L"A\\B", L"{A}", L"Can't create A\\B registry settings: error=161", 0},
+        {L"\\P", L"{A}", L"Can't create \\P registry settings: error=161", 0},
+        {L"", L"{A}", L"Can't create  registry settings: error=161", 0},
+        {L"A\\B", L"{A}\\{B}", L"Can't create VOLM CLSID registry settings: error=161", 0},
         {tooLong, L"{A}", L"Can't create " + tooLong + L" registry settings: error=87", 8},
         // The versioned ProgID is two characters longer than the registry takes.
         {longest, L"{A}", L"Can't create " + longest + L".1 registry settings: error=87", 11},

@@ -5,6 +5,7 @@
 #include "bindObject.h"
 #include "classLayout.h"
 #include "fakePlatform.h"
+#include "toolText.h"
 
 namespace volmora::testing {
 namespace {
@@ -65,6 +66,15 @@ TEST(UnregisterJavaClass, ClassesThatAreNotRegistered) {
                                       {valueType::dword, {7, 0, 0, 0}});
          },
          L"7", L"Class \"7\" isn't registered."},
+        {"a ProgID that is not one key name never reaches other keys",
+         [](Registered& r) {
+             for (const wchar_t* key :
+                  {L"HKCR\\a\\b\\CLSID", L"HKCR\\a\\b\\CurVer", L"HKCR\\a\\b.1"}) {
+                 r.fake.registry.putKey(key);
+             }
+             r.fake.registry.putText(recordsPath + L"\\{0}", L"ProgId", L"a\\b");
+         },
+         L"a\\b", L"Class \"a\\b\" isn't registered."},
         {"no records key",
          [](Registered& r) { r.fake.registry.failCall(RegistryCall::openKey, recordsPath, 2); },
          L"MyServer.CoolService", L"Class \"MyServer.CoolService\" isn't registered"},
@@ -84,102 +94,91 @@ TEST(UnregisterJavaClass, ClassesThatAreNotRegistered) {
     }
 }
 
-TEST(UnregisterJavaClass, SearchFailuresStopWithTheirMessageAndDeleteNothing) {
+TEST(UnregisterJavaClass, AFailedEnumerationStopsAndDeletesNothing) {
+    Registered r;
+    const std::wstring arranged = r.state();
+    r.fake.registry.failCall(RegistryCall::enumKey, recordsPath, 1018);
+    unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
+    EXPECT_EQ(r.fake.messages.shown,
+              std::vector<ShownMessage>{error(L"Can't enumerate CLSIDs: error=1018")});
+    EXPECT_EQ(r.state(), arranged);
+    EXPECT_EQ(r.fake.registry.openHandles(), 0u);
+}
+
+TEST(UnregisterJavaClass, BrokenRecordsArePassedOverAndLeftAsTheyAre) {
     const std::wstring target = recordsPath + L"\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
-    const std::wstring otherRecord = recordsPath + L"\\{FFFFFFFF-0000-0000-0000-000000000000}";
     struct Case {
-        RegistryCall call;
-        std::wstring target;
-        long code;
-        std::wstring message;
+        const char* what;
+        void (*arrange)(MemoryRegistry&);
     };
+    // Each broken record sorts before the class asked for.
     const Case cases[] = {
-        {RegistryCall::enumKey, recordsPath, 1018, L"Can't enumerate CLSIDs: error=1018"},
-        {RegistryCall::openKey, target, 5,
-         L"Can't open \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\" key: error=5"},
-        {RegistryCall::queryValue, target + L"@ProgId", 5,
-         L"Can't get ProgId registry value: error=5"},
-        {RegistryCall::deleteKey, target, 5,
-         L"Can't delete \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\" key: error=5"},
-        // The other record comes last in enumeration order: the search never reaches it.
-        {RegistryCall::openKey, otherRecord, 5, {}},
+        {"no ProgId", [](MemoryRegistry& m) { m.putText(recordsPath + L"\\{0}", L"JvmId", L"J"); }},
+        {"a ProgId of another type",
+         [](MemoryRegistry& m) {
+             m.putValue(recordsPath + L"\\{0}", L"ProgId", {valueType::expandSz, {'x', 0, 0, 0}});
+         }},
+        {"a ProgId that cannot be read",
+         [](MemoryRegistry& m) {
+             m.putText(recordsPath + L"\\{0}", L"ProgId", L"MyServer.CoolService");
+             m.failCall(RegistryCall::queryValue, recordsPath + L"\\{0}@ProgId", 5, true);
+         }},
+        {"a record that cannot be opened",
+         [](MemoryRegistry& m) {
+             m.putText(recordsPath + L"\\{0}", L"ProgId", L"MyServer.CoolService");
+             m.failCall(RegistryCall::openKey, recordsPath + L"\\{0}", 5, true);
+         }},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.message));
+        SCOPED_TRACE(c.what);
         Registered r;
-        const std::wstring arranged = r.state();
-        r.fake.registry.failCall(c.call, c.target, c.code);
+        c.arrange(r.fake.registry);
+        const std::wstring broken = r.fake.registry.dump(recordsPath + L"\\{0}");
         unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-        if (c.message.empty()) {
-            EXPECT_EQ(r.state(), r.before);
-            continue;
-        }
-        EXPECT_EQ(r.fake.messages.shown, std::vector<ShownMessage>{error(c.message)});
-        EXPECT_EQ(r.state(), arranged);
+        EXPECT_EQ(r.fake.onlyMessage().icon, MessageIcon::information);
+        EXPECT_FALSE(r.fake.registry.keyExists(target));
+        EXPECT_EQ(r.fake.registry.dump(recordsPath + L"\\{0}"), broken);
         EXPECT_EQ(r.fake.registry.openHandles(), 0u);
     }
 }
 
-TEST(UnregisterJavaClass, ARecordWithoutProgIdBeforeTheMatchStopsEveryUnregistration) {
-    Registered r;
-    const std::wstring broken = recordsPath + L"\\{0BROKEN}";
-    r.fake.registry.putText(broken, L"JvmId", L"MyJVM");
-    r.fake.registry.putValue(recordsPath + L"\\{1EXPAND}", L"ProgId",
-                             {valueType::expandSz, {'x', 0, 0, 0}});
-    const std::wstring arranged = r.state();
-    unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-    EXPECT_EQ(r.fake.messages.shown,
-              std::vector<ShownMessage>{error(L"Can't get ProgId registry value: error=2")});
-    EXPECT_EQ(r.state(), arranged);
-    r.fake.registry.removeValue(broken, L"JvmId");
-    r.fake.registry.putText(broken, L"ProgId", L"Broken");
-    r.fake.messages.shown.clear();
-    unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-    EXPECT_EQ(r.fake.messages.shown,
-              std::vector<ShownMessage>{error(L"Can't get ProgId registry value: error=-1")});
-}
-
-TEST(UnregisterJavaClass, EachFailingDeletionStopsThereAndLeavesTheKeysFromItOn) {
-    const std::wstring comClass = L"CLSID\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
+TEST(UnregisterJavaClass, AFailingDeletionLeavesTheRecordForASecondRunToFinish) {
+    const std::wstring clsid = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
+    const std::wstring comClass = L"CLSID\\" + clsid;
+    // Every key the run deletes, in order, below HKCR and, last, the record.
     const std::wstring keys[] = {
-        comClass + L"\\InprocServer32",   comClass + L"\\ProgId",          comClass,
-        L"MyServer.CoolService\\CLSID",   L"MyServer.CoolService\\CurVer", L"MyServer.CoolService",
-        L"MyServer.CoolService.1\\CLSID", L"MyServer.CoolService.1",
+        L"HKCR\\" + comClass + L"\\InprocServer32",
+        L"HKCR\\" + comClass + L"\\ProgId",
+        L"HKCR\\" + comClass,
+        L"HKCR\\MyServer.CoolService\\CLSID",
+        L"HKCR\\MyServer.CoolService\\CurVer",
+        L"HKCR\\MyServer.CoolService",
+        L"HKCR\\MyServer.CoolService.1\\CLSID",
+        L"HKCR\\MyServer.CoolService.1",
+        recordsPath + L"\\" + clsid,
     };
-    const long codes[] = {5, 1018, 5, 87, 5, 5, 1021, 5};
+    const long codes[] = {5, 1018, 5, 1015, 5, 5, 1021, 5, 5};
     for (std::size_t failing = 0; failing < std::size(keys); ++failing) {
         SCOPED_TRACE(::testing::PrintToString(keys[failing]));
         Registered r;
-        r.fake.registry.failCall(RegistryCall::deleteKey, L"HKCR\\" + keys[failing],
-                                 codes[failing]);
+        r.fake.registry.failCall(RegistryCall::deleteKey, keys[failing], codes[failing]);
         unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-        EXPECT_EQ(
-            r.fake.messages.shown,
-            std::vector<ShownMessage>{error(L"Can't delete " + keys[failing] + L" key: error=" +
-                                            std::to_wstring(codes[failing]))});
-        // What stays: the class's keys from the failing one on, and no record.
-        MemoryRegistry expected;
-        writeLayout(expected, r.other);
-        expected.putText(L"HKCR\\.txt", L"", L"txtfile");
-        writeLayout(expected, r.operands);
-        KeyHandle records{};
-        ASSERT_EQ(
-            expected.openKey(localMachine, recordsPath.substr(5), KeyAccess::allAccess, records),
-            status::success);
-        expected.deleteKey(records, r.operands.clsid);
-        expected.closeKey(records);
-        for (std::size_t i = 0; i < failing; ++i) {
-            ASSERT_EQ(expected.deleteKey(classesRoot, keys[i]), status::success);
+        const std::wstring named =
+            failing + 1 == std::size(keys) ? volmora::quoted(clsid) : keys[failing].substr(5);
+        EXPECT_EQ(r.fake.messages.shown,
+                  std::vector<ShownMessage>{error(L"Can't delete " + named + L" key: error=" +
+                                                  std::to_wstring(codes[failing]))});
+        // What stays: the keys from the failing one on, the record always among them.
+        for (std::size_t i = 0; i < std::size(keys); ++i) {
+            EXPECT_EQ(r.fake.registry.keyExists(keys[i]), i >= failing) << i;
         }
-        EXPECT_EQ(r.state(), expected.dump(L"HKLM") + expected.dump(L"HKCR"));
         EXPECT_EQ(r.fake.registry.openHandles(), 0u);
 
-        // A second run finds no record.
+        // A second run finds the record and removes what is left.
         r.fake.messages.shown.clear();
         unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
-        EXPECT_EQ(
-            r.fake.messages.shown,
-            std::vector<ShownMessage>{error(L"Class \"MyServer.CoolService\" isn't registered.")});
+        EXPECT_EQ(r.fake.onlyMessage().icon, MessageIcon::information);
+        EXPECT_EQ(r.state(), r.before);
     }
 }
 
@@ -200,6 +199,21 @@ TEST(UnregisterJavaClass, KeysAlreadyGoneCountAsDeleted) {
     }
 }
 
+TEST(UnregisterJavaClass, KeysTheRegistryCannotNameCountAsNeverWritten) {
+    // A ProgID too long for a key name: registration wrote the record and the COM class only.
+    FakeTool fake;
+    ClassOperands c;
+    c.progId = std::wstring(300, L'x');
+    registerJavaClass(fake.tool, c.progId, c.clsid, c.javaClassName, c.jvmId, c.serverId,
+                      c.libraryPath);
+    ASSERT_TRUE(fake.registry.keyExists(recordsPath + L"\\" + c.clsid));
+    fake.messages.shown.clear();
+    unregisterJavaClass(fake.tool, c.progId);
+    EXPECT_EQ(fake.onlyMessage().icon, MessageIcon::information);
+    EXPECT_EQ(fake.registry.dump(L"HKCR"), L"HKCR\nHKCR\\CLSID\n");
+    EXPECT_EQ(fake.registry.dump(recordsPath), recordsPath + L"\n");
+}
+
 TEST(UnregisterJavaClass, AKeySomethingElseExtendedStopsTheDeletion) {
     Registered r;
     r.fake.registry.putText(L"HKCR\\MyServer.CoolService\\Shell", L"", L"open");
@@ -209,6 +223,8 @@ TEST(UnregisterJavaClass, AKeySomethingElseExtendedStopsTheDeletion) {
     EXPECT_TRUE(r.fake.registry.keyExists(L"HKCR\\MyServer.CoolService\\Shell"));
     EXPECT_TRUE(r.fake.registry.keyExists(L"HKCR\\MyServer.CoolService.1\\CLSID"));
     EXPECT_FALSE(r.fake.registry.keyExists(L"HKCR\\MyServer.CoolService\\CLSID"));
+    EXPECT_TRUE(
+        r.fake.registry.keyExists(recordsPath + L"\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
 }
 
 TEST(UnregisterJavaClass, OfTwoRecordsWithTheSameProgIdTheFirstGoes) {
@@ -225,6 +241,18 @@ TEST(UnregisterJavaClass, OfTwoRecordsWithTheSameProgIdTheFirstGoes) {
     writeLayout(expected, second, 8);  // the record and the COM class of the second record
     EXPECT_EQ(fake.registry.dump(L"HKLM") + fake.registry.dump(L"HKCR"),
               expected.dump(L"HKLM") + expected.dump(L"HKCR"));
+}
+
+TEST(UnregisterJavaClass, RemovesEveryKeyThatRegistrationWrites) {
+    FakeTool fake;
+    ClassOperands c;
+    c.serverId = L"ServerA";
+    registerJavaClass(fake.tool, c.progId, c.clsid, c.javaClassName, c.jvmId, c.serverId,
+                      c.libraryPath);
+    unregisterJavaClass(fake.tool, c.progId);
+    EXPECT_EQ(fake.messages.shown.back().icon, MessageIcon::information);
+    EXPECT_EQ(fake.registry.dump(L"HKCR"), L"HKCR\nHKCR\\CLSID\n");
+    EXPECT_EQ(fake.registry.dump(recordsPath), recordsPath + L"\n");
 }
 
 }  // namespace

@@ -81,12 +81,13 @@ TEST(RunJvmCommand, SwitchesOperandsAndExitCodes) {
         {L"MyJVM C:\\jvm.dll -Xmx64m", 1, error,
          L"A non-null \"-Djava.class.path=...\" option must be specified"},
         {L"/s MyJVM C:\\jvm.dll -Xmx64m", 1, info, L""},
-        // 32 arguments at most: 30 options without switches, 29 after one switch
+        // No argument is dropped: the class path is found as the 33rd argument, and every
+        // option is stored.
         {L"MyJVM C:\\jvm.dll " + cp + numberedOptions(2, 31), 0, info,
-         registered(L"C:\\jvm.dll", cp + numberedOptions(2, 30)),
-         std::pair{std::wstring(L"C:\\jvm.dll"), cp + numberedOptions(2, 30)}},
-        {L"/s MyJVM C:\\jvm.dll " + cp + numberedOptions(2, 31), 0, info, L"",
-         std::pair{std::wstring(L"C:\\jvm.dll"), cp + numberedOptions(2, 29)}},
+         registered(L"C:\\jvm.dll", cp + numberedOptions(2, 31)),
+         std::pair{std::wstring(L"C:\\jvm.dll"), cp + numberedOptions(2, 31)}},
+        {L"/s MyJVM C:\\jvm.dll -X1" + numberedOptions(2, 29) + L" " + cp, 0, info, L"",
+         std::pair{std::wstring(L"C:\\jvm.dll"), L"-X1" + numberedOptions(2, 29) + L" " + cp}},
     };
     for (const auto& c : cases) {
         FakeTool fake(L"Bind Runtime", tool);
