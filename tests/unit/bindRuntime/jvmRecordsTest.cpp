@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bindRuntime.h"
@@ -127,6 +128,29 @@ TEST(ListJvms, ShowsEveryRecordInTheListingWindow) {
               block(L"a", missing, missing) + L"\r\n" + block(L"Alpha", L"C:\\a.dll", options) +
                   L"\r\n" + block(L"Beta", L"C:\\b.dll", missing) + L"\r\n" +
                   block(L"Delta", missing, missing) + L"\r\n" + block(L"Gamma", L"7", L"-Xa"));
+}
+
+// A JVM record costs one enumeration, one open, one query per value and one close; a second
+// query only for a value longer than the first buffer.
+TEST(ListJvms, ReadsEachRecordWithFiveRegistryCalls) {
+    const std::tuple<const char*, std::wstring, std::size_t> cases[] = {
+        {"short options", options, 5},
+        {"options longer than the first buffer", std::wstring(1000, L'o'), 6},
+    };
+    for (const auto& [what, jvmOptions, callsPerRecord] : cases) {
+        auto callsFor = [&](int count) {
+            Fixture f;
+            for (int i = 0; i < count; ++i) {
+                f.fake.registry.putText(records + L"\\J" + std::to_wstring(i), L"DllPath", dll);
+                f.fake.registry.putText(records + L"\\J" + std::to_wstring(i), L"JvmOptions",
+                                        jvmOptions);
+            }
+            listJvms(f.fake.tool);
+            EXPECT_EQ(f.fake.listings.opened.size(), 1u) << what;
+            return f.fake.registry.callCount();
+        };
+        EXPECT_EQ(callsFor(3) - callsFor(2), callsPerRecord) << what;
+    }
 }
 
 TEST(ListJvms, ReportsWhatStopsTheListing) {
