@@ -92,17 +92,17 @@ TEST(ListServers, ReadsEachRecordWithFiveRegistryCalls) {
         {"without values",
          [](HostTool& host, const std::wstring& id) { host.registry.putKey(recordPath(id)); }},
     };
-    for (const auto& [what, put] : cases) {
+    for (const auto& c : cases) {
         auto callsFor = [&](int count) {
             HostTool host;
             for (int i = 0; i < count; ++i) {
-                put(host, L"Server" + std::to_wstring(i));
+                c.second(host, L"Server" + std::to_wstring(i));
             }
             listServers(host.tool);
-            EXPECT_EQ(host.listings.opened.size(), 1u) << what;
+            EXPECT_EQ(host.listings.opened.size(), 1u) << c.first;
             return host.registry.callCount();
         };
-        EXPECT_EQ(callsFor(3) - callsFor(2), 5u) << what;
+        EXPECT_EQ(callsFor(3) - callsFor(2), 5u) << c.first;
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "bindRuntime.h"
@@ -133,23 +132,28 @@ TEST(ListJvms, ShowsEveryRecordInTheListingWindow) {
 // A JVM record costs one enumeration, one open, one query per value and one close; a second
 // query only for a value longer than the first buffer.
 TEST(ListJvms, ReadsEachRecordWithFiveRegistryCalls) {
-    const std::tuple<const char*, std::wstring, std::size_t> cases[] = {
+    struct Case {
+        const char* what;
+        std::wstring jvmOptions;
+        std::size_t callsPerRecord;
+    };
+    const Case cases[] = {
         {"short options", options, 5},
         {"options longer than the first buffer", std::wstring(1000, L'o'), 6},
     };
-    for (const auto& [what, jvmOptions, callsPerRecord] : cases) {
+    for (const auto& c : cases) {
         auto callsFor = [&](int count) {
             Fixture f;
             for (int i = 0; i < count; ++i) {
-                f.fake.registry.putText(records + L"\\J" + std::to_wstring(i), L"DllPath", dll);
-                f.fake.registry.putText(records + L"\\J" + std::to_wstring(i), L"JvmOptions",
-                                        jvmOptions);
+                const std::wstring record = records + L"\\J" + std::to_wstring(i);
+                f.fake.registry.putText(record, L"DllPath", dll);
+                f.fake.registry.putText(record, L"JvmOptions", c.jvmOptions);
             }
             listJvms(f.fake.tool);
-            EXPECT_EQ(f.fake.listings.opened.size(), 1u) << what;
+            EXPECT_EQ(f.fake.listings.opened.size(), 1u) << c.what;
             return f.fake.registry.callCount();
         };
-        EXPECT_EQ(callsFor(3) - callsFor(2), callsPerRecord) << what;
+        EXPECT_EQ(callsFor(3) - callsFor(2), c.callsPerRecord) << c.what;
     }
 }
 
