@@ -11,6 +11,25 @@ namespace volmora {
 namespace {
 
 constexpr std::int32_t typeMismatchNumber = 13;
+constexpr std::uint32_t dwordBytes = 4;
+
+// Most values the tools read (identifiers, class names, paths, options) fit in this many bytes,
+// so that one query delivers a value's type and data together. Each query is a round trip to
+// the registry, which dominates a listing of many records.
+constexpr std::uint32_t firstReadBytes = 512;
+
+// Completes a read whose first query into buffer gave result and size: while the registry
+// answers ERROR_MORE_DATA with the size it needs (the value may grow between two queries),
+// queries again with a buffer of that size. On success, size is the data's length in buffer.
+template <typename Query>
+long readRest(Query query, long result, std::vector<std::uint8_t>& buffer, std::uint32_t& size) {
+    while (result == status::moreData) {
+        buffer.assign(std::size_t{size} + sizeof(char16_t), 0);
+        size = static_cast<std::uint32_t>(buffer.size());
+        result = query(buffer.data(), &size);
+    }
+    return result;
+}
 
 // Registry text data as a string. A REG_SZ normally ends in a zero character, which is dropped;
 // data stored without one is read whole, and an odd last byte is ignored.
@@ -48,14 +67,18 @@ long setNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, 
 
 long getNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, RegValue& value) {
     std::uint32_t type = valueType::none;
-    std::uint32_t size = 0;
-    long result = registry.queryValue(key, name, &type, nullptr, &size);
-    if (result != status::success) {
+    std::vector<std::uint8_t> buffer(firstReadBytes, 0);
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    long result = registry.queryValue(key, name, &type, buffer.data(), &size);
+    if (result != status::success && result != status::moreData) {
         return result;
     }
     if (type == valueType::sz) {
-        std::vector<std::uint8_t> buffer(std::size_t{size} + 1, 0);
-        result = registry.queryValue(key, name, nullptr, buffer.data(), &size);
+        result = readRest(
+            [&](std::uint8_t* data, std::uint32_t* dataSize) {
+                return registry.queryValue(key, name, nullptr, data, dataSize);
+            },
+            result, buffer, size);
         if (result != status::success) {
             value = std::monostate{};
             return result;
@@ -64,28 +87,31 @@ long getNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, 
         return status::success;
     }
     if (type == valueType::dword) {
-        std::uint8_t data[4] = {};
-        std::uint32_t dataSize = sizeof data;
-        result = registry.queryValue(key, name, nullptr, data, &dataSize);
-        if (result == status::success) {
-            value = static_cast<std::int32_t>(data[0] | (std::uint32_t{data[1]} << 8) |
-                                              (std::uint32_t{data[2]} << 16) |
-                                              (std::uint32_t{data[3]} << 24));
+        // More bytes than a number holds do not fit a number's buffer.
+        if (size > dwordBytes) {
+            return status::moreData;
         }
-        return result;
+        value = static_cast<std::int32_t>(buffer[0] | (std::uint32_t{buffer[1]} << 8) |
+                                          (std::uint32_t{buffer[2]} << 16) |
+                                          (std::uint32_t{buffer[3]} << 24));
+        return status::success;
     }
     return unsupportedType;
 }
 
 long getKeyDefaultValue(Registry& registry, KeyHandle key, const std::wstring& subkey,
                         std::wstring& text) {
-    std::uint32_t size = 0;
-    long result = registry.queryDefaultValue(key, subkey, nullptr, &size);
-    if (result != status::success) {
+    std::vector<std::uint8_t> buffer(firstReadBytes, 0);
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    long result = registry.queryDefaultValue(key, subkey, buffer.data(), &size);
+    if (result != status::success && result != status::moreData) {
         return result;
     }
-    std::vector<std::uint8_t> buffer(std::size_t{size} + 1, 0);
-    result = registry.queryDefaultValue(key, subkey, buffer.data(), &size);
+    result = readRest(
+        [&](std::uint8_t* data, std::uint32_t* dataSize) {
+            return registry.queryDefaultValue(key, subkey, data, dataSize);
+        },
+        result, buffer, size);
     if (result != status::success) {
         text.clear();
         return result;

@@ -26,11 +26,14 @@ long keyNameStatus(std::wstring_view name);
 long setNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, std::uint32_t type,
                    const RegValue& value);
 
-// Reads a REG_SZ or REG_DWORD value. A failed first query leaves value untouched; a failed
-// second query of a text empties it.
+// Reads a REG_SZ or REG_DWORD value, with one query when it fits the first buffer and again,
+// with the size the registry asks for, only when it does not (ERROR_MORE_DATA). A failed first
+// query leaves value untouched; a failed later query of a text empties it. A number of more than
+// four bytes answers ERROR_MORE_DATA.
 long getNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, RegValue& value);
 
-// Reads the default value of subkey (a path of any depth; empty is the key itself).
+// Reads the default value of subkey (a path of any depth; empty is the key itself), with one
+// query when it fits the first buffer, as getNamedValue does; a failed later query empties text.
 long getKeyDefaultValue(Registry& registry, KeyHandle key, const std::wstring& subkey,
                         std::wstring& text);
 

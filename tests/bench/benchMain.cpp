@@ -1,6 +1,7 @@
-// Times the tools under Wine against a do-nothing program started the same way: medians of
-// repeated runs as ratios to that floor, listing windows of 100 to 10,000 records, and the
-// listing process's peak working set. Usage: volmoraBench <bin folder> <bench folder> [runs]
+// Times the tools under Wine against two programs started the same way, one that does nothing
+// and one that only starts COM and creates the file-system object: medians of repeated runs as
+// ratios to both floors, listing windows of 100 to 10,000 records, and the listing process's
+// peak working set. Usage: volmoraBench <bin folder> <bench folder> [runs]
 #include <windows.h>
 
 #include <psapi.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,11 +67,16 @@ double median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-struct Pair {
-    const wchar_t* name;
-    const wchar_t* program;
-    const wchar_t* registration;
-    const wchar_t* unregistration;
+// One program and command line timed in every round.
+struct Timed {
+    Timed(std::wstring whatRuns, std::wstring programPath, std::wstring commandArguments)
+        : what(std::move(whatRuns)),
+          program(std::move(programPath)),
+          arguments(std::move(commandArguments)) {}
+    std::wstring what;
+    std::wstring program;
+    std::wstring arguments;
+    std::vector<double> times;
 };
 
 struct WindowSearch {
@@ -87,6 +94,19 @@ BOOL CALLBACK matchListingWindow(HWND window, LPARAM parameter) {
         return FALSE;
     }
     return TRUE;
+}
+
+// User and kernel time the process has used so far.
+double processorSeconds(HANDLE process) {
+    FILETIME created{}, ended{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+        return -1;
+    }
+    auto seconds = [](const FILETIME& time) {
+        return static_cast<double>((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
 }
 
 HWND listingWindowOf(DWORD processId) {
@@ -120,8 +140,10 @@ void writeClassRecords(int count) {
 
 void listingScale(const std::wstring& bin) {
     std::printf(
-        "\nListing window (bindObject /l): time until the whole text shows, peak working set\n");
-    std::printf("%10s %12s %16s\n", "records", "seconds", "peak MB");
+        "\nListing window (bindObject /l): time until the whole text shows, the listing\n"
+        "process's processor time by then (which a busy machine does not inflate), and\n"
+        "its peak working set\n");
+    std::printf("%10s %12s %12s %16s\n", "records", "seconds", "cpu seconds", "peak MB");
     double previous = 0;
     for (int count : {100, 1000, 10000}) {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath);
@@ -145,7 +167,8 @@ void listingScale(const std::wstring& bin) {
                 PROCESS_MEMORY_COUNTERS memory{};
                 GetProcessMemoryInfo(process.info.hProcess, &memory, sizeof memory);
                 PostMessageW(window, WM_CLOSE, 0, 0);
-                std::printf("%10d %12.3f %16.1f", count, shown,
+                std::printf("%10d %12.3f %12.3f %16.1f", count, shown,
+                            processorSeconds(process.info.hProcess),
                             static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0));
                 if (previous > 0)
                     std::printf("   growth x%.1f", shown / previous);
@@ -175,52 +198,49 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring bench = argv[2];
     const int runs = argc > 3 ? _wtoi(argv[3]) : 21;
 
-    auto sample = [&](const std::wstring& program, const std::wstring& arguments) {
-        std::vector<double> times;
-        for (int i = 0; i < runs; ++i)
-            times.push_back(timedRun(program, arguments));
-        return median(times);
+    // Two floors: a program that does nothing, and one that only does what every tool must do
+    // at start (COM and the file-system object), so that a tool's own work shows on its own.
+    // Every round runs each program once, in this order (a registration before its removal), so
+    // that a machine busy with other work slows the floors and the tools alike.
+    std::vector<Timed> timed = {
+        {L"do-nothing program", bench + L"\\nothing.exe", L""},
+        {L"COM floor", bench + L"\\comFloor.exe", L""},
+        // A tool's start-up alone: the frame and its COM work, then "/?" in silent mode.
+        {L"start-up only (bindObject /s /?)", bin + L"\\bindObject.exe", L"/s /?"},
+        {L"register class", bin + L"\\bindObject.exe",
+         L"/s Bench.Class {B036ABD6-EE02-4d8e-8D67-186DFEE9A903} com.tamsiver.bench.Cls BenchJVM"},
+        {L"unregister class", bin + L"\\bindObject.exe", L"/s /u Bench.Class"},
+        {L"register JVM", bin + L"\\bindRuntime.exe",
+         L"/s BenchJVM C:\\jvm.dll -Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"},
+        {L"unregister JVM", bin + L"\\bindRuntime.exe", L"/s /u BenchJVM"},
+        {L"register server", bin + L"\\bindHost.exe", L"/s BenchServer C:\\a.jar ServerB ServerC"},
+        {L"unregister server", bin + L"\\bindHost.exe", L"/s /u BenchServer"},
     };
-    const double floor = sample(bench + L"\\nothing.exe", L"");
-    // A tool's start-up alone: the frame and its COM work, then "/?" in silent mode (nothing
-    // shown).
-    const double startUp = sample(bin + L"\\bindObject.exe", L"/s /?");
-    std::printf("Medians of %d runs under Wine (the floor: a do-nothing program)\n", runs);
-    std::printf("%-34s %10s %8s\n", "run", "ms", "x floor");
-    std::printf("%-34s %10.1f %8.2f\n", "do-nothing program", floor * 1000, 1.0);
-    std::printf("%-34s %10.1f %8.2f\n", "start-up only (bindObject /s /?)", startUp * 1000,
-                startUp / floor);
-
-    const Pair pairs[] = {
-        {L"class", L"bindObject",
-         L"/s Bench.Class {B036ABD6-EE02-4d8e-8D67-186DFEE9A903} com.tamsiver.bench.Cls BenchJVM",
-         L"/s /u Bench.Class"},
-        {L"JVM", L"bindRuntime",
-         L"/s BenchJVM C:\\jvm.dll -Djava.class.path=C:\\VOLM\\lib\\VOLM.jar", L"/s /u BenchJVM"},
-        {L"server", L"bindHost", L"/s BenchServer C:\\a.jar ServerB ServerC", L"/s /u BenchServer"},
-    };
-    for (const auto& pair : pairs) {
-        std::vector<double> registering, unregistering;
-        const std::wstring program = bin + L"\\" + pair.program + L".exe";
-        for (int i = 0; i < runs; ++i) {
-            registering.push_back(timedRun(program, pair.registration));
-            unregistering.push_back(timedRun(program, pair.unregistration));
-        }
-        for (auto [what, times] :
-             {std::pair{L"register", &registering}, {L"unregister", &unregistering}}) {
-            double m = median(*times);
-            std::printf("%-10ls %-23ls %10.1f %8.2f%s\n", what, pair.name, m * 1000, m / floor,
-                        m < 0 ? "  (failed)" : "");
-        }
-    }
     const std::wstring typeLibrary = bench + L"\\benchTypeLibrary.tlb";
     if (GetFileAttributesW(typeLibrary.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        double m = sample(bin + L"\\bindSchema.exe", L"/s \"" + typeLibrary + L"\"");
-        std::printf("%-10ls %-23ls %10.1f %8.2f\n", L"register", L"type library", m * 1000,
-                    m / floor);
+        timed.push_back(
+            {L"register type library", bin + L"\\bindSchema.exe", L"/s \"" + typeLibrary + L"\""});
     }
-    std::printf("Start-up work beyond the floor (mostly the file-system object): %.1f ms a run.\n",
-                (startUp - floor) * 1000);
+    for (int round = 0; round < runs; ++round) {
+        for (auto& run : timed) {
+            run.times.push_back(timedRun(run.program, run.arguments));
+        }
+    }
+    const double floor = median(timed[0].times);
+    const double comFloor = median(timed[1].times);
+    std::printf(
+        "Medians of %d runs under Wine, as ratios to two floors: a do-nothing program,\n"
+        "and the COM floor (COM started and \"Scripting.FileSystemObject\" created)\n",
+        runs);
+    std::printf("%-34s %10s %8s %8s\n", "run", "ms", "x floor", "x COM");
+    for (const auto& run : timed) {
+        const double m = median(run.times);
+        std::printf("%-34ls %10.1f %8.2f %8.2f%s\n", run.what.c_str(), m * 1000, m / floor,
+                    m / comFloor,
+                    std::any_of(run.times.begin(), run.times.end(), [](double t) { return t < 0; })
+                        ? "  (a run failed)"
+                        : "");
+    }
     listingScale(bin);
     return 0;
 }

@@ -207,8 +207,11 @@ TEST_F(RegistryContract, ASmallBufferGets234AndTheSizeNeeded) {
     ASSERT_EQ(reg().setDefaultValue(base(), L"values", L"abc"), status::success);
     Bytes read(8, 0);
     std::uint32_t size = 7;
-    EXPECT_EQ(reg().queryValue(key, L"text", nullptr, read.data(), &size), status::moreData);
+    std::uint32_t type = valueType::none;
+    // The type comes with the answer, so that a reader knows how to read the value again.
+    EXPECT_EQ(reg().queryValue(key, L"text", &type, read.data(), &size), status::moreData);
     EXPECT_EQ(size, 8u);
+    EXPECT_EQ(type, valueType::sz);
     size = 2;
     EXPECT_EQ(reg().queryDefaultValue(base(), L"values", read.data(), &size), status::moreData);
     EXPECT_EQ(size, 8u);

@@ -140,6 +140,7 @@ std::optional<long> MemoryRegistry::injected(RegistryCall call, const std::wstri
     std::wstring line = std::wstring(
         callName(call), callName(call) + std::char_traits<char>::length(callName(call)));
     calls_.push_back(line + L" " + target);
+    ++callCounts_[call];
     auto wanted = fold(target);
     for (auto it = injections_.begin(); it != injections_.end(); ++it) {
         if (it->call == call && fold(it->target) == wanted) {
@@ -514,6 +515,11 @@ std::wstring MemoryRegistry::dump(const std::wstring& path) const {
         }
     }
     return out;
+}
+
+std::size_t MemoryRegistry::callCount(RegistryCall call) const {
+    auto found = callCounts_.find(call);
+    return found == callCounts_.end() ? 0 : found->second;
 }
 
 std::size_t MemoryRegistry::openHandles() const {

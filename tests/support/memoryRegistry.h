@@ -76,6 +76,10 @@ class MemoryRegistry : public Registry {
     std::size_t openHandles() const;
     // The calls made so far, as "call target" lines, for checking their order.
     const std::vector<std::wstring>& calls() const { return calls_; }
+    // How many calls were made so far, of every kind or of one: each is a round trip to the
+    // registry, which is what a listing of many records spends its time on.
+    std::size_t callCount() const { return calls_.size(); }
+    std::size_t callCount(RegistryCall call) const;
 
   private:
     struct Key;
@@ -107,6 +111,7 @@ class MemoryRegistry : public Registry {
     std::uintptr_t nextHandle_ = 0x1000;
     std::vector<Injection> injections_;
     std::vector<std::wstring> calls_;
+    std::map<RegistryCall, std::size_t> callCounts_;
 };
 
 }  // namespace volmora::testing

@@ -83,6 +83,29 @@ TEST(ListServers, ShowsOneBlockPerRecord) {
     }
 }
 
+// A server record costs one enumeration, one open, one query per value and one close, also
+// when a value is missing.
+TEST(ListServers, ReadsEachRecordWithFiveRegistryCalls) {
+    const std::pair<const char*, std::function<void(HostTool&, const std::wstring&)>> cases[] = {
+        {"with imports",
+         [](HostTool& host, const std::wstring& id) { host.putRecord(id, L"C:\\a.jar", L"B"); }},
+        {"without values",
+         [](HostTool& host, const std::wstring& id) { host.registry.putKey(recordPath(id)); }},
+    };
+    for (const auto& c : cases) {
+        auto callsFor = [&](int count) {
+            HostTool host;
+            for (int i = 0; i < count; ++i) {
+                c.second(host, L"Server" + std::to_wstring(i));
+            }
+            listServers(host.tool);
+            EXPECT_EQ(host.listings.opened.size(), 1u) << c.first;
+            return host.registry.callCount();
+        };
+        EXPECT_EQ(callsFor(3) - callsFor(2), 5u) << c.first;
+    }
+}
+
 struct MessageCase {
     const char* what;
     std::function<void(HostTool&)> arrange;

@@ -194,6 +194,63 @@ TEST(ListJavaClasses, ShowsAMessageInsteadOfAnyPartOfTheListing) {
     }
 }
 
+// Every registry call is a round trip to the registry, and a listing of thousands of classes
+// spends its time on them: a class record costs one enumeration, one open, one query per value
+// (a second only for a value longer than the first buffer), one close and one query of its COM
+// server.
+TEST(ListJavaClasses, ReadsEachClassRecordWithEightRegistryCalls) {
+    struct Case {
+        const char* what;
+        std::map<std::wstring, std::wstring> values;
+        std::optional<std::wstring> inprocServer;
+        std::size_t callsPerRecord;
+    };
+    const Case cases[] = {
+        {"with a server", record(L"P", L"S"), L"C:\\VOLM\\bin\\VOLM.dll", 8},
+        {"without a server", record(L"P"), L"C:\\VOLM\\bin\\VOLM.dll", 8},
+        {"a bare record without COM keys", {}, std::nullopt, 8},
+        {"a long Java class name",
+         {{L"ProgId", L"P"}, {L"JavaClassName", std::wstring(300, L'j')}, {L"JvmId", L"V"}},
+         std::wstring(300, L'd'),
+         10},
+    };
+    for (const auto& c : cases) {
+        auto callsFor = [&](std::size_t count) {
+            std::vector<ClassSetup> classes;
+            for (std::size_t i = 0; i < count; ++i) {
+                classes.push_back({L"{" + std::to_wstring(i) + L"}", c.values, c.inprocServer});
+            }
+            FakeTool fake;
+            arrange(fake.registry, classes, {});
+            listJavaClasses(fake.tool);
+            EXPECT_EQ(fake.listings.opened.size(), 1u) << c.what;
+            return fake.registry.callCount();
+        };
+        EXPECT_EQ(callsFor(3) - callsFor(2), c.callsPerRecord) << c.what;
+    }
+}
+
+TEST(ListJavaClasses, ReadsInTheRecordsOrder) {
+    FakeTool fake;
+    arrange(fake.registry, {{L"{x}", record(L"P"), L"x.dll"}}, {});
+    listJavaClasses(fake.tool);
+    const std::wstring record = classesKey + L"\\{x}";
+    const std::vector<std::wstring> expected = {
+        L"openKey " + classesKey,
+        L"enumKey " + classesKey,
+        L"openKey " + record,
+        L"queryValue " + record + L"@ProgId",
+        L"queryValue " + record + L"@JavaClassName",
+        L"queryValue " + record + L"@JvmId",
+        L"queryValue " + record + L"@ServerId",
+        L"closeKey " + record,
+        L"queryDefaultValue HKCR\\CLSID\\{x}\\InprocServer32@",
+        L"enumKey " + classesKey,
+        L"closeKey " + classesKey,
+    };
+    EXPECT_EQ(fake.registry.calls(), expected);
+}
+
 // The frame keeps the process for an open listing and ends it with 0 once the window closes;
 // without a listing the dispatcher's result ends it at once.
 TEST(ListJavaClasses, LeavesTheProcessToTheWindow) {

@@ -129,6 +129,34 @@ TEST(ListJvms, ShowsEveryRecordInTheListingWindow) {
                   block(L"Delta", missing, missing) + L"\r\n" + block(L"Gamma", L"7", L"-Xa"));
 }
 
+// A JVM record costs one enumeration, one open, one query per value and one close; a second
+// query only for a value longer than the first buffer.
+TEST(ListJvms, ReadsEachRecordWithFiveRegistryCalls) {
+    struct Case {
+        const char* what;
+        std::wstring jvmOptions;
+        std::size_t callsPerRecord;
+    };
+    const Case cases[] = {
+        {"short options", options, 5},
+        {"options longer than the first buffer", std::wstring(1000, L'o'), 6},
+    };
+    for (const auto& c : cases) {
+        auto callsFor = [&](int count) {
+            Fixture f;
+            for (int i = 0; i < count; ++i) {
+                const std::wstring record = records + L"\\J" + std::to_wstring(i);
+                f.fake.registry.putText(record, L"DllPath", dll);
+                f.fake.registry.putText(record, L"JvmOptions", c.jvmOptions);
+            }
+            listJvms(f.fake.tool);
+            EXPECT_EQ(f.fake.listings.opened.size(), 1u) << c.what;
+            return f.fake.registry.callCount();
+        };
+        EXPECT_EQ(callsFor(3) - callsFor(2), c.callsPerRecord) << c.what;
+    }
+}
+
 TEST(ListJvms, ReportsWhatStopsTheListing) {
     const std::vector<
         std::tuple<std::wstring, std::function<void(MemoryRegistry&)>, MessageIcon, std::wstring>>

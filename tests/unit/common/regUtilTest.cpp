@@ -128,24 +128,65 @@ TEST_F(RegUtil, GetNamedValueLeavesItsValueAloneForMissingAndOtherTypes) {
     }
 }
 
+TEST_F(RegUtil, ReadsAValueWithOneQueryUnlessItIsLongerThanTheFirstBuffer) {
+    struct Case {
+        std::size_t characters;
+        std::size_t queries;
+    };
+    // The first buffer holds 512 bytes: 255 characters and the terminator.
+    const Case cases[] = {{0, 1}, {10, 1}, {255, 1}, {256, 2}, {40000, 2}};
+    for (const auto& [characters, queries] : cases) {
+        const std::wstring text(characters, L'x');
+        registry.putText(keyPath, L"t", text);
+        registry.putText(keyPath + L"\\Sub", L"", text);
+
+        const std::size_t before = registry.callCount(RegistryCall::queryValue);
+        RegValue value;
+        EXPECT_EQ(getNamedValue(registry, key, L"t", value), status::success);
+        EXPECT_EQ(value, RegValue(text));
+        EXPECT_EQ(registry.callCount(RegistryCall::queryValue) - before, queries) << characters;
+
+        const std::size_t defaultBefore = registry.callCount(RegistryCall::queryDefaultValue);
+        std::wstring read;
+        EXPECT_EQ(getKeyDefaultValue(registry, key, L"Sub", read), status::success);
+        EXPECT_EQ(read, text);
+        EXPECT_EQ(registry.callCount(RegistryCall::queryDefaultValue) - defaultBefore, queries)
+            << characters;
+    }
+}
+
 TEST_F(RegUtil, GetNamedValueReportsAFailedSecondRead) {
-    registry.putText(keyPath, L"t", L"abc");
+    // Only a text longer than the first buffer is read twice; a number never is.
+    registry.putText(keyPath, L"t", std::wstring(300, L'a'));
     registry.putValue(keyPath, L"n", {valueType::dword, {1, 0, 0, 0}});
     struct Case {
         std::wstring name;
+        std::size_t callsThatPass;
         long code;
-        RegValue after;  // a failed text read empties the value, a failed number read keeps it
+        RegValue after;  // a failed second read of a text empties the value; others keep it
     };
     const Case cases[] = {
-        {L"t", status::moreData, std::monostate{}},
-        {L"n", status::accessDenied, std::wstring(L"before")},
+        {L"t", 1, status::fileNotFound, std::monostate{}},
+        {L"t", 0, status::accessDenied, std::wstring(L"before")},
+        {L"n", 0, status::accessDenied, std::wstring(L"before")},
     };
     for (const auto& c : cases) {
-        registry.failLaterCall(RegistryCall::queryValue, keyPath + L"@" + c.name, c.code, 1);
+        registry.failLaterCall(RegistryCall::queryValue, keyPath + L"@" + c.name, c.code,
+                               c.callsThatPass);
         RegValue value = std::wstring(L"before");
         EXPECT_EQ(getNamedValue(registry, key, c.name, value), c.code);
         EXPECT_EQ(value, c.after) << ::testing::PrintToString(c.name);
     }
+}
+
+TEST_F(RegUtil, AReadThatMeetsAGrowingValueAsksAgain) {
+    registry.putText(keyPath, L"t", std::wstring(300, L'a'));
+    // The value grows between the first query and the second: the registry answers 234 again.
+    registry.failLaterCall(RegistryCall::queryValue, keyPath + L"@t", status::moreData, 1);
+    RegValue value;
+    EXPECT_EQ(getNamedValue(registry, key, L"t", value), status::success);
+    EXPECT_EQ(value, RegValue(std::wstring(300, L'a')));
+    EXPECT_EQ(registry.callCount(RegistryCall::queryValue), 3u);
 }
 
 TEST_F(RegUtil, GetNamedValueReadsNumbersOfOtherSizes) {
@@ -193,9 +234,10 @@ TEST_F(RegUtil, GetKeyDefaultValueFailures) {
     std::wstring text = L"before";
     EXPECT_EQ(getKeyDefaultValue(registry, key, L"Missing\\Sub", text), status::fileNotFound);
     EXPECT_EQ(text, L"before");
-    registry.failLaterCall(RegistryCall::queryDefaultValue, keyPath + L"\\Sub@", status::moreData,
-                           1);
-    EXPECT_EQ(getKeyDefaultValue(registry, key, L"Sub", text), status::moreData);
+    registry.putText(keyPath + L"\\Long", L"", std::wstring(300, L'a'));
+    registry.failLaterCall(RegistryCall::queryDefaultValue, keyPath + L"\\Long@",
+                           status::accessDenied, 1);
+    EXPECT_EQ(getKeyDefaultValue(registry, key, L"Long", text), status::accessDenied);
     EXPECT_EQ(text, L"");
 }
 
