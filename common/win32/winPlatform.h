@@ -5,6 +5,7 @@
 #include <oaidl.h>
 
 #include "comPtr.h"
+#include "fileHandle.h"
 #include "platform.h"
 
 namespace volmora {
@@ -33,8 +34,11 @@ public:
     std::wstring commandLine() override;
     std::wstring environmentVariable(const std::wstring& name) override;
     std::int32_t createFileSystem(std::unique_ptr<FileSystem>& fileSystem) override;
+    UtcTime utcNow() override;
+    std::uint32_t processId() override;
+    void appendToFile(const std::wstring& path, std::string_view bytes) override;
 
-protected:
+  protected:
     void endProcess(std::uint32_t exitCode) override;
 };
 
