@@ -40,7 +40,7 @@ const CommandTable serverCommands{
 
 }  // namespace
 
-const ToolDefinition bindHostTool{L"Bind Host", L"bindHostProject",
+const ToolDefinition bindHostTool{L"bindHost", L"Bind Host", L"bindHostProject",
                                   FileSystemStart::exitWithMessage, true, runServerCommand};
 
 std::wstring serverUsageText() {

@@ -33,7 +33,7 @@ const CommandTable classCommands{
 
 }  // namespace
 
-const ToolDefinition bindObjectTool{L"Bind Object", L"bindObjectProject",
+const ToolDefinition bindObjectTool{L"bindObject", L"Bind Object", L"bindObjectProject",
                                     FileSystemStart::exitWithMessage, true, runClassCommand};
 
 std::wstring classUsageText() {

@@ -43,7 +43,7 @@ const CommandTable jvmCommands{
 
 }  // namespace
 
-const ToolDefinition bindRuntimeTool{L"Bind Runtime", L"bindRuntimeProject",
+const ToolDefinition bindRuntimeTool{L"bindRuntime", L"Bind Runtime", L"bindRuntimeProject",
                                      FileSystemStart::internalError, true, runJvmCommand};
 
 std::wstring jvmUsageText() {

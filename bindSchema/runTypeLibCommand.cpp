@@ -26,7 +26,7 @@ const CommandTable typeLibCommands{
 
 }  // namespace
 
-const ToolDefinition bindSchemaTool{L"Bind Schema", L"bindSchemaProject",
+const ToolDefinition bindSchemaTool{L"bindSchema", L"Bind Schema", L"bindSchemaProject",
                                     FileSystemStart::internalError, false, runTypeLibCommand};
 
 std::wstring typeLibUsageText() {

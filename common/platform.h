@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "registry.h"
 
@@ -55,6 +56,17 @@ class TypeLibraries {
     virtual std::int32_t unregisterLoaded() = 0;
 };
 
+// A moment in UTC, to the millisecond.
+struct UtcTime {
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;
+    std::uint16_t day = 0;
+    std::uint16_t hour = 0;
+    std::uint16_t minute = 0;
+    std::uint16_t second = 0;
+    std::uint16_t millisecond = 0;
+};
+
 // Process-wide services of the frame.
 class System {
   public:
@@ -64,6 +76,13 @@ class System {
     virtual std::wstring environmentVariable(const std::wstring& name) = 0;
     // Creates the file-system object ("Scripting.FileSystemObject"); returns the HRESULT.
     virtual std::int32_t createFileSystem(std::unique_ptr<FileSystem>& fileSystem) = 0;
+    virtual UtcTime utcNow() = 0;
+    virtual std::uint32_t processId() = 0;
+    // Appends the bytes to the file (a relative path from the current folder) with one write, so
+    // that processes appending at once never mix their lines; creates the file when missing. A
+    // file that cannot be opened or written is left as it is, without an error: the outcome log
+    // never changes how a run ends.
+    virtual void appendToFile(const std::wstring& path, std::string_view bytes) = 0;
     // Ends the process at once with the exit code.
     [[noreturn]] void exitProcess(std::uint32_t exitCode) {
         endProcess(exitCode);

@@ -9,11 +9,15 @@
 #include <string_view>
 
 #include "arguments.h"
+#include "outcomeLog.h"
 #include "platform.h"
 
 namespace volmora {
 
 inline constexpr std::wstring_view applicationTitle = L"Volmora";
+
+// The listing window's caption: the application title, " - ", the listing title.
+std::wstring listingCaption(std::wstring_view listingTitle);
 
 // An unexpected failure on its way to the internal-error handler. Without a source it is the
 // program's own failure, reported with the program's project name.
@@ -32,6 +36,8 @@ enum class FileSystemStart { exitWithMessage, internalError };
 class Tool {
   public:
     explicit Tool(Platform& platform) : platform_(platform) {}
+    Tool(const Tool&) = delete;
+    Tool& operator=(const Tool&) = delete;
 
     std::wstring toolTitle;
     bool silentMode = false;
@@ -48,19 +54,45 @@ class Tool {
     std::unique_ptr<FileSystem> createObjectOrExit(std::wstring_view progId,
                                                    std::wstring_view libraryFileName) const;
 
+    // When outcomeLogVariable names a file, starts the run's record; without it the run
+    // touches no file. Called first, so that every way the run ends is recorded.
+    void startOutcomeLog(std::wstring_view programName, const std::wstring& commandLine);
+    // Appends the run's record with the exit code, once; later calls do nothing.
+    void writeOutcomeLog(std::int32_t exitCode) const;
+
     Registry& registry() const { return platform_.registry; }
-    ListingWindows& listings() const { return platform_.listings; }
+    // The listing windows; each one opened is noted in the outcome log.
+    ListingWindows& listings() const { return listings_; }
     FileSystem& files() const { return *fileSystem; }
     TypeLibraries& typeLibraries() const { return *platform_.typeLibraries; }
 
-  private:
+private:
+    class NotedListings : public ListingWindows {
+    public:
+        explicit NotedListings(const Tool& tool) : tool_(tool) {}
+        void open(const std::wstring& listingTitle, const std::wstring& listingText) override;
+        bool anyOpen() override;
+        void serveUntilClosed() override;
+
+    private:
+        const Tool& tool_;
+    };
+
+    void noteMessage(MessageKind kind, const std::wstring& text, bool shown) const;
+
     Platform& platform_;
+    std::wstring outcomeLogPath_;
+    // The record under way; noted from the const message routines, which stay const for the
+    // tools since the log never changes what they see.
+    mutable std::optional<OutcomeRecord> outcome_;
+    mutable NotedListings listings_{*this};
 };
 
 using CommandDispatcher = std::int32_t (*)(Tool& tool, ArgumentList arguments);
 
 // What one program adds to the frame.
 struct ToolDefinition {
+    std::wstring_view programName;  // "bindObject", as the outcome log names the program
     std::wstring_view toolName;     // "Bind Object"
     std::wstring_view projectName;  // source of the program's own internal errors
     FileSystemStart fileSystemStart;

@@ -9,7 +9,9 @@
 ; The uninstaller removes all four again with the /u forms, then the files.
 ;
 ; An exit code of 0 only tells that a program accepted its command line; whether the registry
-; write worked is not in it. So after each registration the installer reads back what the
+; write worked is not in it. So the setup sets VOLMORA_LOG for the programs it runs: each run
+; appends one line of JSON with the messages it would have shown, and a failed registration is
+; reported with its own text. After each registration the installer also reads back what the
 ; program should have written, and the uninstaller checks that it is gone.
 ;
 ; makensis defines (-D):
@@ -33,6 +35,9 @@ SetCompressor /SOLID lzma
 
 !include "LogicLib.nsh"
 !include "MUI2.nsh"
+!include "StrFunc.nsh"
+${Using:StrFunc} StrLoc
+${Using:StrFunc} StrRep
 
 !define PRODUCT "Volmora Sample"
 !define CONFIG_ROOT "SOFTWARE\Tamsiver Software\VOLM"
@@ -66,6 +71,43 @@ ShowUninstDetails show
 !insertmacro MUI_LANGUAGE "English"
 
 Var failures  ; uninstaller: steps that did not undo what they should have
+Var outcomeLog  ; the programs' outcome log, one record per run
+
+; Has the programs that the setup starts log their outcome. They inherit its environment.
+Function startOutcomeLog
+    InitPluginsDir
+    StrCpy $outcomeLog "$PLUGINSDIR\volmora.log"
+    System::Call 'kernel32::SetEnvironmentVariable(t "VOLMORA_LOG", t "$outcomeLog")i'
+FunctionEnd
+
+; Stops the setup when the last run's record holds an error: the message that /s kept from
+; showing, for example "Can't create ... registry settings: error=5". The record is one line:
+;   {"time":...,"messages":[{"kind":"error","text":"...","shown":false}],...,"exitCode":0}
+; A setup without a record (the log could not be written) relies on the read-back below.
+Function checkOutcome
+    ClearErrors
+    FileOpen $4 $outcomeLog r
+    ${If} ${Errors}
+        Return
+    ${EndIf}
+    FileRead $4 $3
+    FileClose $4
+    Delete $outcomeLog
+    ${StrLoc} $5 $3 `{"kind":"error","text":"` ">"
+    ${If} $5 == ""
+        Return
+    ${EndIf}
+    IntOp $5 $5 + 24  ; the text starts after the pattern
+    StrCpy $3 $3 "" $5
+    ${StrLoc} $5 $3 `","shown":` ">"
+    StrCpy $3 $3 $5
+    ${StrRep} $3 $3 "\r\n" "$\r$\n"
+    ${StrRep} $3 $3 `\"` `"`
+    ${StrRep} $3 $3 "\\" "\"
+    MessageBox MB_ICONSTOP "$3" /SD IDOK
+    DetailPrint "Failed: $3"
+    Abort
+FunctionEnd
 
 ; Runs one of the programs silently and stops the setup when it refuses its command line.
 !macro Configure PROGRAM ARGUMENTS
@@ -77,6 +119,7 @@ Var failures  ; uninstaller: steps that did not undo what they should have
         MessageBox MB_ICONSTOP `${PROGRAM} failed (exit code $0): ${ARGUMENTS}` /SD IDOK
         Abort
     ${EndIf}
+    Call checkOutcome
 !macroend
 
 ; Stops the setup when a value that the last program should have written is missing.
@@ -151,6 +194,7 @@ SectionEnd
 Section "Configuration"
     ; The class path names the bridge archive itself, so bindRuntime accepts it whether or not
     ; the runtime is installed yet. Arguments with blanks go in double quotes.
+    Call startOutcomeLog
     Call findJvmLibrary
     !insertmacro Configure bindRuntime `${JVM_ID} "$2" "-Djava.class.path=$INSTDIR\lib\VOLM.jar" -Xmx64m`
     !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\JVMs\${JVM_ID}" "JvmOptions"

@@ -103,10 +103,7 @@ void ListingForm::initListing(const std::wstring& listingTitle, const std::wstri
     if (!SetWindowTextW(listingText_, listingText.c_str())) {
         raiseLastError(L"Can't fill the listing window");
     }
-    std::wstring caption(applicationTitle);
-    caption += L" - ";
-    caption += listingTitle;
-    if (!SetWindowTextW(window_.get(), caption.c_str())) {
+    if (!SetWindowTextW(window_.get(), listingCaption(listingTitle).c_str())) {
         raiseLastError(L"Can't set the listing window's caption");
     }
 }

@@ -93,8 +93,32 @@ std::int32_t WinSystem::createFileSystem(std::unique_ptr<FileSystem>& fileSystem
     return S_OK;
 }
 
-void WinSystem::endProcess(std::uint32_t exitCode) {
-    ExitProcess(exitCode);
+UtcTime WinSystem::utcNow() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return {now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+            now.wMinute, now.wSecond, now.wMilliseconds};
 }
+
+std::uint32_t WinSystem::processId() {
+    return GetCurrentProcessId();
+}
+
+void WinSystem::appendToFile(const std::wstring& path, std::string_view bytes) {
+    // Append access alone makes every write land at the end of the file, also when another
+    // process appends at the same time; sharing lets those processes and readers in.
+    const FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return;
+    }
+    // A record holds a command line of at most 32,767 characters and messages made from it:
+    // far below what one write takes.
+    DWORD written = 0;
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void WinSystem::endProcess(std::uint32_t exitCode) { ExitProcess(exitCode); }
 
 }  // namespace volmora

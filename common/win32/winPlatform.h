@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "comPtr.h"
+#include "fileHandle.h"
 #include "platform.h"
 
 namespace volmora {
@@ -31,6 +32,9 @@ class WinSystem : public System {
     std::wstring commandLine() override;
     std::wstring environmentVariable(const std::wstring& name) override;
     std::int32_t createFileSystem(std::unique_ptr<FileSystem>& fileSystem) override;
+    UtcTime utcNow() override;
+    std::uint32_t processId() override;
+    void appendToFile(const std::wstring& path, std::string_view bytes) override;
 
   protected:
     void endProcess(std::uint32_t exitCode) override;

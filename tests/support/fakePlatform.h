@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "memoryRegistry.h"
@@ -65,9 +66,17 @@ class FakeSystem : public System {
     std::wstring moduleFileName() override { return programPath; }
     std::wstring commandLine() override { return commandLineText; }
     std::wstring environmentVariable(const std::wstring& name) override {
-        return name == L"SystemRoot" ? systemRoot : std::wstring();
+        if (name == L"SystemRoot") {
+            return systemRoot;
+        }
+        return name == outcomeLogVariable ? outcomeLogPath : std::wstring();
     }
     std::int32_t createFileSystem(std::unique_ptr<FileSystem>& fileSystem) override;
+    UtcTime utcNow() override { return now; }
+    std::uint32_t processId() override { return pid; }
+    void appendToFile(const std::wstring& path, std::string_view bytes) override {
+        appended.push_back({path, std::string(bytes)});
+    }
 
     std::wstring programPath = L"C:\\VOLM\\bin\\bindObject.exe";
     std::wstring commandLineText = L"bindObject.exe";
@@ -76,6 +85,10 @@ class FakeSystem : public System {
     FakeFileSystem* fileSystem = nullptr;  // the last one created, owned by the tool
     std::wstring currentFolder = L"C:\\Work";
     std::set<std::wstring> files;
+    std::wstring outcomeLogPath;  // the outcome log's variable; empty: unset
+    UtcTime now{2026, 12, 7, 9, 5, 3, 42};
+    std::uint32_t pid = 4242;
+    std::vector<std::pair<std::wstring, std::string>> appended;  // each append: file, bytes
 
   protected:
     void endProcess(std::uint32_t exitCode) override { throw ProcessExit{exitCode}; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,8 +72,8 @@ struct FrameRun {
                     FileSystemStart fileSystemStart = FileSystemStart::exitWithMessage,
                     bool waitsForListing = true, std::wstring_view toolName = L"Bind Object") {
         system.commandLineText = commandLine;
-        const ToolDefinition definition{toolName, L"bindObjectProject", fileSystemStart,
-                                        waitsForListing, scriptedDispatch};
+        const ToolDefinition definition{L"bindObject",   toolName,        L"bindObjectProject",
+                                        fileSystemStart, waitsForListing, scriptedDispatch};
         try {
             returned = runTool(platform, definition);
         } catch (const ProcessExit& exit) {
@@ -291,6 +292,76 @@ TEST(Messages, AreShownWithTheirIconAndTitleAndNotInSilentMode) {
         {MessageIcon::information, L"Volmora - Bind Host", L"good"},
     };
     EXPECT_EQ(messages.shown, expected);
+}
+
+struct OutcomeCase {
+    std::wstring commandLine;
+    std::wstring programPath;
+    std::int32_t fileSystemResult;
+    const char* messages;  // the expected "messages" member as JSON
+    bool silent;
+    const char* listing;  // nullptr: no listing member
+    std::uint32_t exitCode;
+};
+
+// Every way a run ends leaves exactly one record, appended to the file the variable names.
+TEST(OutcomeLog, RecordsEveryWayARunEnds) {
+    const std::wstring tool = L"C:\\VOLM\\bindObject.exe";
+    const OutcomeCase outcomes[] = {
+        {L"t return 1", tool, 0, "[]", false, nullptr, 1u},
+        {L"t echo \"a b\"", tool, 0,
+         R"([{"kind":"information","text":"[C:\\VOLM\\bindObject.exe][echo][a b]","shown":true}])",
+         false, nullptr, 0u},
+        {L"t silent", tool, 0,
+         R"([{"kind":"error","text":"Internal error: number=0x1AD, source=bindObjectProject, description=quietly","shown":false}])",
+         true, nullptr, 429u},
+        {L"t raise -2147221164", tool, 0,
+         R"([{"kind":"error","text":"Internal error: number=0x80040154, source=bindObjectProject, description=it broke","shown":true}])",
+         false, nullptr, 0x80040154u},
+        {L"t nomemory", tool, 0,
+         R"([{"kind":"error","text":"Internal error: number=0x8, source=bindObjectProject, description=Out of memory","shown":true}])",
+         false, nullptr, 8u},
+        {L"t list", tool, 0, "[]", false, "Volmora - Volmora - Listing", 0u},
+        {L"t /s", tool, classNotRegistered,
+         R"([{"kind":"critical","text":"Cannot create Scripting.FileSystemObject .. is C:\\WINDOWS\\System32\\scrrun.dll registered?","shown":true}])",
+         false, nullptr, 4u},
+        {L"vb6 raise 5", L"C:\\VB98\\VB6.EXE", 0,
+         R"([{"kind":"error","text":"Internal error: number=0x5, source=bindObjectProject, description=it broke","shown":true}])",
+         false, nullptr, 5u},
+    };
+    for (const auto& c : outcomes) {
+        SCOPED_TRACE(std::string(c.commandLine.begin(), c.commandLine.end()));
+        FrameRun run;
+        run.system.outcomeLogPath = L"setup.log";
+        run.system.programPath = c.programPath;
+        run.system.fileSystemResult = c.fileSystemResult;
+        run.start(c.commandLine);
+        ASSERT_EQ(run.system.appended.size(), 1u);
+        EXPECT_EQ(run.system.appended[0].first, L"setup.log");
+        const std::string& line = run.system.appended[0].second;
+        EXPECT_EQ(line.find('\n'), line.size() - 1);
+        nlohmann::ordered_json expected = {
+            {"time", "2026-12-07T09:05:03.042Z"},
+            {"program", "bindObject"},
+            {"pid", 4242},
+            {"commandLine", std::string(c.commandLine.begin(), c.commandLine.end())},
+            {"silent", c.silent},
+            {"messages", nlohmann::ordered_json::parse(c.messages)},
+        };
+        if (c.listing != nullptr) {
+            expected["listing"] = c.listing;
+        }
+        expected["exitCode"] = c.exitCode;
+        EXPECT_EQ(nlohmann::ordered_json::parse(line), expected);
+    }
+}
+
+TEST(OutcomeLog, WithoutTheVariableNothingIsAppended) {
+    for (const wchar_t* commandLine : {L"t echo", L"t raise 5", L"t list"}) {
+        FrameRun run;
+        run.start(commandLine);
+        EXPECT_TRUE(run.system.appended.empty()) << commandLine;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,381 @@
+// The outcome log under Wine: one whole JSON line per run, appended to the file VOLMORA_LOG
+// names, for every way a run ends; a log that cannot be written changes nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "expectations.h"
+#include "expectedUsage.h"
+#include "harness.h"
+
+namespace volmora::e2e {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const std::wstring serversKey = L"SOFTWARE\\Tamsiver Software\\VOLM\\Servers";
+const std::wstring classRecordsKey = L"SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
+const std::wstring listingSettingsKey = L"Software\\Tamsiver Software\\Volmora";
+
+std::wstring tempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
+
+std::string readFile(const std::wstring& path) {
+    std::string bytes;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+// The file's lines; a last line without its line feed is kept as it is, so it shows as broken.
+std::vector<std::string> lines(const std::string& bytes) {
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
+        result.push_back(bytes.substr(start, end - start));
+    }
+    if (start < bytes.size()) {
+        result.push_back(bytes.substr(start));
+    }
+    return result;
+}
+
+// The record without its time and pid, after checking their form.
+Json withoutTimeAndPid(const std::string& line) {
+    Json record = Json::parse(line);
+    static const std::regex utc(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
+    EXPECT_TRUE(std::regex_match(record["time"].get<std::string>(), utc)) << line;
+    EXPECT_TRUE(record["pid"].is_number_unsigned() && record["pid"] != 0) << line;
+    record.erase("time");
+    record.erase("pid");
+    return record;
+}
+
+std::wstring systemRoot() {
+    wchar_t folder[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"SystemRoot", folder, MAX_PATH);
+    return folder;
+}
+
+Json message(const char* kind, const std::wstring& text, bool shown) {
+    return {{"kind", kind}, {"text", narrow(text)}, {"shown", shown}};
+}
+
+// A copy of a tool under its own file name, for which Wine's per-program DLL overrides disable
+// scrrun.dll, so that the file-system object cannot be created.
+class ProgramWithoutScripting {
+  public:
+    explicit ProgramWithoutScripting(const std::wstring& toolName)
+        : name_(toolName + L"Unscripted.exe") {
+        path_ = tempFolder() + name_;
+        EXPECT_TRUE(CopyFileW(builtToolPath(toolName).c_str(), path_.c_str(), FALSE));
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, (appDefaultsKey() + L"\\DllOverrides").c_str(), 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegSetValueExW(key, L"scrrun", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
+                       sizeof(wchar_t));
+        RegCloseKey(key);
+    }
+    ~ProgramWithoutScripting() {
+        deleteTree(HKEY_CURRENT_USER, appDefaultsKey());
+        DeleteFileW(path_.c_str());
+    }
+    ProgramWithoutScripting(const ProgramWithoutScripting&) = delete;
+    ProgramWithoutScripting& operator=(const ProgramWithoutScripting&) = delete;
+
+    const std::wstring& path() const { return path_; }
+
+  private:
+    std::wstring appDefaultsKey() const { return L"Software\\Wine\\AppDefaults\\" + name_; }
+    std::wstring name_;
+    std::wstring path_;
+};
+
+// Each case runs in a folder of its own, removed afterwards with the log, the registrations and
+// the listing window's placement.
+class OutcomeLog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = tempFolder() + L"volmora-outcome-log";
+        clean();
+        ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+    }
+    void TearDown() override { clean(); }
+    void clean() {
+        const std::wstring inside[] = {L"setup.log", L"readOnly.log", L"held.log"};
+        for (const auto& name : inside) {
+            const std::wstring path = folder_ + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+        RemoveDirectoryW(folder_.c_str());
+        deleteTree(HKEY_LOCAL_MACHINE, serversKey);
+        deleteTree(HKEY_LOCAL_MACHINE, classRecordsKey);
+        deleteTree(HKEY_CURRENT_USER, listingSettingsKey);
+    }
+
+    // A run with the log named relative to the current folder, as setups often do.
+    RunResult run(const std::wstring& tool, const std::wstring& arguments,
+                  const std::wstring& program = {}) {
+        RunOptions options;
+        options.program = program;
+        options.currentFolder = folder_;
+        options.environment = {{L"VOLMORA_LOG", L"setup.log"}};
+        return runTool(tool, arguments, options);
+    }
+    std::string log() const { return readFile(folder_ + L"\\setup.log"); }
+
+    std::wstring folder_;
+};
+
+struct RecordCase {
+    const char* name;
+    std::wstring tool;
+    std::wstring arguments;
+    bool unscripted;  // run a copy that cannot create the file-system object
+    bool silent;
+    std::vector<Json> messages;
+    const char* listing;  // the listing window's caption, or nullptr
+    std::uint32_t exitCode;
+};
+
+TEST_F(OutcomeLog, AppendsOneRecordPerRunForEveryWayARunEnds) {
+    const std::wstring registeredA =
+        L"Server \"ServerA\" successfully registered.\r\n    Classpath: \tC:\\a.jar";
+    const std::wstring foreign = L"\u0421\u0435\u0440\u0432\u0435\u0440\u65E5\u672C";
+    const std::wstring lone(1, wchar_t(0xD800));
+    const RecordCase cases[] = {
+        {"registered, shown",
+         L"bindHost",
+         L"ServerA C:\\a.jar",
+         false,
+         false,
+         {message("information", registeredA, true)},
+         nullptr,
+         0},
+        {"silent failed registration",
+         L"bindObject",
+         L"/s Bad.Clsid {A}\\{B} com.x.Y JvmA",
+         false,
+         true,
+         {message("error", L"Can't create VOLM CLSID registry settings: error=161", false)},
+         nullptr,
+         0},
+        {"refused silently",
+         L"bindHost",
+         L"/s",
+         false,
+         true,
+         {message("error", volmora::testing::expectedServerUsage, false)},
+         nullptr,
+         1},
+        {"listing", L"bindHost", L"/l", false, false, {}, "Volmora - Registered Servers", 0},
+        {"start-up failure",
+         L"bindHost",
+         L"/s ServerB C:\\b.jar",
+         true,
+         false,
+         {message("critical",
+                  L"Cannot create Scripting.FileSystemObject .. is " + systemRoot() +
+                      L"\\System32\\scrrun.dll registered?",
+                  true)},
+         nullptr,
+         4},
+        {"internal error with a negative number",
+         L"bindRuntime",
+         L"/s JvmA C:\\jvm.dll -Xmx1m",
+         true,
+         false,
+         {message("error",
+                  L"Internal error: number=0x80040154, source=bindRuntimeProject, "
+                  L"description=Cannot create Scripting.FileSystemObject",
+                  true)},
+         nullptr,
+         0x80040154u},
+        {"text outside the ANSI code page",
+         L"bindHost",
+         L"/s /u " + foreign + lone,
+         false,
+         true,
+         {message("error", L"Server \"" + foreign + L"\uFFFD\" isn't registered.", false)},
+         nullptr,
+         0},
+    };
+    // The log starts with a line of its own, which every run must leave in place.
+    const std::string earlier = "{\"written\":\"before\"}\n";
+    const HANDLE file = CreateFileW((folder_ + L"\\setup.log").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, earlier.data(), static_cast<DWORD>(earlier.size()), &written, nullptr);
+    CloseHandle(file);
+
+    std::size_t records = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::wstring program = builtToolPath(c.tool);
+        std::optional<ProgramWithoutScripting> unscripted;
+        if (c.unscripted) {
+            program = unscripted.emplace(c.tool).path();
+        }
+        const RunResult result = run(c.tool, c.arguments, program);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        const std::vector<std::string> logged = lines(log());
+        ASSERT_EQ(logged.size(), ++records);
+        EXPECT_EQ(logged.front() + "\n", earlier);
+        // A surrogate without its partner is logged as U+FFFD.
+        std::wstring commandLine = L"\"" + program + L"\" " + c.arguments;
+        std::replace(commandLine.begin(), commandLine.end(), lone[0], L'\uFFFD');
+        Json expected = {{"program", narrow(c.tool)},
+                         {"commandLine", narrow(commandLine)},
+                         {"silent", c.silent},
+                         {"messages", c.messages}};
+        if (c.listing != nullptr) {
+            expected["listing"] = c.listing;
+        }
+        expected["exitCode"] = c.exitCode;
+        EXPECT_EQ(withoutTimeAndPid(logged.back()), expected);
+    }
+    EXPECT_EQ(log().back(), '\n');
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, classRecordsKey + L"\\{A}"));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, serversKey + L"\\ServerA"));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, serversKey + L"\\ServerB"));
+}
+
+// Two processes at a time, 100 runs each: every record arrives whole, on a line of its own.
+TEST_F(OutcomeLog, RunsLoggingAtOnceNeverMixTheirLines) {
+    constexpr int runsEach = 100;
+    const std::wstring program = builtToolPath(L"bindHost");
+    // Long records give the two writers more chance to meet inside a line.
+    const std::wstring streams[] = {L"A" + std::wstring(300, L'a'), L"B" + std::wstring(300, L'b')};
+    auto runMany = [&](const std::wstring& serverId, int& ended) {
+        for (int i = 0; i < runsEach; ++i) {
+            std::wstring commandLine = L"\"" + program + L"\" /s /u " + serverId;
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process{};
+            if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                nullptr, folder_.c_str(), &startup, &process)) {
+                return;
+            }
+            WaitForSingleObject(process.hProcess, 30000);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            ++ended;
+        }
+    };
+    int endedA = 0;
+    int endedB = 0;
+    // The runs inherit the variable from here.
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VOLMORA_LOG", L"setup.log"));
+    std::thread first(runMany, std::cref(streams[0]), std::ref(endedA));
+    std::thread second(runMany, std::cref(streams[1]), std::ref(endedB));
+    first.join();
+    second.join();
+    SetEnvironmentVariableW(L"VOLMORA_LOG", nullptr);
+    ASSERT_EQ(endedA + endedB, 2 * runsEach);
+
+    const std::string bytes = log();
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.back(), '\n');
+    int perStream[2] = {0, 0};
+    for (const std::string& line : lines(bytes)) {
+        const Json record = withoutTimeAndPid(line);
+        const std::string text = record["messages"][0]["text"];
+        perStream[0] += text == narrow(L"Server \"" + streams[0] + L"\" isn't registered.");
+        perStream[1] += text == narrow(L"Server \"" + streams[1] + L"\" isn't registered.");
+    }
+    EXPECT_EQ(perStream[0], runsEach);
+    EXPECT_EQ(perStream[1], runsEach);
+}
+
+struct UnwritableCase {
+    const char* name;
+    std::wstring log;
+    bool inherited;  // set in the harness's own environment, where an empty value stays set
+};
+
+bool appendable(const std::wstring& path) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// The run shows, writes and returns exactly what it would without the variable.
+TEST_F(OutcomeLog, ALogThatCannotBeWrittenChangesNothing) {
+    const std::wstring readOnly = folder_ + L"\\readOnly.log";
+    const std::wstring held = folder_ + L"\\held.log";
+    for (const auto& [path, attributes] :
+         {std::pair{readOnly, FILE_ATTRIBUTE_READONLY}, std::pair{held, FILE_ATTRIBUTE_NORMAL}}) {
+        const HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    const UnwritableCase cases[] = {
+        {"a folder", folder_, false},
+        {"a missing folder", folder_ + L"\\missing\\setup.log", false},
+        {"a read-only file", readOnly, false},
+        {"a file another program holds", held, false},
+        {"an empty variable", L"", true},
+        {"no variable", L"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.log == readOnly && appendable(readOnly)) {
+            // Wine run by root opens a read-only file for writing all the same.
+            std::printf("  skipped \"%s\": this system lets read-only files be written\n", c.name);
+            continue;
+        }
+        RunOptions options;
+        options.currentFolder = folder_;
+        if (c.inherited) {
+            ASSERT_TRUE(SetEnvironmentVariableW(L"VOLMORA_LOG", c.log.c_str()));
+        } else {
+            options.environment = {{L"VOLMORA_LOG", c.log}};
+        }
+        const HANDLE holding = c.log == held ? CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr,
+                                                           OPEN_EXISTING, 0, nullptr)
+                                             : INVALID_HANDLE_VALUE;
+        const RunResult result = runTool(L"bindHost", L"ServerA C:\\a.jar", options);
+        if (holding != INVALID_HANDLE_VALUE) {
+            CloseHandle(holding);
+        }
+        SetEnvironmentVariableW(L"VOLMORA_LOG", nullptr);
+        expectOneBox(result, BoxIcon::information, L"Volmora - Bind Host",
+                     L"Server \"ServerA\" successfully registered.\r\n    Classpath: \tC:\\a.jar");
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, serversKey + L"\\ServerA"));
+        EXPECT_EQ(readFile(readOnly), "");
+        EXPECT_EQ(readFile(held), "");
+        EXPECT_EQ(GetFileAttributesW((folder_ + L"\\missing").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(GetFileAttributesW((folder_ + L"\\setup.log").c_str()), INVALID_FILE_ATTRIBUTES);
+        deleteTree(HKEY_LOCAL_MACHINE, serversKey);
+    }
+}
+
+}  // namespace
+}  // namespace volmora::e2e
