@@ -57,7 +57,7 @@ wine_start_display() {
 }
 
 # user (default): the lasting prefix of ./run; test: a fresh one for the build given (default
-# x86_64).
+# x86_64). For i686, also finds out whether this machine starts 32-bit programs at all.
 wine_start() {
     local kind=${1:-user} arch=${2:-x86_64}
     local dir
