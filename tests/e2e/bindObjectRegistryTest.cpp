@@ -107,7 +107,7 @@ void createKey(HKEY root, const std::wstring& path) {
 void expectWideErrorBox(const RunResult& result, const std::wstring& text) {
     ASSERT_EQ(result.boxes.size(), 1u);
     if (text.size() < 100) {
-        EXPECT_EQ(result.boxes[0].icon, BoxIcon::exclamation);
+        expectBoxIcon(result.boxes[0], BoxIcon::exclamation);
     }
     EXPECT_EQ(narrow(result.boxes[0].caption), narrow(caption));
     EXPECT_EQ(narrow(result.boxes[0].text), narrow(text));

@@ -91,19 +91,20 @@ struct WindowSearch {
     std::vector<HWND> windows;
 };
 
+// A named callback, not a lambda: the 32-bit system calls it with the stdcall convention.
+BOOL CALLBACK collectVisibleWindow(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && IsWindowVisible(window)) {
+        search.windows.push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> visibleWindowsOf(DWORD processId) {
     WindowSearch search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<WindowSearch*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.processId && IsWindowVisible(window)) {
-                s.windows.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(collectVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.windows;
 }
 
