@@ -32,6 +32,8 @@ constexpr bool testingI686Build = sizeof(void*) == 4;
 // Where a registry read or deletion of the harness looks: in the harness's own view (the 32-bit
 // one in the i686 run, as for the tools it tests), or in one of the two views named explicitly.
 enum class RegistryView { own, bits32, bits64 };
+// The view of the other architecture, which the tools under test never write.
+constexpr RegistryView otherView = testingI686Build ? RegistryView::bits64 : RegistryView::bits32;
 
 struct RunOptions {
     std::wstring program;        // full path of the exe to run; empty: the built tool of that name
@@ -73,9 +75,10 @@ std::wstring windowCaption(HWND window);
 // Empty text when the key is missing.
 std::wstring dumpKey(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own);
 bool keyExists(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own);
-// Creates the key when missing and sets its default value to the text (REG_SZ), in the
-// harness's own view; throws when the registry refuses.
-void setDefaultText(HKEY root, const std::wstring& path, const std::wstring& text);
+// Creates the key when missing and sets its default value to the text (REG_SZ); throws when the
+// registry refuses.
+void setDefaultText(HKEY root, const std::wstring& path, const std::wstring& text,
+                    RegistryView view = RegistryView::own);
 // Deletes the key with everything below it; no error when it is missing.
 void deleteTree(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own);
 

@@ -182,10 +182,11 @@ bool keyExists(HKEY root, const std::wstring& path, RegistryView view) {
     return Key(root, path, KEY_READ | viewAccess(view)).get() != nullptr;
 }
 
-void setDefaultText(HKEY root, const std::wstring& path, const std::wstring& text) {
+void setDefaultText(HKEY root, const std::wstring& path, const std::wstring& text,
+                    RegistryView view) {
     HKEY created = nullptr;
-    LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                     &created, nullptr);
+    LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
+                                     KEY_ALL_ACCESS | viewAccess(view), nullptr, &created, nullptr);
     if (status == ERROR_SUCCESS) {
         const Key key(created);
         status =
