@@ -30,8 +30,12 @@ std::optional<ListingLayout> layoutForClient(double width, double height) {
     return layout;
 }
 
+int usableDpi(int reportedDpi) {
+    return reportedDpi > 0 ? reportedDpi : standardDpi;
+}
+
 int twipsToPixels(double twips, int dpi) {
-    double pixels = std::round(twips * dpi / twipsPerInch);
+    double pixels = std::round(twips * usableDpi(dpi) / twipsPerInch);
     if (std::isnan(pixels)) {
         return 0;
     }
@@ -39,7 +43,7 @@ int twipsToPixels(double twips, int dpi) {
 }
 
 double pixelsToTwips(int pixels, int dpi) {
-    return pixels * twipsPerInch / dpi;
+    return pixels * twipsPerInch / usableDpi(dpi);
 }
 
 PixelRect toPixels(const TwipRect& rect, int dpi) {

@@ -41,8 +41,13 @@ struct ListingLayout {
 // has none at all): the controls then stay where they are.
 std::optional<ListingLayout> layoutForClient(double width, double height);
 
-// Pixels on a display of dpi dots per inch, rounded to the nearest and clamped to the
-// coordinates a window can take, so that no stored size can overflow.
+// The DPI to draw at for what a display reports: one that reports none (0, as some systems do
+// for a 32-bit program) is drawn at the standard 96.
+inline constexpr int standardDpi = 96;
+int usableDpi(int reportedDpi);
+
+// Pixels on a display of dpi dots per inch (as usableDpi reads it), rounded to the nearest and
+// clamped to the coordinates a window can take, so that no stored size can overflow.
 int twipsToPixels(double twips, int dpi);
 double pixelsToTwips(int pixels, int dpi);
 PixelRect toPixels(const TwipRect& rect, int dpi);

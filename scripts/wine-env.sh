@@ -1,14 +1,21 @@
 # Sourced by the scripts that run Windows programs: a display, a Wine prefix under the build
-# folder, and a wineserver kept alive while they run. Call wine_start [user|test], then wine_stop.
+# folder, and a wineserver kept alive while they run. Call wine_start [user|test] [i686|x86_64],
+# then wine_stop.
 #
-# Prefixes (under $BUILD_ROOT/x86_64):
-#   wineprefix-template  made once by wineboot and never run in; the others are copies of it
-#   wineprefix           the one ./run uses; what a user registers there stays
-#   wineprefix-test      made afresh from the template for every test run
+# 64-bit Wine runs the 32-bit (i686) programs too, in its WoW64 mode, with the 32-bit Windows
+# DLLs that scripts/wow64-dlls.sh lays out once per build folder; WINEDLLPATH points at them for
+# every Wine run, and the template prefix is made with it set, so its syswow64 folder is filled.
+# Folders holding 32-bit mingw DLLs stay off WINEPATH: the 64-bit wineboot would load them.
+#
+# Prefixes (under $BUILD_ROOT/wine, one set for both builds, like one 64-bit Windows machine):
+#   template     made once by wineboot and never run in; the others are copies of it
+#   user         the one ./run uses; what a user registers there stays
+#   test-<arch>  made afresh from the template for every test run of that build
 # A copy hard-links the template's files (Wine never writes its installed DLLs; it saves the
 # registry by writing a new file and renaming it) and copies the registry and user files.
 
-wine_build_dir() { echo "${BUILD_ROOT:-$top/build}/x86_64"; }
+wine_root() { echo "${BUILD_ROOT:-$top/build}/wine"; }
+wine_build_dir() { echo "${BUILD_ROOT:-$top/build}/${1:-x86_64}"; }  # [i686|x86_64]
 
 wine_make_template() {
     local template=$1
@@ -49,28 +56,48 @@ wine_start_display() {
     rm -f "$fdfile"
 }
 
-wine_start() {  # user (default): the lasting prefix of ./run; test: a fresh one
-    local kind=${1:-user}
+# user (default): the lasting prefix of ./run; test: a fresh one for the build given (default
+# x86_64). For i686, also finds out whether this machine starts 32-bit programs at all.
+wine_start() {
+    local kind=${1:-user} arch=${2:-x86_64}
     local dir
-    dir=$(wine_build_dir)
+    dir=$(wine_root)
+    "$top/scripts/wow64-dlls.sh"
+    export WINEDLLPATH=$dir/dlls
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     wine_start_display
-    wine_make_template "$dir/wineprefix-template"
+    wine_make_template "$dir/template"
     case $kind in
         test)
-            wine_copy_prefix "$dir/wineprefix-template" "$dir/wineprefix-test"
-            WINEPREFIX=$dir/wineprefix-test
+            wine_copy_prefix "$dir/template" "$dir/test-$arch"
+            WINEPREFIX=$dir/test-$arch
             ;;
         *)
-            [ -f "$dir/wineprefix/system.reg" ] ||
-                wine_copy_prefix "$dir/wineprefix-template" "$dir/wineprefix"
-            WINEPREFIX=$dir/wineprefix
+            [ -f "$dir/user/system.reg" ] || wine_copy_prefix "$dir/template" "$dir/user"
+            WINEPREFIX=$dir/user
             ;;
     esac
     export WINEPREFIX
     wineserver -p
     export VOLMORA_WINE_READY=1
+    [ "$arch" = i686 ] && wine_check_wow64
+    return 0
+}
+
+# Whether Wine starts 32-bit programs here: a machine whose kernel runs no 32-bit code at all
+# (IA-32 emulation off) cannot, whatever Wine has. Leaves the reason in VOLMORA_WOW64_PROBLEM,
+# empty when they start.
+wine_check_wow64() {
+    VOLMORA_WOW64_PROBLEM=
+    local out
+    out=$(mktemp)
+    if ! wine "$WINEDLLPATH/i386-windows/hostname.exe" </dev/null >"$out" 2>&1; then
+        VOLMORA_WOW64_PROBLEM="Wine cannot start a 32-bit program on this machine (its kernel runs\
+ no 32-bit code), so the i686 programs cannot run here"
+    fi
+    rm -f "$out"
+    export VOLMORA_WOW64_PROBLEM
 }
 
 wine_stop() {

@@ -1,11 +1,11 @@
 // The dots per inch that a window is drawn at, and the system font scaled to it.
 #include "displayScale.h"
 
+#include "listingLayout.h"
+
 namespace volmora {
 
 namespace {
-
-constexpr int standardDpi = 96;
 
 // A device context of the whole screen, released when it goes out of scope.
 class ScreenDc {
@@ -26,8 +26,7 @@ class ScreenDc {
 
 int systemDpi() {
     ScreenDc screen;
-    int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? dpi : standardDpi;
+    return usableDpi(screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0);
 }
 
 }  // namespace

@@ -13,15 +13,17 @@ namespace {
 constexpr int listingIconId = 2;  // the window's own icon in every program's resources
 constexpr wchar_t windowClassName[] = L"VolmoraListingForm";
 
+// The window's own icon at the given size; when it cannot be loaded, the system's default
+// application icon: an icon is cosmetic, so it never stops a listing. Where even that is missing
+// (no icons at all), the class has none and the system draws its own.
 HICON listingIcon(int widthMetric, int heightMetric) {
     // Shared: the system keeps the icon for as long as the program runs.
-    HANDLE icon =
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(listingIconId), IMAGE_ICON,
-                   GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED);
-    if (icon == nullptr) {
-        raiseLastError(L"Can't load the listing window's icon");
+    if (HANDLE icon =
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(listingIconId), IMAGE_ICON,
+                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED)) {
+        return static_cast<HICON>(icon);
     }
-    return static_cast<HICON>(icon);
+    return LoadIconW(nullptr, IDI_APPLICATION);
 }
 
 }  // namespace

@@ -272,7 +272,7 @@ TEST(BindObjectAsVb6, StillEndsWithFourWithoutTheFileSystemObject) {
         result = runTool(L"bindObject", L"/s", options);
     }
     ASSERT_EQ(result.boxes.size(), 1u);
-    EXPECT_EQ(result.boxes[0].icon, BoxIcon::stop);
+    expectBoxIcon(result.boxes[0], BoxIcon::stop);
     EXPECT_EQ(result.exitCode, 4u);
 }
 

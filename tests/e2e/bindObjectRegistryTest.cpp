@@ -84,7 +84,7 @@ void setDefault(HKEY root, const std::wstring& path, const std::wstring& text) {
 void expectWideBox(const RunResult& result, BoxIcon icon, const std::wstring& text) {
     ASSERT_EQ(result.boxes.size(), 1u);
     if (text.size() < 100) {
-        EXPECT_EQ(result.boxes[0].icon, icon);
+        expectBoxIcon(result.boxes[0], icon);
     }
     EXPECT_EQ(narrow(result.boxes[0].caption), narrow(caption));
     EXPECT_EQ(narrow(result.boxes[0].text), narrow(text));
@@ -99,6 +99,7 @@ class BindObjectRegistry : public ::testing::Test {
     void cleanUp() {
         deleteTree(HKEY_LOCAL_MACHINE, records);
         deleteTree(HKEY_CLASSES_ROOT, runtimeClass);
+        deleteTree(HKEY_CLASSES_ROOT, runtimeClass, otherView);
         for (const JavaClass& c : {JavaClass{}, neatService()}) {
             forget(c);
         }
@@ -147,23 +148,33 @@ class BindObjectRegistry : public ::testing::Test {
     std::vector<std::pair<HKEY, std::wstring>> extraKeys_;
 };
 
+enum class Runtime { notRegistered, inOwnView, inOtherView };
+
+// The runtime's path comes from its COM registration in the tool's own registry view only.
 TEST_F(BindObjectRegistry, WritesExactlyTheClassRecordAndComKeys) {
     struct Case {
-        bool runtimeRegistered;
+        Runtime runtime;
         JavaClass javaClass;
     };
-    const Case cases[] = {
-        {false, JavaClass{}}, {true, JavaClass{}}, {false, neatService()}, {true, neatService()}};
+    const Case cases[] = {{Runtime::notRegistered, JavaClass{}},
+                          {Runtime::inOwnView, JavaClass{}},
+                          {Runtime::notRegistered, neatService()},
+                          {Runtime::inOwnView, neatService()},
+                          {Runtime::inOtherView, JavaClass{}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(narrow(c.javaClass.progId) + (c.runtimeRegistered ? " runtime" : ""));
+        SCOPED_TRACE(narrow(c.javaClass.progId) + " runtime " +
+                     std::to_string(static_cast<int>(c.runtime)));
         cleanUp();
-        if (c.runtimeRegistered) {
+        if (c.runtime == Runtime::inOwnView) {
             setDefault(HKEY_CLASSES_ROOT, runtimeClass + L"\\InprocServer32", registeredRuntime);
+        } else if (c.runtime == Runtime::inOtherView) {
+            writeText(HKEY_CLASSES_ROOT, runtimeClass + L"\\InprocServer32", L"", registeredRuntime,
+                           otherView);
         }
         const std::wstring runtimeBefore = dumpKey(HKEY_CLASSES_ROOT, runtimeClass);
         registerClass(c.javaClass);
         expectRegistered(c.javaClass, c.javaClass.serverId,
-                         c.runtimeRegistered ? registeredRuntime : toolFolderLibrary());
+                         c.runtime == Runtime::inOwnView ? registeredRuntime : toolFolderLibrary());
         EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, runtimeClass), runtimeBefore);
     }
 }

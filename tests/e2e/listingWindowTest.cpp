@@ -15,6 +15,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "platformLimits.h"
 #include "registryWriting.h"
 
 namespace volmora::e2e {
@@ -255,9 +256,13 @@ TEST_F(ListingWindow, IsNotOpenedWithoutClasses) {
 
 TEST_F(ListingWindow, OpensFirstAtTheDefaultPlacementWithTheOkButtonFocused) {
     putOneClass();
-    const Box standard{pixels(1000), pixels(1000), pixels(7965), pixels(3600)};
+    const bool geometry = checkableHere(PlatformLimit::noScreenDpi, "default placement");
+    const Box standard =
+        geometry ? Box{pixels(1000), pixels(1000), pixels(7965), pixels(3600)} : Box{};
     list([&](HWND window) {
-        EXPECT_EQ(placementOf(window), standard);
+        if (geometry) {
+            EXPECT_EQ(placementOf(window), standard);
+        }
         EXPECT_FALSE(IsZoomed(window) || IsIconic(window));
 
         const Controls controls = controlsOf(window);
@@ -281,9 +286,11 @@ TEST_F(ListingWindow, OpensFirstAtTheDefaultPlacementWithTheOkButtonFocused) {
         EXPECT_GE(limit, 0x7FFFFFFEu);
         close(window);
     });
-    EXPECT_EQ(dumpKey(HKEY_CURRENT_USER, settingsPath),
-              settingsDump(twips(standard.left), twips(standard.top), twips(standard.width),
-                           twips(standard.height), 0));
+    if (geometry) {
+        EXPECT_EQ(dumpKey(HKEY_CURRENT_USER, settingsPath),
+                  settingsDump(twips(standard.left), twips(standard.top), twips(standard.width),
+                               twips(standard.height), 0));
+    }
 }
 
 struct ClientCase {
@@ -292,6 +299,7 @@ struct ClientCase {
 };
 
 TEST_F(ListingWindow, LaysOutTheControlsForTheClientArea) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     // Client sizes in pixels, one after another; the layout needs more than 480 x 780 twips.
     const ClientCase cases[] = {
@@ -330,6 +338,7 @@ TEST_F(ListingWindow, LaysOutTheControlsForTheClientArea) {
 }
 
 TEST_F(ListingWindow, RestoresThePlacementSavedOnClose) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     const Box moved{140, 100, 600, 340};
     list([&](HWND window) {
@@ -355,6 +364,7 @@ struct SettingsCase {
 };
 
 TEST_F(ListingWindow, OpensWhereTheSettingsSay) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     const SettingsCase cases[] = {
         {"saved placement",
@@ -397,6 +407,7 @@ TEST_F(ListingWindow, OpensWhereTheSettingsSay) {
 }
 
 TEST_F(ListingWindow, ClosedMaximizedKeepsTheNormalPlacementAndOpensMaximized) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     const Box normal{140, 100, 600, 340};
     putSettings({{L"MainLeft", std::to_wstring(twips(normal.left))},

@@ -222,7 +222,7 @@ TEST(RobustCommandLines, AwkwardLinesEndWithTheirExitCodeAndRefusalsWriteNothing
             EXPECT_TRUE(result.boxes.empty());
         } else {
             ASSERT_EQ(result.boxes.size(), 1u);
-            EXPECT_EQ(result.boxes[0].icon, BoxIcon::exclamation);
+            expectBoxIcon(result.boxes[0], BoxIcon::exclamation);
         }
         EXPECT_TRUE(result.listings.empty());
         // The configuration is cheap to read after every run; the rest is compared at the end.

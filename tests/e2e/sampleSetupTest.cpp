@@ -1,6 +1,8 @@
-// The 64-bit sample setup under Wine, run silently as an installer author's customers would:
-// it installs the programs and has them register a JVM, a server, a class and a type library;
-// its uninstaller has them remove all of it again. The registry is read back after each.
+// The sample setup of the build under test, run silently under Wine as an installer author's
+// customers would: the x86-unicode one (the one shipped, under Wine's WoW64 mode) in the i686 run,
+// the amd64-unicode one in the x86_64 run. It installs the programs and has them register a JVM,
+// a server, a class and a type library; its uninstaller has them remove all of it again. The
+// registry is read back after each, in the build's own view, and the other view stays untouched.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,6 +29,9 @@ const std::wstring uninstallKey =
 const std::wstring runtimeRegistration =
     L"CLSID\\{3A8D888D-0DB5-4a58-A10B-2743F727D0AB}\\InprocServer32";
 constexpr DWORD setupTimeoutMs = 120000;
+// The setup of the build under test, and the system kind of the type library it installs.
+const std::wstring setupSuffix = testingI686Build ? L"-win32.exe" : L"-win64.exe";
+const std::wstring typeLibSystem = testingI686Build ? L"win32" : L"win64";
 
 struct Key {
     HKEY root;
@@ -47,11 +52,17 @@ std::vector<Key> registeredKeys() {
     };
 }
 
+// Type libraries are seen alike from both registry views; the rest is per view (under Wine, the
+// ProgID keys too).
+bool sharedByBothViews(const Key& key) {
+    return key.path.starts_with(L"TypeLib\\");
+}
+
 std::wstring folderOf(const std::wstring& path) {
     return fs::path(path).parent_path().wstring();
 }
 
-// The newest 64-bit sample setup that the build wrote beside its packages.
+// The newest sample setup that the build wrote beside its packages.
 std::wstring sampleSetupPath() {
     const fs::path packages =
         fs::path(folderOf(folderOf(builtToolPath(L"bindObject")))) / "packages";
@@ -59,7 +70,7 @@ std::wstring sampleSetupPath() {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(packages, error)) {
         const std::wstring name = entry.path().filename().wstring();
-        if (name.starts_with(L"volmora-sample-setup-") && name.ends_with(L"-win64.exe") &&
+        if (name.starts_with(L"volmora-sample-setup-") && name.ends_with(setupSuffix) &&
             (newest.empty() || entry.last_write_time() > fs::last_write_time(newest))) {
             newest = entry.path();
         }
@@ -111,9 +122,10 @@ std::vector<ExpectedKey> configuredKeys(const std::wstring& runtimeLibrary) {
          L"[]\n[InprocServer32]\n" + textLine(L"", runtimeLibrary) +
              textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" + textLine(L"", progId)},
         {HKEY_CLASSES_ROOT, progId,
-         L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" + textLine(L"", progId + L".1")},
+         L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" +
+             textLine(L"", progId + L".1")},
         {HKEY_CLASSES_ROOT, progId + L".1", L"[]\n[CLSID]\n" + textLine(L"", classId)},
-        {HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\win64",
+        {HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\" + typeLibSystem,
          L"[]\n" + textLine(L"", lib + L"VolmoraSample.tlb")},
     };
 }
@@ -168,6 +180,11 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     }
     EXPECT_NE(dumpKey(HKEY_LOCAL_MACHINE, uninstallKey).find(L"UninstallString="),
               std::wstring::npos);
+    for (const Key& key : registeredKeys()) {
+        if (!sharedByBothViews(key)) {
+            EXPECT_FALSE(keyExists(key.root, key.path, otherView)) << narrow(key.path);
+        }
+    }
 
     // In place (_?=): otherwise the uninstaller copies itself away and returns at once.
     options.program = installFolder + L"\\uninstall.exe";

@@ -25,6 +25,18 @@ struct ListingSeen {
     std::wstring text;
 };
 
+// The build under test: the end-to-end program is built for the same architecture as the tools
+// it runs, so a 32-bit harness is testing the i686 programs (under WoW64).
+constexpr bool testingI686Build = sizeof(void*) == 4;
+
+// Where a registry read or deletion of the harness looks: in the harness's own view (the 32-bit
+// one in the i686 run, as for the tools it tests), or in one of the two views named explicitly.
+enum class RegistryView { own, bits32, bits64 };
+// The view of the other architecture, which the tools under test never write.
+constexpr RegistryView otherView = testingI686Build ? RegistryView::bits64 : RegistryView::bits32;
+// The access flag that selects the view (none for the harness's own).
+REGSAM viewAccess(RegistryView view);
+
 struct RunOptions {
     std::wstring program;        // full path of the exe to run; empty: the built tool of that name
     std::wstring currentFolder;  // empty: the harness's own current folder
@@ -34,6 +46,7 @@ struct RunOptions {
     // window); it may inspect, resize or close it. Default: read caption and text, then close
     // it with WM_CLOSE (so the program ends normally).
     std::function<void(HWND window)> onWindow;
+    bool captureOutput = false;  // collect what the program writes to its standard output
 };
 
 struct RunResult {
@@ -41,6 +54,7 @@ struct RunResult {
     bool timedOut = false;
     std::vector<MessageBoxSeen> boxes;  // every message box, in order; each dismissed with OK
     std::vector<ListingSeen> listings;  // filled by the default window handler
+    std::string output;                 // the standard output, bytes as written, when captured
 };
 
 // Starts the tool with CreateProcessW and the exact command line
@@ -61,13 +75,13 @@ std::wstring windowCaption(HWND window);
 // value; string data in double quotes with every code unit kept (a NUL shows as "\0", so the
 // terminator is visible), REG_DWORD as 0x%08X, anything else as hex bytes. Lines end with "\n".
 // Empty text when the key is missing.
-std::wstring dumpKey(HKEY root, const std::wstring& path);
+std::wstring dumpKey(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own);
 // The line dumpKey writes for a REG_SZ value holding text with its terminator:
 // <name>=REG_SZ "<text>\0" with backslashes doubled ("@" for name "", the default value).
 std::wstring textLine(const std::wstring& name, const std::wstring& text);
-bool keyExists(HKEY root, const std::wstring& path);
+bool keyExists(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own);
 // Deletes the key with everything below it; no error when it is missing.
-void deleteTree(HKEY root, const std::wstring& path);
+void deleteTree(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own);
 
 const wchar_t* boxIconName(BoxIcon icon);
 

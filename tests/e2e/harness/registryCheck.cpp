@@ -1,4 +1,5 @@
-// Reading back what a run wrote to the registry, through the real registry API.
+// Reading back what a run wrote to the registry, and setting up or removing what a test needs
+// there, through the real registry API.
 #include <algorithm>
 #include <cwctype>
 #include <stdexcept>
@@ -9,15 +10,29 @@
 
 namespace volmora::e2e {
 
+REGSAM viewAccess(RegistryView view) {
+    switch (view) {
+        case RegistryView::bits32:
+            return KEY_WOW64_32KEY;
+        case RegistryView::bits64:
+            return KEY_WOW64_64KEY;
+        case RegistryView::own:
+            break;
+    }
+    return 0;
+}
+
 namespace {
 
 class Key {
   public:
-    Key(HKEY root, const std::wstring& path) {
-        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
+    Key(HKEY root, const std::wstring& path, REGSAM access)
+        : status_(RegOpenKeyExW(root, path.c_str(), 0, access, &key_)) {
+        if (status_ != ERROR_SUCCESS) {
             key_ = nullptr;
         }
     }
+    explicit Key(HKEY opened) : key_(opened), status_(ERROR_SUCCESS) {}
     ~Key() {
         if (key_) {
             RegCloseKey(key_);
@@ -26,9 +41,11 @@ class Key {
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     HKEY get() const { return key_; }
+    LSTATUS status() const { return status_; }
 
   private:
     HKEY key_ = nullptr;
+    LSTATUS status_;
 };
 
 std::wstring lower(std::wstring text) {
@@ -100,9 +117,9 @@ std::wstring dataText(DWORD type, const std::vector<BYTE>& data) {
     return text;
 }
 
-void dumpInto(HKEY root, const std::wstring& path, const std::wstring& relative,
+void dumpInto(HKEY root, const std::wstring& path, const std::wstring& relative, RegistryView view,
               std::wstring& out) {
-    const Key key(root, path);
+    const Key key(root, path, KEY_READ | viewAccess(view));
     if (!key.get()) {
         return;
     }
@@ -149,7 +166,7 @@ void dumpInto(HKEY root, const std::wstring& path, const std::wstring& relative,
     sortByName(subkeys);
     for (const std::wstring& child : subkeys) {
         dumpInto(root, path + L"\\" + child, relative.empty() ? child : relative + L"\\" + child,
-                 out);
+                 view, out);
     }
 }
 
@@ -166,20 +183,24 @@ std::wstring textLine(const std::wstring& name, const std::wstring& text) {
            dataText(REG_SZ, data) + L"\n";
 }
 
-std::wstring dumpKey(HKEY root, const std::wstring& path) {
+std::wstring dumpKey(HKEY root, const std::wstring& path, RegistryView view) {
     std::wstring out;
-    dumpInto(root, path, L"", out);
+    dumpInto(root, path, L"", view, out);
     return out;
 }
 
-bool keyExists(HKEY root, const std::wstring& path) {
-    return Key(root, path).get() != nullptr;
+bool keyExists(HKEY root, const std::wstring& path, RegistryView view) {
+    return Key(root, path, KEY_READ | viewAccess(view)).get() != nullptr;
 }
 
-void deleteTree(HKEY root, const std::wstring& path) {
-    LSTATUS status = RegDeleteTreeW(root, path.c_str());
+void deleteTree(HKEY root, const std::wstring& path, RegistryView view) {
+    LSTATUS status = ERROR_SUCCESS;
+    {
+        const Key key(root, path, KEY_ALL_ACCESS | viewAccess(view));
+        status = key.get() ? RegDeleteTreeW(key.get(), nullptr) : key.status();
+    }
     if (status == ERROR_SUCCESS) {
-        status = RegDeleteKeyW(root, path.c_str());
+        status = RegDeleteKeyExW(root, path.c_str(), viewAccess(view), 0);
     }
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
         throw std::runtime_error("cannot delete a registry key: error " + std::to_string(status));

@@ -17,23 +17,23 @@ struct KeyClose {
 };
 using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyClose>;
 
-OwnedKey created(HKEY root, const std::wstring& path) {
+OwnedKey created(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own) {
     HKEY key = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS | viewAccess(view), nullptr, &key, nullptr);
     EXPECT_EQ(status, ERROR_SUCCESS) << "creating " << narrow(path);
     return OwnedKey(status == ERROR_SUCCESS ? key : nullptr);
 }
 
 }  // namespace
 
-void createKey(HKEY root, const std::wstring& path) {
-    created(root, path);
+void createKey(HKEY root, const std::wstring& path, RegistryView view) {
+    created(root, path, view);
 }
 
 void writeValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
-                const void* data, DWORD size) {
-    const OwnedKey key = created(root, path);
+                const void* data, DWORD size, RegistryView view) {
+    const OwnedKey key = created(root, path, view);
     if (key) {
         EXPECT_EQ(
             RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
@@ -43,9 +43,9 @@ void writeValue(HKEY root, const std::wstring& path, const std::wstring& name, D
 }
 
 void writeText(HKEY root, const std::wstring& path, const std::wstring& name,
-               const std::wstring& text) {
+               const std::wstring& text, RegistryView view) {
     writeValue(root, path, name, REG_SZ, text.c_str(),
-               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), view);
 }
 
 void copyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {

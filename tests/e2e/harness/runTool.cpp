@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -28,6 +29,7 @@ class Handle {
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return handle_; }
+    HANDLE release() { return std::exchange(handle_, nullptr); }
 
   private:
     HANDLE handle_;
@@ -89,20 +91,50 @@ struct WindowSearch {
     std::vector<HWND> windows;
 };
 
+// A named callback, not a lambda: the 32-bit system calls it with the stdcall convention.
+BOOL CALLBACK collectVisibleWindow(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && IsWindowVisible(window)) {
+        search.windows.push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> visibleWindowsOf(DWORD processId) {
     WindowSearch search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<WindowSearch*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.processId && IsWindowVisible(window)) {
-                s.windows.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(collectVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.windows;
+}
+
+// A temporary file that a child process writes its standard output to: the handle is
+// inheritable, and the file goes away when the last handle to it closes.
+Handle outputFile() {
+    wchar_t folder[MAX_PATH];
+    wchar_t path[MAX_PATH];
+    if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"out", 0, path) == 0) {
+        throw std::runtime_error("cannot name a file for a program's output");
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const HANDLE file = CreateFileW(
+        path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        &inheritable, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot create a file for a program's output");
+    }
+    return Handle(file);
+}
+
+std::string readWhole(HANDLE file) {
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    return text;
 }
 
 void readAndClose(HWND window, RunResult& result) {
@@ -135,13 +167,20 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    const Handle output(options.captureOutput ? outputFile().release() : nullptr);
+    if (output.get()) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output.get();
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
     PROCESS_INFORMATION process{};
     // Wine has been seen, rarely and not reproducibly, to refuse a start with ERROR_INTERNAL_ERROR
     // when nothing was wrong with the program or its command line: that one is tried again a few
     // times. Any other failure is final.
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessW(program.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE,
-                           CREATE_UNICODE_ENVIRONMENT,
+        if (CreateProcessW(program.c_str(), commandBuffer.data(), nullptr, nullptr,
+                           output.get() ? TRUE : FALSE, CREATE_UNICODE_ENVIRONMENT,
                            environment.empty() ? nullptr : environment.data(),
                            options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(),
                            &startup, &process)) {
@@ -186,6 +225,9 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     DWORD exitCode = 0;
     GetExitCodeProcess(processHandle.get(), &exitCode);
     result.exitCode = exitCode;
+    if (output.get()) {
+        result.output = readWhole(output.get());
+    }
     return result;
 }
 

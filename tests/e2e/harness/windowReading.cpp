@@ -117,22 +117,22 @@ std::uint64_t difference(const Canvas& a, const Canvas& b) {
     return total;
 }
 
+// A named callback, not a lambda: the 32-bit system calls it with the stdcall convention.
+BOOL CALLBACK takeVisibleIconControl(HWND child, LPARAM param) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    if (lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
+        (style & WS_VISIBLE)) {
+        *reinterpret_cast<HWND*>(param) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND findIconControl(HWND dialog) {
     HWND found = nullptr;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM param) -> BOOL {
-            wchar_t className[16] = {};
-            GetClassNameW(child, className, 16);
-            const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
-            if (lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
-                (style & WS_VISIBLE)) {
-                *reinterpret_cast<HWND*>(param) = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(dialog, takeVisibleIconControl, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -50,18 +50,20 @@ TEST(ListingLayout, KeepsTheMarginsAndTheButtonCentredAtEverySize) {
 }
 
 TEST(TwipsAndPixels, ConvertAtTheDisplaysDpiRoundedAndClamped) {
+    // twips, dpi, pixels; a display that reports a DPI of 0 (or less) is drawn at 96
     const std::tuple<double, int, int> toPixelCases[] = {
-        // twips, dpi, pixels
         {15, 96, 1},         {1000, 96, 67},      {7965, 96, 531},     {3600, 96, 240},
         {7.5, 96, 1},        {7.4, 96, 0},        {-1000, 96, -67},    {1440, 144, 144},
         {240, 120, 20},      {1335, 192, 178},    {1e30, 96, 32767},   {-1e30, 96, -32768},
         {3.4e38, 96, 32767}, {491520, 96, 32767}, {491505, 96, 32767}, {491490, 96, 32766},
+        {1000, 0, 67},       {1000, -120, 67},
     };
     for (const auto& [twips, dpi, pixels] : toPixelCases) {
         EXPECT_EQ(twipsToPixels(twips, dpi), pixels) << twips << " at " << dpi;
     }
     const std::tuple<int, int, double> toTwipCases[] = {
-        {531, 96, 7965}, {1, 96, 15}, {-67, 96, -1005}, {10, 144, 100}, {1, 120, 12}, {0, 96, 0},
+        {531, 96, 7965}, {1, 96, 15}, {-67, 96, -1005}, {10, 144, 100},
+        {1, 120, 12},    {0, 96, 0},  {531, 0, 7965},   {1, -1, 15},
     };
     for (const auto& [pixels, dpi, twips] : toTwipCases) {
         EXPECT_EQ(pixelsToTwips(pixels, dpi), twips) << pixels << " at " << dpi;

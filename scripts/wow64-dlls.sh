@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Prepares the 32-bit Windows DLLs that let 64-bit Wine run 32-bit programs (its WoW64 mode):
+# downloads the libwine:i386 package of exactly the installed libwine version, unpacks it into
+# the build folder (never installs it, never adds the i386 architecture) and lays out the folder
+# that WINEDLLPATH points at:
+#   $BUILD_ROOT/wine/dlls/i386-windows  the package's 32-bit Windows DLLs
+#   $BUILD_ROOT/wine/dlls/x86_64-unix   -> the installed 64-bit Unix side (the display driver
+#                                           of a 32-bit process loads from there)
+# Done once per build folder: nothing happens when the folder is complete.
+# Usage: scripts/wow64-dlls.sh  (prints nothing when the DLLs are already there)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+root=${BUILD_ROOT:-$top/build}
+dlls=$root/wine/dlls
+work=$root/wine/dlls-download
+unixSide=/usr/lib/x86_64-linux-gnu/wine/x86_64-unix
+
+[ -f "$dlls/.complete" ] && exit 0
+
+version=$(dpkg-query -W -f='${Version}' libwine:amd64)
+[ -n "$version" ] || { echo "libwine is not installed" >&2; exit 1; }
+echo "Fetching the 32-bit Wine DLLs (libwine:i386 $version) into $dlls"
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+# Both architectures for this one look-up and download only; dpkg's own list stays amd64.
+both=(-o DPkg::Lock::Timeout=300 -o APT::Architectures::=amd64 -o APT::Architectures::=i386)
+rm -rf "$dlls" "$work"
+mkdir -p "$work"
+restore_lists() { "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q >/dev/null || true; }
+trap restore_lists EXIT
+"${sudo_cmd[@]}" apt-get "${both[@]}" update -q >/dev/null
+# apt-get download writes into the current folder, as the calling user.
+(cd "$work" && apt-get "${both[@]}" -o APT::Sandbox::User=root download -q "libwine:i386=$version" >/dev/null)
+trap - EXIT
+restore_lists
+
+package=$(find "$work" -name 'libwine_*_i386.deb' | head -n1)
+[ -n "$package" ] || { echo "libwine:i386 $version was not downloaded" >&2; exit 1; }
+dpkg-deb -x "$package" "$work/unpacked"
+mkdir -p "$dlls"
+mv "$work/unpacked/usr/lib/i386-linux-gnu/wine/i386-windows" "$dlls/i386-windows"
+ln -s "$unixSide" "$dlls/x86_64-unix"
+rm -rf "$work"
+touch "$dlls/.complete"
