@@ -40,8 +40,9 @@ const CommandTable serverCommands{
 
 }  // namespace
 
-const ToolDefinition bindHostTool{L"bindHost", L"Bind Host", L"bindHostProject",
-                                  FileSystemStart::exitWithMessage, true, runServerCommand};
+const ToolDefinition bindHostTool{
+    L"bindHost", L"Bind Host",    L"bindHostProject", FileSystemStart::exitWithMessage,
+    true,        runServerCommand};
 
 std::wstring serverUsageText() {
     const auto w = usageLabelWidth;

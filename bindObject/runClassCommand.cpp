@@ -33,8 +33,9 @@ const CommandTable classCommands{
 
 }  // namespace
 
-const ToolDefinition bindObjectTool{L"bindObject", L"Bind Object", L"bindObjectProject",
-                                    FileSystemStart::exitWithMessage, true, runClassCommand};
+const ToolDefinition bindObjectTool{
+    L"bindObject", L"Bind Object", L"bindObjectProject", FileSystemStart::exitWithMessage,
+    true,          runClassCommand};
 
 std::wstring classUsageText() {
     const auto w = usageLabelWidth;

@@ -43,8 +43,9 @@ const CommandTable jvmCommands{
 
 }  // namespace
 
-const ToolDefinition bindRuntimeTool{L"bindRuntime", L"Bind Runtime", L"bindRuntimeProject",
-                                     FileSystemStart::internalError, true, runJvmCommand};
+const ToolDefinition bindRuntimeTool{
+    L"bindRuntime", L"Bind Runtime", L"bindRuntimeProject", FileSystemStart::internalError,
+    true,           runJvmCommand};
 
 std::wstring jvmUsageText() {
     const auto w = usageLabelWidth;

@@ -26,8 +26,9 @@ const CommandTable typeLibCommands{
 
 }  // namespace
 
-const ToolDefinition bindSchemaTool{L"bindSchema", L"Bind Schema", L"bindSchemaProject",
-                                    FileSystemStart::internalError, false, runTypeLibCommand};
+const ToolDefinition bindSchemaTool{
+    L"bindSchema", L"Bind Schema",   L"bindSchemaProject", FileSystemStart::internalError,
+    false,         runTypeLibCommand};
 
 std::wstring typeLibUsageText() {
     const auto w = usageLabelWidth;

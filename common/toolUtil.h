@@ -66,15 +66,15 @@ class Tool {
     FileSystem& files() const { return *fileSystem; }
     TypeLibraries& typeLibraries() const { return *platform_.typeLibraries; }
 
-private:
+  private:
     class NotedListings : public ListingWindows {
-    public:
+      public:
         explicit NotedListings(const Tool& tool) : tool_(tool) {}
         void open(const std::wstring& listingTitle, const std::wstring& listingText) override;
         bool anyOpen() override;
         void serveUntilClosed() override;
 
-    private:
+      private:
         const Tool& tool_;
     };
 

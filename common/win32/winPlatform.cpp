@@ -119,6 +119,8 @@ void WinSystem::appendToFile(const std::wstring& path, std::string_view bytes) {
     WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-void WinSystem::endProcess(std::uint32_t exitCode) { ExitProcess(exitCode); }
+void WinSystem::endProcess(std::uint32_t exitCode) {
+    ExitProcess(exitCode);
+}
 
 }  // namespace volmora

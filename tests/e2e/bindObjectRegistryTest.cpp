@@ -169,7 +169,7 @@ TEST_F(BindObjectRegistry, WritesExactlyTheClassRecordAndComKeys) {
             setDefault(HKEY_CLASSES_ROOT, runtimeClass + L"\\InprocServer32", registeredRuntime);
         } else if (c.runtime == Runtime::inOtherView) {
             writeText(HKEY_CLASSES_ROOT, runtimeClass + L"\\InprocServer32", L"", registeredRuntime,
-                           otherView);
+                      otherView);
         }
         const std::wstring runtimeBefore = dumpKey(HKEY_CLASSES_ROOT, runtimeClass);
         registerClass(c.javaClass);

@@ -122,8 +122,7 @@ std::vector<ExpectedKey> configuredKeys(const std::wstring& runtimeLibrary) {
          L"[]\n[InprocServer32]\n" + textLine(L"", runtimeLibrary) +
              textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" + textLine(L"", progId)},
         {HKEY_CLASSES_ROOT, progId,
-         L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" +
-             textLine(L"", progId + L".1")},
+         L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" + textLine(L"", progId + L".1")},
         {HKEY_CLASSES_ROOT, progId + L".1", L"[]\n[CLSID]\n" + textLine(L"", classId)},
         {HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\" + typeLibSystem,
          L"[]\n" + textLine(L"", lib + L"VolmoraSample.tlb")},

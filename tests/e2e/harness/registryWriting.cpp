@@ -19,8 +19,9 @@ using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyClose>;
 
 OwnedKey created(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own) {
     HKEY key = nullptr;
-    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
-                                           KEY_ALL_ACCESS | viewAccess(view), nullptr, &key, nullptr);
+    const LSTATUS status =
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | viewAccess(view),
+                        nullptr, &key, nullptr);
     EXPECT_EQ(status, ERROR_SUCCESS) << "creating " << narrow(path);
     return OwnedKey(status == ERROR_SUCCESS ? key : nullptr);
 }
