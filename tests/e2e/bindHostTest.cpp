@@ -8,6 +8,7 @@
 #include "expectations.h"
 #include "expectedUsage.h"
 #include "harness.h"
+#include "programWithoutScripting.h"
 #include "registryWriting.h"
 
 namespace volmora::e2e {
@@ -101,40 +102,10 @@ TEST_F(BindHost, RefusedCommandLinesShowTheUsageAndWriteNothing) {
     }
 }
 
-// A copy of bindHost under its own file name, for which Wine's per-program DLL overrides
-// disable scrrun.dll, so that the file-system object cannot be created.
-class ProgramWithoutScripting {
-  public:
-    ProgramWithoutScripting() {
-        wchar_t folder[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, folder);
-        path_ = std::wstring(folder) + programName;
-        EXPECT_TRUE(CopyFileW(builtToolPath(L"bindHost").c_str(), path_.c_str(), FALSE));
-        writeText(HKEY_CURRENT_USER, overridesKey(), L"scrrun", L"");
-    }
-    ~ProgramWithoutScripting() {
-        deleteTree(HKEY_CURRENT_USER, appDefaultsKey());
-        DeleteFileW(path_.c_str());
-    }
-    ProgramWithoutScripting(const ProgramWithoutScripting&) = delete;
-    ProgramWithoutScripting& operator=(const ProgramWithoutScripting&) = delete;
-
-    const std::wstring& path() const { return path_; }
-
-  private:
-    static constexpr const wchar_t* programName = L"bindHostWithoutScripting.exe";
-    static std::wstring appDefaultsKey() {
-        return std::wstring(L"Software\\Wine\\AppDefaults\\") + programName;
-    }
-    static std::wstring overridesKey() { return appDefaultsKey() + L"\\DllOverrides"; }
-
-    std::wstring path_;
-};
-
 TEST_F(BindHost, EndsWithFourWhenTheFileSystemObjectCannotBeCreated) {
     wchar_t systemRoot[MAX_PATH] = {};
     GetEnvironmentVariableW(L"SystemRoot", systemRoot, MAX_PATH);
-    const ProgramWithoutScripting program;
+    const ProgramWithoutScripting program(L"bindHost");
     RunOptions options;
     options.program = program.path();
 

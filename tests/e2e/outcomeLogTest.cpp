@@ -14,6 +14,7 @@
 #include "expectations.h"
 #include "expectedUsage.h"
 #include "harness.h"
+#include "programWithoutScripting.h"
 
 namespace volmora::e2e {
 namespace {
@@ -79,36 +80,6 @@ std::wstring systemRoot() {
 Json message(const char* kind, const std::wstring& text, bool shown) {
     return {{"kind", kind}, {"text", narrow(text)}, {"shown", shown}};
 }
-
-// A copy of a tool under its own file name, for which Wine's per-program DLL overrides disable
-// scrrun.dll, so that the file-system object cannot be created.
-class ProgramWithoutScripting {
-  public:
-    explicit ProgramWithoutScripting(const std::wstring& toolName)
-        : name_(toolName + L"Unscripted.exe") {
-        path_ = tempFolder() + name_;
-        EXPECT_TRUE(CopyFileW(builtToolPath(toolName).c_str(), path_.c_str(), FALSE));
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, (appDefaultsKey() + L"\\DllOverrides").c_str(), 0,
-                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        RegSetValueExW(key, L"scrrun", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
-                       sizeof(wchar_t));
-        RegCloseKey(key);
-    }
-    ~ProgramWithoutScripting() {
-        deleteTree(HKEY_CURRENT_USER, appDefaultsKey());
-        DeleteFileW(path_.c_str());
-    }
-    ProgramWithoutScripting(const ProgramWithoutScripting&) = delete;
-    ProgramWithoutScripting& operator=(const ProgramWithoutScripting&) = delete;
-
-    const std::wstring& path() const { return path_; }
-
-  private:
-    std::wstring appDefaultsKey() const { return L"Software\\Wine\\AppDefaults\\" + name_; }
-    std::wstring name_;
-    std::wstring path_;
-};
 
 // Each case runs in a folder of its own, removed afterwards with the log, the registrations and
 // the listing window's placement.
