@@ -92,7 +92,7 @@ std::string clientOutput(Build client, const std::string& fromProgId, const std:
            "\r\nProgIDFromCLSID " + fromClsid + "\r\nCoCreateInstance " + created + "\r\n";
 }
 
-class ComActivationTest : public ::testing::Test {
+class ComActivationOfBothBuilds : public ::testing::Test {
   protected:
     void SetUp() override {
         activations_ = fs::temp_directory_path() /
@@ -147,7 +147,8 @@ class ComActivationTest : public ::testing::Test {
     fs::path activations_;
 };
 
-class ComActivation : public ComActivationTest, public ::testing::WithParamInterface<Case> {};
+class ComActivation : public ComActivationOfBothBuilds,
+                      public ::testing::WithParamInterface<Case> {};
 
 TEST_P(ComActivation, ReachesTheRegisteredLibraryOnlyFromItsOwnView) {
     const Case& c = GetParam();
@@ -188,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Clients, ComActivation, ::testing::ValuesIn(cases),
 // Registered by both bindObjects, a class serves 32-bit and 64-bit clients, each through the
 // runtime of its own architecture. Each unregistration removes its own registration and leaves
 // the other one whole (under Wine, which keeps the ProgID keys per view).
-TEST_F(ComActivationTest, AClassRegisteredByBothArchitecturesServesClientsOfBoth) {
+TEST_F(ComActivationOfBothBuilds, AClassRegisteredByBothArchitecturesServesClientsOfBoth) {
     if (!testingI686Build) {
         GTEST_SKIP() << "the i686 run starts the x86_64 build's programs beside its own";
     }
