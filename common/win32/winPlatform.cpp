@@ -105,18 +105,29 @@ std::uint32_t WinSystem::processId() {
 }
 
 void WinSystem::appendToFile(const std::wstring& path, std::string_view bytes) {
-    // Append access alone makes every write land at the end of the file, also when another
-    // process appends at the same time; sharing lets those processes and readers in.
-    const FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+    // Sharing lets other runs and readers in. Append access alone does not keep two writers
+    // apart everywhere (under Wine both can land at the same end and one record is lost), so
+    // each writer holds a lock on one byte far past any log's end while it writes at the end:
+    // readers of the records are never blocked, and concurrent runs append one after the other.
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return;
     }
+    OVERLAPPED writerLock{};
+    writerLock.OffsetHigh = 0x7FFFFFFE;
+    if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &writerLock)) {
+        return;
+    }
     // A record holds a command line of at most 32,767 characters and messages made from it:
     // far below what one write takes.
+    OVERLAPPED atEnd{};
+    atEnd.Offset = 0xFFFFFFFF;  // both halves all ones: write at the end of the file
+    atEnd.OffsetHigh = 0xFFFFFFFF;
     DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &atEnd);
+    UnlockFileEx(file.get(), 0, 1, 0, &writerLock);
 }
 
 void WinSystem::endProcess(std::uint32_t exitCode) {
