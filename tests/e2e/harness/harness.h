@@ -65,6 +65,8 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
 
 // The built program of that name, e.g. ...\bin\bindObject.exe.
 std::wstring builtToolPath(const std::wstring& toolName);
+// A helper program built beside the end-to-end tests, e.g. ...\e2e\comClient.exe.
+std::wstring e2eProgramPath(const std::wstring& name);
 
 // The text of the window's first edit control (the listing text), read across processes.
 std::wstring readListingText(HWND window);

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
+#include "harness.h"
+
 namespace volmora::e2e {
 
 namespace {
@@ -36,12 +40,42 @@ std::optional<std::string> findDpiLimit() {
            ", so sizes in pixels have no scale to be checked against";
 }
 
+// The probe shows a window with text in an edit control and ends; where painting it faults, it
+// ends at once with the exception code, so the answer never waits for a timeout.
+std::optional<std::string> findListingPaintLimit() {
+    RunOptions options;
+    options.program = e2eProgramPath(L"listingPaintProbe");
+    options.onWindow = [](HWND) {};  // the probe closes its own window
+    const RunResult probe = runTool(L"listingPaintProbe", L"", options);
+    if (!probe.timedOut && probe.exitCode == 0) {
+        return std::nullopt;
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(probe.exitCode));
+    return "a window that shows text in an edit control cannot paint" + inWhichProcess() +
+           " (a probe program that does only that " +
+           (probe.timedOut ? std::string("did not end") : "ended with " + std::string(code)) +
+           "), so no listing window can show to be checked";
+}
+
 }  // namespace
 
 std::optional<std::string> platformLimitReason(PlatformLimit limit) {
-    static const std::optional<std::string> iconLimit = findIconLimit();
-    static const std::optional<std::string> dpiLimit = findDpiLimit();
-    return limit == PlatformLimit::noIcons ? iconLimit : dpiLimit;
+    switch (limit) {
+        case PlatformLimit::noIcons: {
+            static const std::optional<std::string> iconLimit = findIconLimit();
+            return iconLimit;
+        }
+        case PlatformLimit::noScreenDpi: {
+            static const std::optional<std::string> dpiLimit = findDpiLimit();
+            return dpiLimit;
+        }
+        case PlatformLimit::noListingPaint: {
+            static const std::optional<std::string> paintLimit = findListingPaintLimit();
+            return paintLimit;
+        }
+    }
+    return std::nullopt;
 }
 
 bool checkableHere(PlatformLimit limit, const std::string& what) {

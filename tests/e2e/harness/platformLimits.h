@@ -12,12 +12,16 @@
 namespace volmora::e2e {
 
 enum class PlatformLimit {
-    noIcons,      // stock and program icons cannot be loaded, so no box or window shows one
-    noScreenDpi,  // the screen reports a DPI of 0, so DPI-dependent geometry has no scale
+    noIcons,         // stock and program icons cannot be loaded, so no box or window shows one
+    noScreenDpi,     // the screen reports a DPI of 0, so DPI-dependent geometry has no scale
+    noListingPaint,  // a window showing text in an edit control cannot paint: the process dies,
+                     // so no listing window can show
 };
 
 // Why this process's system cannot show what the limit names; nothing when it can. Found out by
-// trying it, not by asking which system this is.
+// trying it, not by asking which system this is; each limit is tried once per process, the
+// listing window's in a probe program of its own (listingPaintProbe.exe beside this one), since
+// a failed try ends the process that makes it.
 std::optional<std::string> platformLimitReason(PlatformLimit limit);
 
 // Whether a check that depends on what the limit names can be made here. When it cannot, the

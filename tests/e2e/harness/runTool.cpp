@@ -153,6 +153,10 @@ std::wstring builtToolPath(const std::wstring& toolName) {
     return folder + L"\\bin\\" + toolName + L".exe";
 }
 
+std::wstring e2eProgramPath(const std::wstring& name) {
+    return moduleFolder() + L"\\" + name + L".exe";
+}
+
 RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText,
                   const RunOptions& options) {
     const std::wstring program =
