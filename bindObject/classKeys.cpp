@@ -26,9 +26,12 @@ ClassKeys classKeys(const std::wstring& progId, const std::wstring& clsid,
     };
 }
 
-std::vector<std::wstring> ClassKeys::leavesFirst() const {
+std::vector<std::wstring> ClassKeys::leavesFirst(bool withProgIdKeys) const {
     std::vector<std::wstring> keys;
-    for (const OwnKey* own : {&comClass, &progId, &versioned}) {
+    const std::vector<const OwnKey*> owned =
+        withProgIdKeys ? std::vector<const OwnKey*>{&comClass, &progId, &versioned}
+                       : std::vector<const OwnKey*>{&comClass};
+    for (const OwnKey* own : owned) {
         for (const auto& entry : own->defaults) {
             keys.push_back(own->path + L"\\" + std::wstring(entry.subkey));
         }

@@ -32,8 +32,9 @@ struct ClassKeys {
     OwnKey progId;
     OwnKey versioned;
 
-    // Every key, each own key after its subkeys: the order in which they can be deleted.
-    std::vector<std::wstring> leavesFirst() const;
+    // Every key, each own key after its subkeys: the order in which they can be deleted. Without
+    // withProgIdKeys, the keys of comClass alone.
+    std::vector<std::wstring> leavesFirst(bool withProgIdKeys = true) const;
 };
 
 ClassKeys classKeys(const std::wstring& progId, const std::wstring& clsid,

@@ -1,6 +1,8 @@
 // Unregisters a Java class by its ProgID: finds the class record that carries the ProgID,
 // deletes the COM class and ProgID keys, leaves first, and the record last, so that a run that
-// stops halfway leaves the record for a second run to find and finish.
+// stops halfway leaves the record for a second run to find and finish. The ProgID keys are
+// shared by the 32-bit and the 64-bit registry views; they stay while the other build's record
+// of a class with the same ProgID still uses them.
 #include "bindObject.h"
 #include "classKeys.h"
 #include "recordWalk.h"
@@ -16,19 +18,40 @@ namespace {
 // receives its key name and stays empty when there is none. A record that cannot be opened or has
 // no readable ProgId cannot be the class asked for: it is passed over and left as it is.
 WalkEnd findClassRecord(Registry& registry, const RegKey& records, const std::wstring& progId,
-                        std::wstring& clsid) {
-    return walkRecords(registry, records.handle(), UnopenedRecord::passOver,
-                       [&](const std::wstring& name, RegKey& record) {
-                           RegValue value;
-                           getNamedValue(registry, record.handle(),
-                                         std::wstring(recordValue::progId), value);
-                           const auto* text = std::get_if<std::wstring>(&value);
-                           if (text == nullptr || *text != progId) {
-                               return true;
-                           }
-                           clsid = name;
-                           return false;
-                       });
+                        std::wstring& clsid, KeyAccess access = KeyAccess::read) {
+    return walkRecords(
+        registry, records.handle(), UnopenedRecord::passOver,
+        [&](const std::wstring& name, RegKey& record) {
+            RegValue value;
+            getNamedValue(registry, record.handle(), std::wstring(recordValue::progId), value);
+            const auto* text = std::get_if<std::wstring>(&value);
+            if (text == nullptr || *text != progId) {
+                return true;
+            }
+            clsid = name;
+            return false;
+        },
+        access);
+}
+
+// Whether the other registry view holds a class record with that ProgID. Its absence there, or
+// of the records' key, means no; any other failure ends the walk, so that nothing is deleted on a
+// guess.
+WalkEnd findInOtherView(Registry& registry, const std::wstring& progId, bool& found) {
+    found = false;
+    RegKey records(registry);
+    const long result = records.open(localMachine, recordsPath(recordCollection::classes),
+                                     KeyAccess::readOtherView);
+    if (result == status::fileNotFound) {
+        return {};
+    }
+    if (result != status::success) {
+        return {result, false, {}};
+    }
+    std::wstring clsid;
+    WalkEnd end = findClassRecord(registry, records, progId, clsid, KeyAccess::readOtherView);
+    found = !clsid.empty();
+    return end;
 }
 
 // Whether a failed deletion means that the key is not there: it is already gone, or the
@@ -39,8 +62,9 @@ bool keyAbsent(long result) {
 
 // Deletes the COM keys of the class, leaves first. A key that is absent counts as deleted, so
 // that a class whose registration stopped halfway can still be removed whole.
-bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& clsid) {
-    for (const auto& key : classKeys(progId, clsid).leavesFirst()) {
+bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& clsid,
+                   bool withProgIdKeys) {
+    for (const auto& key : classKeys(progId, clsid).leavesFirst(withProgIdKeys)) {
         long result = tool.registry().deleteKey(classesRoot, key);
         if (!keyAbsent(result) &&
             !stepSucceeded(tool, result, L"Can't delete " + key + L" key: ")) {
@@ -76,7 +100,12 @@ void unregisterJavaClass(Tool& tool, const std::wstring& progId) {
         tool.showError(notRegistered + L".");
         return;
     }
-    if (removeComKeys(tool, progId, clsid) &&
+    bool progIdKeysInUse = false;
+    if (reportWalkFailure(tool, findInOtherView(registry, progId, progIdKeysInUse),
+                          recordCollection::classes)) {
+        return;
+    }
+    if (removeComKeys(tool, progId, clsid, !progIdKeysInUse) &&
         stepSucceeded(tool, registry.deleteKey(records.handle(), clsid),
                       L"Can't delete " + quoted(clsid) + L" key: ")) {
         tool.showInfo(L"Class " + quoted(progId) + L" successfully unregistered.");

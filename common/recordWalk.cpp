@@ -6,7 +6,7 @@
 namespace volmora {
 
 WalkEnd walkRecords(Registry& registry, KeyHandle records, UnopenedRecord unopened,
-                    const RecordVisitor& visit) {
+                    const RecordVisitor& visit, KeyAccess access) {
     for (std::uint32_t index = 0;; ++index) {
         std::wstring name;
         long result = registry.enumKey(records, index, name);
@@ -17,7 +17,7 @@ WalkEnd walkRecords(Registry& registry, KeyHandle records, UnopenedRecord unopen
             return {result, false, {}};
         }
         RegKey record(registry);
-        result = record.open(records, name, KeyAccess::read);
+        result = record.open(records, name, access);
         if (result != status::success) {
             if (unopened == UnopenedRecord::passOver) {
                 continue;

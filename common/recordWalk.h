@@ -29,10 +29,11 @@ struct WalkEnd {
 // Returns true to go on with the next record, false to end the walk.
 using RecordVisitor = std::function<bool(const std::wstring& name, RegKey& record)>;
 
-// Calls visit for each subkey of records with that subkey open for reading; the visitor may
-// close it early, and the walk closes it otherwise.
+// Calls visit for each subkey of records with that subkey open for reading (with access, which
+// names the registry view of records); the visitor may close it early, and the walk closes it
+// otherwise.
 WalkEnd walkRecords(Registry& registry, KeyHandle records, UnopenedRecord unopened,
-                    const RecordVisitor& visit);
+                    const RecordVisitor& visit, KeyAccess access = KeyAccess::read);
 
 // Shows a failed walk's message with showError ("Can't enumerate <collection>: error=<code>" or
 // "Can't open "<name>" key: error=<code>") and returns true; returns false after a walk that

@@ -48,7 +48,11 @@ inline constexpr KeyHandle classesRoot = detail::predefinedKey(0x80000000);
 inline constexpr KeyHandle currentUser = detail::predefinedKey(0x80000001);
 inline constexpr KeyHandle localMachine = detail::predefinedKey(0x80000002);
 
-enum class KeyAccess { read, allAccess };
+// readOtherView reads HKEY_LOCAL_MACHINE in the registry view of the other architecture (the
+// 64-bit one from a 32-bit program, the 32-bit one from a 64-bit program), where the other
+// build of the tools keeps its records; where there is no such view (a 32-bit system), opening
+// a key that way finds nothing.
+enum class KeyAccess { read, allAccess, readOtherView };
 
 // Largest enumerated key name, in characters, as the tools' 512-character buffer holds it.
 inline constexpr std::uint32_t keyNameBuffer = 512;

@@ -15,8 +15,28 @@ KeyHandle keyHandle(HKEY key) {
     return KeyHandle{reinterpret_cast<std::uintptr_t>(key)};
 }
 
+constexpr bool is32BitProgram = sizeof(void*) == 4;
+
+// A 32-bit program has another view only under WoW64, on a 64-bit system; a 64-bit program
+// always runs beside the 32-bit view.
+bool otherViewExists() {
+    if constexpr (!is32BitProgram) {
+        return true;
+    }
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 REGSAM samOf(KeyAccess access) {
-    return access == KeyAccess::read ? KEY_READ : KEY_ALL_ACCESS;
+    switch (access) {
+        case KeyAccess::read:
+            return KEY_READ;
+        case KeyAccess::readOtherView:
+            return KEY_READ | (is32BitProgram ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+        case KeyAccess::allAccess:
+            break;
+    }
+    return KEY_ALL_ACCESS;
 }
 
 }  // namespace
@@ -35,6 +55,10 @@ long WinRegistry::createKey(KeyHandle parent, const std::wstring& path, KeyHandl
 
 long WinRegistry::openKey(KeyHandle parent, const std::wstring& path, KeyAccess access,
                           KeyHandle& key) {
+    // Without the other view the flag would be ignored and this program's own keys found.
+    if (access == KeyAccess::readOtherView && !otherViewExists()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
     HKEY opened = nullptr;
     LONG result = RegOpenKeyExW(hkey(parent), path.c_str(), 0, samOf(access), &opened);
     if (result == ERROR_SUCCESS) {

@@ -98,6 +98,7 @@ class BindObjectRegistry : public ::testing::Test {
     // Every key a test may write; removed before and after it.
     void cleanUp() {
         deleteTree(HKEY_LOCAL_MACHINE, records);
+        deleteTree(HKEY_LOCAL_MACHINE, records, otherView);
         deleteTree(HKEY_CLASSES_ROOT, runtimeClass);
         deleteTree(HKEY_CLASSES_ROOT, runtimeClass, otherView);
         for (const JavaClass& c : {JavaClass{}, neatService()}) {
@@ -214,6 +215,34 @@ TEST_F(BindObjectRegistry, UnregisteringRestoresTheRegistryExactly) {
         EXPECT_EQ(touchedKeys(c), before);
     }
     expectRegistered(neatService(), L"ServerA", toolFolderLibrary());
+}
+
+// The other build of the tools keeps its class records in the other registry view, and both
+// views share the ProgID keys: they stay while a record there carries the ProgID.
+TEST_F(BindObjectRegistry, UnregisteringLeavesTheProgIdKeysTheOtherBuildStillUses) {
+    const JavaClass c;
+    const std::wstring record = records + L"\\" + c.clsid;
+    const std::wstring unregistered = L"Class \"MyServer.CoolService\" successfully unregistered.";
+    registerClass(c);
+    writeText(HKEY_LOCAL_MACHINE, record, L"ProgId", c.progId, otherView);
+    const std::wstring otherRecord = dumpKey(HKEY_LOCAL_MACHINE, record, otherView);
+    ASSERT_EQ(otherRecord, L"[]\n" + textLine(L"ProgId", c.progId));
+
+    expectOneBox(run(L"/u " + c.progId), BoxIcon::information, caption, unregistered);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, record));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + c.clsid));
+    EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId), progIdDump(c));
+    EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId + L".1"), versionDump(c));
+    EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, record, otherView), otherRecord);
+
+    // Without that record, unregistering takes the ProgID keys with the rest.
+    deleteTree(HKEY_LOCAL_MACHINE, record, otherView);
+    registerClass(c);
+    expectOneBox(run(L"/u " + c.progId), BoxIcon::information, caption, unregistered);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, record));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + c.clsid));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, c.progId));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, c.progId + L".1"));
 }
 
 TEST_F(BindObjectRegistry, AFirstRegistrationLeavesOnlyTheRecordsKeyBehind) {

@@ -114,6 +114,8 @@ MemoryRegistry::MemoryRegistry()
     : classesRoot_(std::make_shared<Key>(Key{L"HKCR", L"HKCR", {}, {}, nullptr, false})),
       currentUser_(std::make_shared<Key>(Key{L"HKCU", L"HKCU", {}, {}, nullptr, false})),
       localMachine_(std::make_shared<Key>(Key{L"HKLM", L"HKLM", {}, {}, nullptr, false})),
+      otherLocalMachine_(
+          std::make_shared<Key>(Key{L"HKLM-other", L"HKLM-other", {}, {}, nullptr, false})),
       roots_{Handle{classesRoot_, true}, Handle{currentUser_, true}, Handle{localMachine_, true}} {}
 
 MemoryRegistry::~MemoryRegistry() = default;
@@ -240,12 +242,15 @@ long MemoryRegistry::openKey(KeyHandle parent, const std::wstring& path, KeyAcce
     Handle* from = handle(parent);
     if (from == nullptr)
         return invalidHandle;
-    if (auto code = injected(RegistryCall::openKey, joinPath(from->key->path, path)))
+    const std::shared_ptr<Key>& start =
+        access == KeyAccess::readOtherView && parent == volmora::localMachine ? otherLocalMachine_
+                                                                              : from->key;
+    if (auto code = injected(RegistryCall::openKey, joinPath(start->path, path)))
         return *code;
-    if (from->key->deleted)
+    if (start->deleted)
         return keyDeleted;
     std::shared_ptr<Key> found;
-    long result = walk(from->key, path, false, found);
+    long result = walk(start, path, false, found);
     if (result != status::success)
         return result;
     key = newHandle(found, access == KeyAccess::allAccess);
@@ -424,6 +429,8 @@ MemoryRegistry::Key* MemoryRegistry::rootOf(const std::wstring& path, std::wstri
         return currentUser_.get();
     if (head == L"hklm")
         return localMachine_.get();
+    if (head == L"hklm-other")
+        return otherLocalMachine_.get();
     return nullptr;
 }
 
@@ -460,9 +467,10 @@ std::optional<std::wstring> MemoryRegistry::text(const std::wstring& path,
 void MemoryRegistry::putKey(const std::wstring& path) {
     std::wstring rest;
     Key* root = rootOf(path, rest);
-    auto& shared = root == classesRoot_.get()   ? classesRoot_
-                   : root == currentUser_.get() ? currentUser_
-                                                : localMachine_;
+    auto& shared = root == classesRoot_.get()         ? classesRoot_
+                   : root == currentUser_.get()       ? currentUser_
+                   : root == otherLocalMachine_.get() ? otherLocalMachine_
+                                                      : localMachine_;
     std::shared_ptr<Key> created;
     walk(shared, rest, true, created);
 }

@@ -62,7 +62,9 @@ class MemoryRegistry : public Registry {
     void failLaterCall(RegistryCall call, const std::wstring& target, long code,
                        std::size_t callsThatPass);
 
-    // Direct access for arranging and checking tests; paths start with HKLM, HKCR or HKCU.
+    // Direct access for arranging and checking tests; paths start with HKLM, HKCR or HKCU, or with
+    // HKLM-other for HKEY_LOCAL_MACHINE in the other architecture's view (what openKey reaches
+    // from HKEY_LOCAL_MACHINE with KeyAccess::readOtherView).
     bool keyExists(const std::wstring& path) const;
     std::optional<StoredValue> value(const std::wstring& path, const std::wstring& name) const;
     std::optional<std::wstring> text(const std::wstring& path, const std::wstring& name) const;
@@ -106,6 +108,7 @@ class MemoryRegistry : public Registry {
     std::shared_ptr<Key> classesRoot_;
     std::shared_ptr<Key> currentUser_;
     std::shared_ptr<Key> localMachine_;
+    std::shared_ptr<Key> otherLocalMachine_;
     Handle roots_[3];
     std::map<std::uintptr_t, Handle> handles_;
     std::uintptr_t nextHandle_ = 0x1000;

@@ -243,6 +243,81 @@ TEST(UnregisterJavaClass, OfTwoRecordsWithTheSameProgIdTheFirstGoes) {
               expected.dump(L"HKLM") + expected.dump(L"HKCR"));
 }
 
+// The other build of the tools keeps its class records in the other registry view, and both
+// views share the ProgID keys: those stay while a record there carries the same ProgID.
+TEST(UnregisterJavaClass, LeavesTheSharedProgIdKeysToTheOtherViewsClass) {
+    const std::wstring otherRecords = L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
+    const std::wstring progIdKeys[] = {L"HKCR\\MyServer.CoolService\\CLSID",
+                                       L"HKCR\\MyServer.CoolService\\CurVer",
+                                       L"HKCR\\MyServer.CoolService.1\\CLSID"};
+    struct Case {
+        const char* what;
+        std::wstring otherRecord;  // below the other view's records: "<clsid>" or ""
+        std::wstring otherProgId;  // its ProgId value
+        bool keysStay;
+    };
+    const Case cases[] = {
+        {"the same class", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}", L"MyServer.CoolService",
+         true},
+        {"another CLSID", L"{0AAAAAAA-0000-0000-0000-000000000000}", L"MyServer.CoolService", true},
+        {"the ProgID in another case", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
+         L"myserver.coolservice", false},
+        {"another class only", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}", L"Other.Service", false},
+        {"no records there", L"", L"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Registered r;
+        if (!c.otherRecord.empty()) {
+            r.fake.registry.putText(otherRecords + L"\\" + c.otherRecord, L"ProgId", c.otherProgId);
+        }
+        const std::wstring otherView = r.fake.registry.dump(L"HKLM-other");
+        unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
+        EXPECT_EQ(r.fake.onlyMessage(),
+                  (ShownMessage{MessageIcon::information, caption,
+                                L"Class \"MyServer.CoolService\" successfully unregistered."}));
+        // This view's record and COM class key go in every case.
+        EXPECT_FALSE(
+            r.fake.registry.keyExists(recordsPath + L"\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
+        EXPECT_FALSE(
+            r.fake.registry.keyExists(L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
+        for (const auto& key : progIdKeys) {
+            EXPECT_EQ(r.fake.registry.keyExists(key), c.keysStay) << key;
+        }
+        if (c.keysStay) {
+            EXPECT_EQ(r.fake.registry.text(L"HKCR\\MyServer.CoolService\\CLSID", L""),
+                      L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}");
+        } else {
+            EXPECT_EQ(r.state(), r.before);
+        }
+        EXPECT_EQ(r.fake.registry.dump(L"HKLM-other"), otherView);
+        EXPECT_EQ(r.fake.registry.openHandles(), 0u);
+    }
+}
+
+TEST(UnregisterJavaClass, AnUnreadableOtherViewStopsBeforeDeletingAnything) {
+    const std::wstring otherRecords = L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
+    struct Case {
+        RegistryCall call;
+        std::wstring message;
+    };
+    const Case cases[] = {
+        {RegistryCall::openKey, L"Can't enumerate CLSIDs: error=5"},
+        {RegistryCall::enumKey, L"Can't enumerate CLSIDs: error=1018"},
+    };
+    for (const auto& c : cases) {
+        Registered r;
+        r.fake.registry.putText(otherRecords + L"\\{0AAAAAAA-0000-0000-0000-000000000000}",
+                                L"ProgId", L"MyServer.CoolService");
+        const std::wstring arranged = r.state();
+        r.fake.registry.failCall(c.call, otherRecords, c.call == RegistryCall::openKey ? 5 : 1018);
+        unregisterJavaClass(r.fake.tool, L"MyServer.CoolService");
+        EXPECT_EQ(r.fake.messages.shown, std::vector<ShownMessage>{error(c.message)});
+        EXPECT_EQ(r.state(), arranged);
+        EXPECT_EQ(r.fake.registry.openHandles(), 0u);
+    }
+}
+
 TEST(UnregisterJavaClass, RemovesEveryKeyThatRegistrationWrites) {
     FakeTool fake;
     ClassOperands c;
