@@ -9,6 +9,7 @@
 #include "expectations.h"
 #include "expectedUsage.h"
 #include "harness.h"
+#include "platformLimits.h"
 #include "registryWriting.h"
 
 namespace volmora::e2e {
@@ -288,6 +289,7 @@ TEST_F(BindRuntime, ListsEveryRecordInTheListingWindow) {
     const std::wstring options = cp + L"a.jar;C:\\VOLM\\lib\\VOLM.jar";
     ASSERT_EQ(run(L"/s One C:\\one.dll " + cp + L"a.jar").exitCode, 0u);
     ASSERT_EQ(run(L"/s a\\b C:\\two.dll " + cp + L"a.jar").exitCode, 0u);
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
 
     RunResult result = run(L"/l");
     EXPECT_EQ(result.exitCode, 0u);

@@ -12,6 +12,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "testFolder.h"
 
 namespace volmora::e2e {
 namespace {
@@ -50,27 +51,6 @@ std::wstring failureText(const std::wstring& step, const std::wstring& path, std
 }
 const std::wstring missingRuntimeText =
     L"Internal error: number=0x7E, source=bindSchemaProject, description=Can't load VOLM.dll";
-
-void removeFolder(const std::wstring& folder) {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeFolder(path);
-            } else {
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
 
 // Each test works in its own folders below a fresh temporary folder, with the sample library's
 // registration removed before and after.

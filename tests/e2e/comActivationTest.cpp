@@ -1,8 +1,9 @@
 // What bindObject registers, proven by COM itself: a plain client looks the class up by ProgID
 // and CLSID and creates it, and COM loads the library the class names (the stand-in runtime,
 // which serves the classes that have a class record and notes each request). A 64-bit client
-// cannot create what the 32-bit bindObject registered, as on 64-bit Windows; a class registered
-// by both bindObjects serves clients of both.
+// finds the ProgID of what the 32-bit bindObject registered (both views share the ProgID keys) but
+// cannot create it, as on 64-bit Windows; a class registered by both bindObjects serves clients
+// of both.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -175,10 +176,10 @@ const Case cases[] = {
      foundProgId, classNotAvailable, true},
     {"unregistered", Build::underTest, Registration::unregistered, invalidClassString,
      classNotRegistered, classNotRegistered, false},
-    // Wine keeps the ProgID keys per view, and its ProgIDFromCLSID falls back to the 32-bit
-    // view; creating the class fails as on 64-bit Windows.
-    {"x86_64ClientOfI686Registration", Build::x86_64, Registration::whole, invalidClassString,
-     foundProgId, classNotRegistered, false},
+    // The ProgID keys are shared by both views, the class keys are not: creating the class fails
+    // as on 64-bit Windows.
+    {"x86_64ClientOfI686Registration", Build::x86_64, Registration::whole, foundClass, foundProgId,
+     classNotRegistered, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Clients, ComActivation, ::testing::ValuesIn(cases),
@@ -188,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Clients, ComActivation, ::testing::ValuesIn(cases),
 
 // Registered by both bindObjects, a class serves 32-bit and 64-bit clients, each through the
 // runtime of its own architecture. Each unregistration removes its own registration and leaves
-// the other one whole (under Wine, which keeps the ProgID keys per view).
+// the other one whole: the shared ProgID keys stay while the other view's class uses them.
 TEST_F(ComActivationOfBothBuilds, AClassRegisteredByBothArchitecturesServesClientsOfBoth) {
     if (!testingI686Build) {
         GTEST_SKIP() << "the i686 run starts the x86_64 build's programs beside its own";

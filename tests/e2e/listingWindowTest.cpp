@@ -217,6 +217,7 @@ class ListingWindow : public ::testing::Test {
 };
 
 TEST_F(ListingWindow, ShowsEveryClassUnderItsCaption) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     putOneClass();
     putServer(coolId, L"C:\\VOLM\\bin\\VOLM.dll");
     putClass(neatId, {{L"ProgId", L"ServerA.NeatService"},
@@ -255,6 +256,7 @@ TEST_F(ListingWindow, IsNotOpenedWithoutClasses) {
 }
 
 TEST_F(ListingWindow, OpensFirstAtTheDefaultPlacementWithTheOkButtonFocused) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     putOneClass();
     const bool geometry = checkableHere(PlatformLimit::noScreenDpi, "default placement");
     const Box standard =
@@ -299,6 +301,7 @@ struct ClientCase {
 };
 
 TEST_F(ListingWindow, LaysOutTheControlsForTheClientArea) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     // Client sizes in pixels, one after another; the layout needs more than 480 x 780 twips.
@@ -338,6 +341,7 @@ TEST_F(ListingWindow, LaysOutTheControlsForTheClientArea) {
 }
 
 TEST_F(ListingWindow, RestoresThePlacementSavedOnClose) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     const Box moved{140, 100, 600, 340};
@@ -364,6 +368,7 @@ struct SettingsCase {
 };
 
 TEST_F(ListingWindow, OpensWhereTheSettingsSay) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     const SettingsCase cases[] = {
@@ -407,6 +412,7 @@ TEST_F(ListingWindow, OpensWhereTheSettingsSay) {
 }
 
 TEST_F(ListingWindow, ClosedMaximizedKeepsTheNormalPlacementAndOpensMaximized) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     VOLMORA_SKIP_WHERE(PlatformLimit::noScreenDpi);  // every check here is in pixels
     putOneClass();
     const Box normal{140, 100, 600, 340};
@@ -437,6 +443,7 @@ TEST_F(ListingWindow, ClosedMaximizedKeepsTheNormalPlacementAndOpensMaximized) {
 }
 
 TEST_F(ListingWindow, ClosedMinimizedSavesNothing) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     putOneClass();
     putSettings({{L"MainLeft", L"2100"},
                  {L"MainTop", L"1500"},
@@ -467,6 +474,7 @@ struct KeyCase {
 };
 
 TEST_F(ListingWindow, ClosesWithEnterOrEscape) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     putOneClass();
     const KeyCase cases[] = {
         {"Enter on the button", VK_RETURN, true},
@@ -486,6 +494,7 @@ TEST_F(ListingWindow, ClosesWithEnterOrEscape) {
 }
 
 TEST_F(ListingWindow, SelectsTheWholeTextWithCtrlA) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     putOneClass();
     list([&](HWND window) {
         const Controls controls = controlsOf(window);
@@ -522,6 +531,7 @@ TEST_F(ListingWindow, SelectsTheWholeTextWithCtrlA) {
 }
 
 TEST_F(ListingWindow, ShowsTenThousandClassesWhole) {
+    VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
     constexpr int count = 10000;
     std::wstring expected;
     for (int i = 0; i < count; ++i) {

@@ -1,7 +1,8 @@
 // Where each tool's writes land on a 64-bit system: a 32-bit tool writes the 32-bit view of the
 // registry (below HKLM\SOFTWARE\WOW6432Node and HKCR\WOW6432Node), a 64-bit one the 64-bit view;
-// neither touches the other view, and the type libraries, which both views share, are seen alike
-// from both. What the keys hold is checked by each tool's own tests.
+// neither touches the other view's records and class keys. The type libraries and the ProgID
+// keys are one set for both views: the keys a 32-bit tool writes there are the ones the 64-bit
+// view has. What the keys hold is checked by each tool's own tests.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,10 +25,20 @@ std::wstring buildFolder() {
     return bin.substr(0, bin.find_last_of(L'\\'));
 }
 
+enum class Views {
+    own,     // each view has a key of its own
+    shared,  // one key for both, seen alike from both
+    // One key for both: what the 32-bit tools write there is the key of the 64-bit view. Asked
+    // for the 32-bit view, a 64-bit program is shown these keys on Windows but not under Wine,
+    // so that is not checked.
+    progIds,
+};
+
 struct Key {
     HKEY root;
     std::wstring path;       // as the tool names it
-    std::wstring wow64Path;  // where the 32-bit view keeps it; empty: shared by both views
+    std::wstring wow64Path;  // where the 32-bit view keeps a key of its own
+    Views views = Views::own;
 };
 
 Key record(const std::wstring& relative) {
@@ -50,9 +61,8 @@ std::vector<ViewCase> viewCases() {
          L"/s /u " + progId,
          {record(L"CLSIDs\\" + clsid),
           {HKEY_CLASSES_ROOT, L"CLSID\\" + clsid, L"WOW6432Node\\CLSID\\" + clsid},
-          // Wine keeps the ProgID keys per view (64-bit Windows 7 and later shares them).
-          {HKEY_CLASSES_ROOT, progId, L"WOW6432Node\\" + progId},
-          {HKEY_CLASSES_ROOT, progId + L".1", L"WOW6432Node\\" + progId + L".1"}}},
+          {HKEY_CLASSES_ROOT, progId, L"", Views::progIds},
+          {HKEY_CLASSES_ROOT, progId + L".1", L"", Views::progIds}}},
         {L"bindRuntime",
          L"/s ViewJVM C:\\jre\\bin\\server\\jvm.dll -Djava.class.path=C:\\VOLM\\lib\\VOLM.jar",
          L"/s /u ViewJVM",
@@ -65,13 +75,13 @@ std::vector<ViewCase> viewCases() {
         {L"bindSchema",
          L"/s \"" + testFiles + L"sampleSchema-win32.tlb\"",
          L"/s /u \"" + testFiles + L"sampleSchema-win32.tlb\"",
-         {{HKEY_CLASSES_ROOT, typeLibrary, L""}}},
+         {{HKEY_CLASSES_ROOT, typeLibrary, L"", Views::shared}}},
     };
 }
 
 // Where the harness, looking at the 64-bit view, finds the key the tool wrote.
 std::wstring placeIn64BitView(const Key& key) {
-    return testingI686Build && !key.wow64Path.empty() ? key.wow64Path : key.path;
+    return testingI686Build && key.views == Views::own ? key.wow64Path : key.path;
 }
 
 void removeFromBothViews(const ViewCase& c) {
@@ -103,8 +113,10 @@ TEST(RegistryView, EachToolWritesItsOwnViewOnlyAndTheSharedKeysAreSeenFromBoth) 
             const std::wstring written = dumpKey(key.root, key.path);
             EXPECT_NE(written, L"");
             EXPECT_EQ(dumpKey(key.root, placeIn64BitView(key), RegistryView::bits64), written);
-            EXPECT_EQ(dumpKey(key.root, key.path, otherView),
-                      key.wow64Path.empty() ? written : L"");
+            if (key.views != Views::progIds) {
+                EXPECT_EQ(dumpKey(key.root, key.path, otherView),
+                          key.views == Views::shared ? written : L"");
+            }
         }
         runSilently(c.tool, c.unregistration);
         for (const Key& key : c.keys) {

@@ -52,10 +52,9 @@ std::vector<Key> registeredKeys() {
     };
 }
 
-// Type libraries are seen alike from both registry views; the rest is per view (under Wine, the
-// ProgID keys too).
+// Type libraries and the ProgID keys are one set for both registry views; the rest is per view.
 bool sharedByBothViews(const Key& key) {
-    return key.path.starts_with(L"TypeLib\\");
+    return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId);
 }
 
 std::wstring folderOf(const std::wstring& path) {

@@ -32,7 +32,8 @@ constexpr bool testingI686Build = sizeof(void*) == 4;
 // Where a registry read or deletion of the harness looks: in the harness's own view (the 32-bit
 // one in the i686 run, as for the tools it tests), or in one of the two views named explicitly.
 enum class RegistryView { own, bits32, bits64 };
-// The view of the other architecture, which the tools under test never write.
+// The view of the other architecture, whose records and class keys the tools under test never
+// write (the ProgID and type library keys are one set for both views).
 constexpr RegistryView otherView = testingI686Build ? RegistryView::bits64 : RegistryView::bits32;
 // The access flag that selects the view (none for the harness's own).
 REGSAM viewAccess(RegistryView view);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "harness.h"
+#include "windowReading.h"
 
 namespace volmora::e2e {
 
@@ -21,7 +22,7 @@ std::string inWhichProcess() {
 }
 
 std::optional<std::string> findIconLimit() {
-    if (LoadIconW(nullptr, IDI_ERROR) != nullptr) {
+    if (stockIconsLoad()) {
         return std::nullopt;
     }
     return "no icon can be loaded" + inWhichProcess() + ", so no icon shows to be checked";

@@ -11,11 +11,15 @@
 namespace volmora::e2e {
 
 ProgramWithoutScripting::ProgramWithoutScripting(const std::wstring& toolName)
-    : name_(toolName + L"WithoutScripting.exe") {
+    : ProgramWithoutScripting(toolName, builtToolPath(toolName)) {}
+
+ProgramWithoutScripting::ProgramWithoutScripting(const std::wstring& name,
+                                                 const std::wstring& source)
+    : name_(name + L"WithoutScripting.exe") {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
     path_ = std::wstring(folder) + name_;
-    EXPECT_TRUE(CopyFileW(builtToolPath(toolName).c_str(), path_.c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW(source.c_str(), path_.c_str(), FALSE));
     // An empty override disables the library for this program alone.
     writeText(HKEY_CURRENT_USER, appDefaultsKey() + L"\\DllOverrides", L"scrrun", L"");
 }
@@ -23,6 +27,23 @@ ProgramWithoutScripting::ProgramWithoutScripting(const std::wstring& toolName)
 ProgramWithoutScripting::~ProgramWithoutScripting() {
     deleteTree(HKEY_CURRENT_USER, appDefaultsKey());
     DeleteFileW(path_.c_str());
+}
+
+std::uint32_t fileSystemObjectFailureWithoutScripting() {
+    // The COM floor of the benchmark (<build>\bench) starts COM and creates the object exactly
+    // as the tools do, and ends with the HRESULT of the call that failed.
+    std::wstring build = builtToolPath(L"comFloor");
+    for (int up = 0; up < 2; ++up) {
+        build.erase(build.find_last_of(L'\\'));
+    }
+    const ProgramWithoutScripting floor(L"comFloor", build + L"\\bench\\comFloor.exe");
+    RunOptions options;
+    options.program = floor.path();
+    const RunResult result = runTool(L"comFloor", L"", options);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_TRUE(FAILED(static_cast<HRESULT>(result.exitCode)))
+        << "the file-system object was created without scrrun.dll";
+    return result.exitCode;
 }
 
 std::wstring ProgramWithoutScripting::appDefaultsKey() const {

@@ -237,7 +237,8 @@ MessageBoxSeen readMessageBox(HWND dialog) {
         seen.text = controlText(text);
     }
     const HWND iconControl = findIconControl(dialog);
-    if (!iconControl) {
+    // Without stock icons there is nothing to tell the box's icon by: looking would only wait.
+    if (!iconControl || !stockIconsLoad()) {
         return seen;
     }
     // A box wider than the screen is centred with its left part, the icon's, off the screen:
@@ -260,6 +261,11 @@ MessageBoxSeen readMessageBox(HWND dialog) {
         Sleep(50);
     }
     return seen;
+}
+
+bool stockIconsLoad() {
+    static const bool loaded = LoadIconW(nullptr, IDI_ERROR) != nullptr;
+    return loaded;
 }
 
 const wchar_t* boxIconName(BoxIcon icon) {
