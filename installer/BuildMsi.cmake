@@ -4,7 +4,8 @@
 # depends on the installed files.
 # cmake -DWIXL=<wixl> -DMSIBUILD=<msibuild> -DSOURCE=<volmora.wxs> -DOUTPUT=<package.msi>
 #       -DBUILD_DIR=<build folder> -DARCH=x86|x64 -DVERSION=<a.b.c> -DUPGRADE_CODE=<guid>
-#       -DTYPELIB=<.tlb, relative to BUILD_DIR> -P BuildMsi.cmake
+#       -DTYPELIB=<.tlb, relative to BUILD_DIR> -DMSI_STEP=<volmoraMsiStep.dll, relative to BUILD_DIR>
+#       -P BuildMsi.cmake
 
 # The rollback actions of volmora.wxs and the Binary copies that they run.
 set(rollbacks RollbackJvm=bindRuntimeCopy RollbackServer=bindHostCopy
@@ -22,6 +23,7 @@ file(REMOVE "${OUTPUT}")
 # wixl takes the files' paths relative to the folder it runs in.
 execute_process(COMMAND "${WIXL}" ${defines} -D "Version=${VERSION}"
                         -D "UpgradeCode=${UPGRADE_CODE}" -D Programs=bin -D "TypeLib=${TYPELIB}"
+                        -D "MsiStep=${MSI_STEP}"
                         -o "${OUTPUT}" "${SOURCE}"
                 WORKING_DIRECTORY "${BUILD_DIR}" RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

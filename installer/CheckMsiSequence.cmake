@@ -1,18 +1,20 @@
 # Reads the sample MSI package's custom actions and InstallExecuteSequence back with msiinfo and
-# checks their order: every registration deferred, without impersonation, through volmoraRun,
-# between InstallFiles and InstallFinalize and right after its rollback action, which runs a copy
-# of its program from the Binary table; the /u forms on uninstall only, in reverse order, before
-# RemoveFiles, their failure not stopping the uninstall.
+# checks their order: every registration deferred, without impersonation, through volmoraRun
+# (volmoraMsiStep.dll's RunVolmoraStep, with the command line that a type 51 action sets right
+# before it), between InstallFiles and InstallFinalize and after its rollback action, which runs
+# a copy of its program from the Binary table; the /u forms on uninstall only, in reverse order,
+# before RemoveFiles, their failure not stopping the uninstall.
 # cmake -DMSIINFO=<msiinfo> -DPACKAGE=<package.msi> -P CheckMsiSequence.cmake
 cmake_policy(SET CMP0007 NEW)
 
 # Step, program, in the order of installation.
 set(steps Jvm=bindRuntime Server=bindHost Class=bindObject TypeLib=bindSchema)
-# msidbCustomActionType: exe from a file (18) or from the Binary table (2), + ignore the exit code
-# (64) + rollback (256) + in the script (1024) + no impersonation (2048).
-set(registerType 3090)
-set(unregisterType 3154)
+# msidbCustomActionType: DLL (1) or exe (2) from the Binary table, + ignore the result (64)
+# + rollback (256) + in the script (1024) + no impersonation (2048); 51 sets a property.
+set(registerType 3073)
+set(unregisterType 3137)
 set(rollbackType 3394)
+set(commandType 51)
 
 set(faults "")
 macro(fault text)
@@ -97,21 +99,50 @@ function(check_action action type source first last condition command)
     set(faults "${faults}${found}" PARENT_SCOPE)
 endfunction()
 
+# The type 51 action that sets the step's command line: immediate (wixl adds the no-impersonation
+# flag, which only deferred actions heed), its target volmoraRun and the program.
+function(check_command step command)
+    set(action ${step}Command)
+    if(NOT DEFINED type_${action} OR NOT DEFINED sequence_${step})
+        set(faults "${faults}\n  ${action} or ${step} is missing" PARENT_SCOPE)
+        return()
+    endif()
+    math(EXPR setsProperty "${type_${action}} % 64")
+    math(EXPR inScript "(${type_${action}} / 1024) % 2")
+    set(found "")
+    if(NOT setsProperty EQUAL commandType OR inScript)
+        string(APPEND found "\n  ${action} is not an immediate type ${commandType} action")
+    elseif(NOT source_${action} STREQUAL step)
+        string(APPEND found "\n  ${action} sets ${source_${action}}, not ${step}")
+    endif()
+    math(EXPR before "${sequence_${step}} - 1")
+    if(NOT sequence_${action} EQUAL before OR NOT condition_${action} STREQUAL condition_${step})
+        string(APPEND found "\n  ${action} does not come right before ${step}, as it runs")
+    endif()
+    string(FIND "${target_${action}}" "${command}" at)
+    if(NOT at EQUAL 0)
+        string(APPEND found "\n  ${action} runs '${target_${action}}', not '${command}...'")
+    endif()
+    set(faults "${faults}${found}" PARENT_SCOPE)
+endfunction()
+
 set(previousInstall ${sequence_InstallFiles})
 set(nextUninstall ${sequence_RemoveFiles})
+set(volmoraRun "\"[#volmoraRunExe]\"")
 foreach(entry IN LISTS steps)
     string(REPLACE "=" ";" fields "${entry}")
     list(GET fields 0 step)
     list(GET fields 1 program)
-    # The rollback action comes right before its registration, after the previous registration.
+    # The rollback action comes before its registration, after the previous registration.
     check_action(Rollback${step} ${rollbackType} ${program}Copy ${previousInstall}
                  ${sequence_InstallFinalize} "NOT REMOVE=\"ALL\"" "/u /s ")
     set(afterRollback ${sequence_InstallFiles})
     if(DEFINED sequence_Rollback${step})
         set(afterRollback ${sequence_Rollback${step}})
     endif()
-    check_action(Register${step} ${registerType} volmoraRunExe ${afterRollback}
-                 ${sequence_InstallFinalize} "NOT REMOVE=\"ALL\"" "/log \"[VOLMORARUNLOG]\" ${program} /s ")
+    check_action(Register${step} ${registerType} volmoraMsiStep ${afterRollback}
+                 ${sequence_InstallFinalize} "NOT REMOVE=\"ALL\"" RunVolmoraStep)
+    check_command(Register${step} "${volmoraRun} ${program} /s ")
     if(NOT binary_${program}Copy)
         fault("the Binary table holds no ${program}Copy")
     endif()
@@ -119,12 +150,16 @@ foreach(entry IN LISTS steps)
         set(previousInstall ${sequence_Register${step}})
     endif()
     # Uninstall undoes the steps in reverse order, before any file is removed.
-    check_action(Unregister${step} ${unregisterType} volmoraRunExe ${sequence_InstallInitialize}
-                 ${nextUninstall} "REMOVE=\"ALL\"" "/log \"[VOLMORARUNLOG]\" ${program} /u /s ")
+    check_action(Unregister${step} ${unregisterType} volmoraMsiStep
+                 ${sequence_InstallInitialize} ${nextUninstall} "REMOVE=\"ALL\"" RunVolmoraStep)
+    check_command(Unregister${step} "${volmoraRun} ${program} /u /s ")
     if(DEFINED sequence_Unregister${step})
-        set(nextUninstall ${sequence_Unregister${step}})
+        set(nextUninstall ${sequence_Unregister${step}Command})
     endif()
 endforeach()
+if(NOT binary_volmoraMsiStep)
+    fault("the Binary table holds no volmoraMsiStep")
+endif()
 
 if(faults)
     message(FATAL_ERROR "${PACKAGE}:${faults}")

@@ -18,6 +18,7 @@ else()
 endif()
 set(samplePackage "${CPACK_PACKAGE_DIRECTORY}/volmora-sample-${PROJECT_VERSION}-${volmoraPackageSystem}.msi")
 file(RELATIVE_PATH msiTypeLib "${PROJECT_BINARY_DIR}" "${sampleTypeLib}")
+set(msiStep "$<TARGET_FILE:volmoraMsiStep>")
 set(msiProgramFiles "")
 foreach(program IN LISTS volmoraPrograms)
     list(APPEND msiProgramFiles "$<TARGET_FILE:${program}>")
@@ -29,9 +30,10 @@ add_custom_command(
             "-DSOURCE=${CMAKE_CURRENT_SOURCE_DIR}/volmora.wxs" "-DOUTPUT=${samplePackage}"
             "-DBUILD_DIR=${PROJECT_BINARY_DIR}" "-DARCH=${msiArch}" "-DVERSION=${PROJECT_VERSION}"
             "-DUPGRADE_CODE=${msiUpgradeCode}" "-DTYPELIB=${msiTypeLib}"
+            "-DMSI_STEP=installer/$<TARGET_FILE_NAME:volmoraMsiStep>"
             -P "${CMAKE_CURRENT_SOURCE_DIR}/BuildMsi.cmake"
     DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/volmora.wxs" "${CMAKE_CURRENT_SOURCE_DIR}/BuildMsi.cmake"
-            "${sampleTypeLib}" ${volmoraPrograms} ${msiProgramFiles}
+            "${sampleTypeLib}" ${volmoraPrograms} ${msiProgramFiles} volmoraMsiStep "${msiStep}"
     COMMENT "Building the sample MSI package (${msiArch})"
     VERBATIM)
 add_custom_target(samplePackage ALL DEPENDS "${samplePackage}")
