@@ -15,9 +15,9 @@ set(rollbacks RollbackJvm=bindRuntimeCopy RollbackServer=bindHostCopy
 set(rollbackType 3394)
 
 if(ARCH STREQUAL "x64")
-    set(defines -a x64 -D Arch=x64 -D Win64=yes -D ProgramFiles=ProgramFiles64Folder)
+    set(defines -a x64 -D Win64=yes -D ProgramFiles=ProgramFiles64Folder)
 else()
-    set(defines -D Arch=x86 -D Win64=no -D ProgramFiles=ProgramFilesFolder)
+    set(defines -D Win64=no -D ProgramFiles=ProgramFilesFolder)
 endif()
 file(REMOVE "${OUTPUT}")
 # wixl takes the files' paths relative to the folder it runs in.

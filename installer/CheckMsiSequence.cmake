@@ -4,7 +4,8 @@
 # before it), between InstallFiles and InstallFinalize and after its rollback action, which runs
 # a copy of its program from the Binary table; the /u forms on uninstall only, in reverse order,
 # before RemoveFiles, their failure not stopping the uninstall.
-# cmake -DMSIINFO=<msiinfo> -DPACKAGE=<package.msi> -P CheckMsiSequence.cmake
+# Also that the package is for its build's architecture (the summary's Template).
+# cmake -DMSIINFO=<msiinfo> -DPACKAGE=<package.msi> -DARCH=x86|x64 -P CheckMsiSequence.cmake
 cmake_policy(SET CMP0007 NEW)
 
 # Step, program, in the order of installation.
@@ -34,6 +35,16 @@ function(read_table table outVar)
     list(REMOVE_AT rows 0 1 2)
     set(${outVar} "${rows}" PARENT_SCOPE)
 endfunction()
+
+execute_process(COMMAND "${MSIINFO}" suminfo "${PACKAGE}" OUTPUT_VARIABLE summary)
+if(ARCH STREQUAL "x64")
+    set(template "x64;1033")
+else()
+    set(template "Intel;1033")
+endif()
+if(NOT summary MATCHES "Template: ${template}\n")
+    fault("the package is not for ${ARCH} (its Template should read ${template})")
+endif()
 
 read_table(InstallExecuteSequence sequenceRows)
 read_table(CustomAction actionRows)

@@ -42,5 +42,6 @@ add_custom_target(samplePackage ALL DEPENDS "${samplePackage}")
 if(BUILD_TESTING)
     add_test(NAME msiSequence
              COMMAND "${CMAKE_COMMAND}" "-DMSIINFO=${MSIINFO}" "-DPACKAGE=${samplePackage}"
+                     "-DARCH=${msiArch}"
                      -P "${CMAKE_CURRENT_SOURCE_DIR}/CheckMsiSequence.cmake")
 endif()
