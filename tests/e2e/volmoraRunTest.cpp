@@ -111,6 +111,7 @@ struct Case {
     std::vector<std::string> lines;  // each must begin a line of the output
     std::wstring key;                // a record the run would write (HKLM)
     bool keyExpected;
+    std::wstring dump = {};  // when not empty: the record, exactly (dumpKey)
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -165,21 +166,29 @@ TEST_P(VolmoraRun, ExitsWithTheCodeOfHowTheRunEnded) {
     // Only the start-up failure shows a box: its critical message shows even in silent mode.
     EXPECT_EQ(boxes.size(), c.setup == Setup::withoutScripting ? 1u : 0u);
     EXPECT_EQ(keyExists(HKEY_LOCAL_MACHINE, c.key), c.keyExpected) << narrow(c.key);
+    if (!c.dump.empty()) {
+        EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, c.key), c.dump);
+    }
 }
 
 std::wstring sampleTypeLibrary() {
     return (buildFolder() / "installer" / "VolmoraSample.tlb").wstring();
 }
 
+// A class path with a blank, a backslash before the closing quote and characters outside any
+// one code page, as the program must receive it.
+const std::wstring classPath = L"C:\\Runner Test\\caf\u00E9 \u65E5\u672C\\";
+
 const Case cases[] = {
     {"success",
      Setup::none,
-     L"bindHost /s RunnerServer \"C:\\Runner Test\\a.jar\"",
+     L"bindHost /s RunnerServer \"" + classPath + L"\"",
      0,
      {"bindHost: information: Server \"RunnerServer\" successfully registered.",
       "volmoraRun: bindHost succeeded (exit code 0); volmoraRun exit code 0"},
      serverRecord,
-     true},
+     true,
+     L"[]\n" + textLine(L"Classpath", classPath) + textLine(L"Imports", L"")},
     {"refusedCommandLine",
      Setup::none,
      L"bindHost /s /x RunnerServer",
