@@ -1,6 +1,7 @@
 // volmoraMsiStep.dll: a Windows Installer custom action that runs volmoraRun and writes what it
-// prints into the installer's log. An exe custom action's output reaches no log; a DLL action's
-// messages do. Deferred, its command line is its CustomActionData:
+// prints into the installer's log, which an exe action's output never reaches (measured under
+// Wine's msiexec); a DLL action's messages do. Deferred, its command line is its
+// CustomActionData:
 //   "<path of volmoraRun.exe>" <volmoraRun's arguments>
 // It fails the install (ERROR_INSTALL_FAILURE) when volmoraRun ends with anything but 0.
 #include <windows.h>
