@@ -1,4 +1,4 @@
-# Makes the release zip of one build afresh and checks it: exactly the four programs in bin\,
+# Makes the release zip of one build afresh and checks it: exactly the programs in bin\,
 # built for the package's architecture, and the user guide in doc\; nothing else (no test
 # programs, no stand-in runtime library).
 # cmake -DBUILD_DIR=<build> -DPACKAGE=<zip> -DPROGRAMS=<names separated by commas> -DSYSTEM=win32|win64

@@ -153,7 +153,8 @@ void Tool::NotedListings::serveUntilClosed() {
 
 std::wstring internalErrorMessage(std::int32_t number, std::wstring_view source,
                                   std::wstring_view description) {
-    std::wstring message = L"Internal error: number=0x";
+    std::wstring message(internalErrorLead);
+    message += L"number=0x";
     message += hexNumber(number);
     message += L", source=";
     message += source;

@@ -15,6 +15,8 @@
 namespace volmora {
 
 inline constexpr std::wstring_view applicationTitle = L"Volmora";
+// How every internal-error message begins, whatever its number and source.
+inline constexpr std::wstring_view internalErrorLead = L"Internal error: ";
 
 // The listing window's caption: the application title, " - ", the listing title.
 std::wstring listingCaption(std::wstring_view listingTitle);

@@ -12,75 +12,31 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "sampleProduct.h"
 
 namespace volmora::e2e {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace sample;
 
 // A folder with a blank, as under Program Files: every path argument must be quoted right.
 const std::wstring installFolder = L"C:\\Volmora Setup Test\\VOLM";
-const std::wstring configRoot = L"SOFTWARE\\Tamsiver Software\\VOLM";
-const std::wstring classId = L"{9D3A4E2F-7B61-4F08-B5C2-3E8A1D6F0C57}";
-const std::wstring progId = L"VolmoraSample.Greeter";
-const std::wstring typeLibKey = L"TypeLib\\{6C1E2B7A-3F0D-4E8B-9A52-1D7C4F0B9E31}";
 const std::wstring uninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VolmoraSample";
-const std::wstring runtimeRegistration =
-    L"CLSID\\{3A8D888D-0DB5-4a58-A10B-2743F727D0AB}\\InprocServer32";
 constexpr DWORD setupTimeoutMs = 120000;
-// The setup of the build under test, and the system kind of the type library it installs.
+// The setup of the build under test.
 const std::wstring setupSuffix = testingI686Build ? L"-win32.exe" : L"-win64.exe";
-const std::wstring typeLibSystem = testingI686Build ? L"win32" : L"win64";
-
-struct Key {
-    HKEY root;
-    std::wstring path;
-};
 
 // Everything the setup registers, each of which its uninstaller must remove.
-std::vector<Key> registeredKeys() {
-    return {
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM"},
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\SampleServer"},
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs\\" + classId},
-        {HKEY_CLASSES_ROOT, L"CLSID\\" + classId},
-        {HKEY_CLASSES_ROOT, progId},
-        {HKEY_CLASSES_ROOT, progId + L".1"},
-        {HKEY_CLASSES_ROOT, typeLibKey},
-        {HKEY_LOCAL_MACHINE, uninstallKey},
-    };
-}
-
-// Type libraries and the ProgID keys are one set for both registry views; the rest is per view.
-bool sharedByBothViews(const Key& key) {
-    return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId);
+std::vector<Key> setupKeys() {
+    std::vector<Key> keys = sample::registeredKeys();
+    keys.push_back({HKEY_LOCAL_MACHINE, uninstallKey});
+    return keys;
 }
 
 std::wstring folderOf(const std::wstring& path) {
     return fs::path(path).parent_path().wstring();
-}
-
-// The newest sample setup that the build wrote beside its packages.
-std::wstring sampleSetupPath() {
-    const fs::path packages =
-        fs::path(folderOf(folderOf(builtToolPath(L"bindObject")))) / "packages";
-    fs::path newest;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(packages, error)) {
-        const std::wstring name = entry.path().filename().wstring();
-        if (name.starts_with(L"volmora-sample-setup-") && name.ends_with(setupSuffix) &&
-            (newest.empty() || entry.last_write_time() > fs::last_write_time(newest))) {
-            newest = entry.path();
-        }
-    }
-    return newest.wstring();
-}
-
-// The stand-in runtime library that the build makes for the tests (in testFiles\ beside bin\):
-// its UnregisterTypeLibrary removes a type library's registration as VOLM.dll does.
-std::wstring standInRuntimePath() {
-    return folderOf(folderOf(builtToolPath(L"bindSchema"))) + L"\\testFiles\\VOLM.dll";
 }
 
 // What the runtime's own installer would leave: VOLM.dll beside where the programs go.
@@ -91,41 +47,11 @@ void installRuntime() {
 }
 
 void removeEverything() {
-    for (const Key& key : registeredKeys()) {
+    for (const Key& key : setupKeys()) {
         deleteTree(key.root, key.path);
     }
     std::error_code ignored;
     fs::remove_all(folderOf(installFolder), ignored);
-}
-
-struct ExpectedKey {
-    HKEY root;
-    std::wstring path;
-    std::wstring dump;
-};
-
-// What the four programs write for the sample, value by value.
-std::vector<ExpectedKey> configuredKeys(const std::wstring& runtimeLibrary) {
-    const std::wstring lib = installFolder + L"\\lib\\";
-    return {
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM",
-         L"[]\n" + textLine(L"DllPath", installFolder + L"\\jre\\bin\\server\\jvm.dll") +
-             textLine(L"JvmOptions", L"\"-Djava.class.path=" + lib + L"VOLM.jar\" -Xmx64m")},
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\SampleServer",
-         L"[]\n" + textLine(L"Classpath", lib + L"VolmoraSample.jar") + textLine(L"Imports", L"")},
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs\\" + classId,
-         L"[]\n" + textLine(L"JavaClassName", L"com.tamsiver.sample.Greeter") +
-             textLine(L"JvmId", L"SampleJVM") + textLine(L"ProgId", progId) +
-             textLine(L"ServerId", L"SampleServer")},
-        {HKEY_CLASSES_ROOT, L"CLSID\\" + classId,
-         L"[]\n[InprocServer32]\n" + textLine(L"", runtimeLibrary) +
-             textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" + textLine(L"", progId)},
-        {HKEY_CLASSES_ROOT, progId,
-         L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" + textLine(L"", progId + L".1")},
-        {HKEY_CLASSES_ROOT, progId + L".1", L"[]\n[CLSID]\n" + textLine(L"", classId)},
-        {HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\" + typeLibSystem,
-         L"[]\n" + textLine(L"", lib + L"VolmoraSample.tlb")},
-    };
 }
 
 const std::vector<std::wstring> installedFiles = {
@@ -152,7 +78,7 @@ class SampleSetup : public ::testing::TestWithParam<Scenario> {
 
 TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     const Scenario& scenario = GetParam();
-    const std::wstring setup = sampleSetupPath();
+    const std::wstring setup = newestPackage(L"volmora-sample-setup-", setupSuffix);
     ASSERT_FALSE(setup.empty()) << "no sample setup was built";
     if (scenario.runtimeInstalled) {
         installRuntime();
@@ -173,12 +99,12 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     for (const std::wstring& file : installedFiles) {
         EXPECT_TRUE(fs::is_regular_file(installFolder + L"\\" + file)) << narrow(file);
     }
-    for (const ExpectedKey& key : configuredKeys(runtimeLibrary)) {
+    for (const ExpectedKey& key : configuredKeys(installFolder, runtimeLibrary)) {
         EXPECT_EQ(dumpKey(key.root, key.path), key.dump) << narrow(key.path);
     }
     EXPECT_NE(dumpKey(HKEY_LOCAL_MACHINE, uninstallKey).find(L"UninstallString="),
               std::wstring::npos);
-    for (const Key& key : registeredKeys()) {
+    for (const Key& key : setupKeys()) {
         if (!sharedByBothViews(key)) {
             EXPECT_FALSE(keyExists(key.root, key.path, otherView)) << narrow(key.path);
         }
@@ -191,7 +117,7 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     expectNoBox(uninstalled);
     EXPECT_EQ(uninstalled.exitCode, scenario.uninstallExit);
 
-    for (const Key& key : registeredKeys()) {
+    for (const Key& key : setupKeys()) {
         const bool expectLeft = scenario.typeLibLeft && key.path == typeLibKey;
         EXPECT_EQ(keyExists(key.root, key.path), expectLeft) << narrow(key.path);
     }

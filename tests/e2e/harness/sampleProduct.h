@@ -1,0 +1,49 @@
+// The sample product that both sample installers (the NSIS setup and the MSI package) configure
+// with the programs: its registry keys, what the programs write into them, and where the build
+// puts the installers and the stand-in runtime library.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace volmora::e2e::sample {
+
+inline const std::wstring configRoot = L"SOFTWARE\\Tamsiver Software\\VOLM";
+inline const std::wstring classId = L"{9D3A4E2F-7B61-4F08-B5C2-3E8A1D6F0C57}";
+inline const std::wstring progId = L"VolmoraSample.Greeter";
+inline const std::wstring typeLibKey = L"TypeLib\\{6C1E2B7A-3F0D-4E8B-9A52-1D7C4F0B9E31}";
+// The runtime's own COM registration: without it, bindObject names VOLM.dll beside itself.
+inline const std::wstring runtimeRegistration =
+    L"CLSID\\{3A8D888D-0DB5-4a58-A10B-2743F727D0AB}\\InprocServer32";
+
+struct Key {
+    HKEY root;
+    std::wstring path;
+};
+
+// Every key that the programs create for the sample, each of which uninstalling must remove.
+std::vector<Key> registeredKeys();
+
+// Type libraries and the ProgID keys are one set for both registry views; the rest is per view.
+bool sharedByBothViews(const Key& key);
+
+struct ExpectedKey {
+    HKEY root;
+    std::wstring path;
+    std::wstring dump;  // as dumpKey gives it
+};
+
+// What the four programs write for the sample installed into that folder, value by value.
+std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
+                                        const std::wstring& runtimeLibrary);
+
+// The newest file of the build's packages folder whose name starts and ends so.
+std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffix);
+
+// The stand-in runtime library that the build makes for the tests (in testFiles\ beside bin\):
+// its UnregisterTypeLibrary removes a type library's registration as VOLM.dll does.
+std::wstring standInRuntimePath();
+
+}  // namespace volmora::e2e::sample

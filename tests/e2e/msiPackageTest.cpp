@@ -1,0 +1,259 @@
+// The sample MSI package of the build under test, run by msiexec silently, as a deployment tool
+// would: the x86 one in the i686 run (the 32-bit programs, the 32-bit registry view), the x64
+// one in the x86_64 run. Its custom actions run the programs through volmoraRun; the registry
+// is read back after install, repair and uninstall, and after an install whose class
+// registration fails and is rolled back; the installer's log holds what the programs said.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "expectations.h"
+#include "harness.h"
+#include "sampleProduct.h"
+
+namespace volmora::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace sample;
+
+constexpr DWORD msiexecTimeoutMs = 180000;
+const std::wstring packageSuffix = testingI686Build ? L"-win32.msi" : L"-win64.msi";
+// What msiexec returns for an install that failed and was rolled back. (Wine 8.0's returns
+// ERROR_FUNCTION_FAILED, 1627, when an exe action fails, measured; the package's steps are a DLL
+// action, whose failure it reports as this.)
+constexpr std::uint32_t installFailure = 1603;  // ERROR_INSTALL_FAILURE
+
+// The package's default folder, [ProgramFilesFolder]VOLM or [ProgramFiles64Folder]VOLM: the
+// harness has the package's bitness, so its own Program Files is the package's. (Wine's msiexec
+// does not find a folder chosen at install time again on uninstall, so the default is used.)
+std::wstring installFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ExpandEnvironmentStringsW(L"%ProgramFiles%", folder, MAX_PATH);
+    return std::wstring(folder) + L"\\VOLM";
+}
+
+const std::vector<std::wstring> packageFiles = {
+    L"bin\\volmoraRun.exe", L"bin\\bindObject.exe", L"bin\\bindRuntime.exe",
+    L"bin\\bindHost.exe",   L"bin\\bindSchema.exe", L"lib\\VolmoraSample.tlb",
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::wstring msiexecPath() {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\msiexec.exe";
+}
+
+fs::path buildFolder() {
+    return fs::path(builtToolPath(L"bindObject")).parent_path().parent_path();
+}
+
+class MsiPackage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::wstring id = std::to_wstring(GetCurrentProcessId());
+        msiLog_ = fs::temp_directory_path() / (L"volmoraMsi" + id + L".log");
+        activations_ = fs::temp_directory_path() / (L"volmoraMsiActivations" + id + L".txt");
+        package_ = newestPackage(L"volmora-sample-", packageSuffix);
+        removeEverything();
+    }
+    void TearDown() override {
+        if (!package_.empty() && fs::exists(installFolder() + L"\\bin\\volmoraRun.exe")) {
+            msiexec(L"/x");  // a test that failed half-way leaves no product behind
+        }
+        removeEverything();
+    }
+
+    void removeEverything() {
+        for (const Key& key : registeredKeys()) {
+            deleteTree(key.root, key.path);
+        }
+        std::error_code ignored;
+        fs::remove_all(installFolder(), ignored);
+        for (const fs::path& file : {msiLog_, activations_}) {
+            fs::remove(file, ignored);
+        }
+    }
+
+    // msiexec <action> <package> /qn /l*v <log> <properties>: silent, logged afresh.
+    RunResult msiexec(const std::wstring& action, const std::wstring& properties = L"") {
+        RunOptions options;
+        options.program = msiexecPath();
+        options.timeoutMs = msiexecTimeoutMs;
+        options.captureOutput = true;  // what the actions print is not this test's output
+        const RunResult result = runTool(L"msiexec",
+                                         action + L" \"" + package_ + L"\" /qn /l*v \"" +
+                                             msiLog_.wstring() + L"\" " + properties,
+                                         options);
+        EXPECT_FALSE(result.timedOut) << narrow(action);
+        expectNoBox(result);
+        return result;
+    }
+
+    void expectConfigured(const std::wstring& runtimeLibrary) {
+        for (const ExpectedKey& key : configuredKeys(installFolder(), runtimeLibrary)) {
+            EXPECT_EQ(dumpKey(key.root, key.path), key.dump) << narrow(key.path);
+        }
+        // The records and the class key are the build's own view alone. (Whether the ProgID
+        // keys are shared by both views depends on the system: the RegistryView suite's matter.)
+        for (const Key& key : registeredKeys()) {
+            if (key.root == HKEY_LOCAL_MACHINE || key.path.starts_with(L"CLSID\\")) {
+                EXPECT_FALSE(keyExists(key.root, key.path, otherView)) << narrow(key.path);
+            }
+        }
+    }
+
+    std::string msiLog() const { return readFile(msiLog_); }
+
+    fs::path msiLog_;
+    fs::path activations_;
+    std::wstring package_;
+};
+
+// Each closing line that volmoraRun printed for these programs, in this order.
+void expectClosingLines(const std::string& log, const std::vector<std::string>& programs,
+                        const std::string& ending) {
+    std::size_t at = 0;
+    for (const std::string& program : programs) {
+        const std::string line = "volmoraRun: " + program + " " + ending;
+        at = log.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << " in:\n" << log;
+        ++at;
+    }
+}
+
+TEST_F(MsiPackage, InstallsRepairsAndUninstallsSilently) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    // The runtime's own installer put VOLM.dll where the programs go; its COM registration is
+    // gone, so bindObject names the VOLM.dll beside itself.
+    fs::create_directories(installFolder() + L"\\bin");
+    fs::copy_file(standInRuntimePath(), installFolder() + L"\\bin\\VOLM.dll");
+    deleteTree(HKEY_CLASSES_ROOT, runtimeRegistration);
+    const std::wstring runtimeLibrary = installFolder() + L"\\bin\\VOLM.dll";
+
+    ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
+    for (const std::wstring& file : packageFiles) {
+        EXPECT_TRUE(fs::is_regular_file(installFolder() + L"\\" + file)) << narrow(file);
+    }
+    expectConfigured(runtimeLibrary);
+    expectClosingLines(msiLog(), {"bindRuntime", "bindHost", "bindObject", "bindSchema"},
+                       "succeeded (exit code 0); volmoraRun exit code 0");
+    EXPECT_NE(msiLog().find("bindObject: information: Java class successfully registered."),
+              std::string::npos);
+
+    // A COM client of the build's bitness creates the class through the runtime it names.
+    RunOptions client;
+    client.program = (buildFolder() / "e2e" / "comClient.exe").wstring();
+    client.environment = {{L"VOLM_STANDIN_ACTIVATIONS", activations_.wstring()}};
+    client.captureOutput = true;
+    const RunResult created = runTool(L"comClient", progId + L" " + classId, client);
+    EXPECT_EQ(created.exitCode, 0u);
+    EXPECT_EQ(created.output, "bits " + std::string(testingI686Build ? "32" : "64") +
+                                  "\r\nCLSIDFromProgID 0x00000000 " + narrow(classId) +
+                                  "\r\nProgIDFromCLSID 0x00000000 " + narrow(progId) +
+                                  "\r\nCoCreateInstance 0x00000000\r\n");
+    EXPECT_EQ(readFile(activations_), narrow(classId) + "\r\n");
+
+    // A repair from the package registers again what was lost.
+    deleteTree(HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM");
+    deleteTree(HKEY_CLASSES_ROOT, progId);
+    ASSERT_EQ(msiexec(L"/i", L"REINSTALL=ALL REINSTALLMODE=omus").exitCode, 0u) << msiLog();
+    expectConfigured(runtimeLibrary);
+
+    ASSERT_EQ(msiexec(L"/x").exitCode, 0u) << msiLog();
+    expectClosingLines(msiLog(), {"bindSchema", "bindObject", "bindHost", "bindRuntime"},
+                       "succeeded (exit code 0); volmoraRun exit code 0");
+    for (const Key& key : registeredKeys()) {
+        EXPECT_FALSE(keyExists(key.root, key.path)) << narrow(key.path);
+    }
+    for (const std::wstring& file : packageFiles) {
+        EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
+    }
+    // The runtime's own file stays, and with it the folder; the records' parent keys belong to
+    // the bridge, not to this product.
+    EXPECT_TRUE(fs::is_regular_file(runtimeLibrary));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs"));
+}
+
+// A volatile key where bindObject writes the class: a key that holds only volatile subkeys, so
+// bindObject's InprocServer32 cannot be created. The error it gets is this registry's own.
+class VolatileClassKey {
+  public:
+    VolatileClassKey() {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + classId).c_str(), 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        HKEY child = nullptr;
+        refusal_ = RegCreateKeyExW(key, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, &child, nullptr);
+        if (refusal_ == ERROR_SUCCESS) {
+            RegCloseKey(child);
+        }
+        RegCloseKey(key);
+    }
+    ~VolatileClassKey() { deleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + classId); }
+    VolatileClassKey(const VolatileClassKey&) = delete;
+    VolatileClassKey& operator=(const VolatileClassKey&) = delete;
+
+    // The error of creating a stable subkey in it (0: the registry allowed it).
+    LONG refusal() const { return refusal_; }
+
+  private:
+    LONG refusal_ = ERROR_SUCCESS;
+};
+
+TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    const VolatileClassKey obstacle;
+    if (obstacle.refusal() == ERROR_SUCCESS) {
+        GTEST_SKIP() << "this registry lets a volatile key hold a stable subkey: nothing makes "
+                        "the class registration fail";
+    }
+
+    const RunResult installed = msiexec(L"/i");
+    EXPECT_EQ(installed.exitCode, installFailure);
+
+    // The JVM and the server were registered before the class, and rolled back with it; the
+    // installer's log has bindObject's own message.
+    const std::string log = msiLog();
+    expectClosingLines(log, {"bindRuntime", "bindHost"},
+                       "succeeded (exit code 0); volmoraRun exit code 0");
+    for (const std::string& line :
+         {"bindObject: error: Can't set InprocServer32 registry value: error=" +
+              std::to_string(obstacle.refusal()),
+          std::string("volmoraRun: bindObject reported an error (exit code 0); volmoraRun exit "
+                      "code 11")}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in:\n" << log;
+    }
+    EXPECT_EQ(log.find("volmoraRun: bindSchema"), std::string::npos)
+        << "a step after the failed one ran";
+    for (const Key& key : registeredKeys()) {
+        if (key.path != L"CLSID\\" + classId) {  // the obstacle, removed by the test
+            EXPECT_FALSE(keyExists(key.root, key.path)) << narrow(key.path);
+        }
+    }
+    for (const std::wstring& file : packageFiles) {
+        EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
+    }
+    // The rollback actions ran after the failed action.
+    const std::size_t failed = log.find("volmoraRun: bindObject reported an error");
+    for (const char* rollback : {"RollbackClass", "RollbackServer", "RollbackJvm"}) {
+        EXPECT_NE(log.rfind(rollback), std::string::npos) << rollback;
+        EXPECT_GT(log.rfind(rollback), failed) << rollback;
+    }
+}
+
+}  // namespace
+}  // namespace volmora::e2e

@@ -1,0 +1,64 @@
+// Fuzzes volmoraRun's portable logic: any command line the runner is given reaches the program
+// as the same arguments, and any bytes read as a record read back the same after the outcome
+// log writes the record again.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "fuzzInput.h"
+#include "outcomeLog.h"
+#include "recordReading.h"
+#include "runRequest.h"
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+bool holdsSurrogate(const std::wstring& text) {
+    for (wchar_t c : text) {
+        if (c >= 0xD800 && c < 0xE000) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool holdsSurrogate(const volmora::runner::RunRecord& record) {
+    bool found = holdsSurrogate(record.program) || holdsSurrogate(record.listing.value_or(L""));
+    for (const auto& message : record.messages) {
+        found = found || holdsSurrogate(message.text);
+    }
+    return found;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace volmora;
+    const ArgumentList given = getArguments(L"volmoraRun", fuzz::commandText(data, size));
+    const std::vector<std::wstring> arguments(given.begin() + 1, given.end());
+    const std::wstring line = runner::childCommandLine(L"C:\\V M\\bindHost.exe", arguments);
+    const ArgumentList received = getArguments(L"p", argumentText(line));
+    check(std::vector<std::wstring>(received.begin() + 1, received.end()) == arguments);
+
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (const auto record = runner::readRecordLine(bytes)) {
+        OutcomeRecord written;
+        written.program = record->program;
+        written.messages = record->messages;
+        written.listing = record->listing;
+        written.exitCode = record->exitCode;
+        const auto again = runner::readRecordLine(recordLine(written));
+        check(again.has_value());
+        // A lone surrogate, which a \u escape can hold, is written as U+FFFD; all else is kept.
+        if (!holdsSurrogate(*record)) {
+            check(*again == *record);
+        }
+    }
+    return 0;
+}
