@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "benchProcess.h"
@@ -34,24 +36,29 @@ int roundsFor(int records, int runs) {
     return records >= 10000 ? std::min(runs, 7) : runs;
 }
 
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
 void writeClassRecords(const std::wstring& classesPath, int count) {
     for (int i = 0; i < count; ++i) {
         wchar_t clsid[64];
         swprintf(clsid, 64, L"{B0000000-0000-0000-0000-%012d}", i);
         std::wstring record = classesPath + L"\\" + clsid;
-        HKEY key = nullptr;
+        HKEY created = nullptr;
         if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, record.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                            nullptr, &created, nullptr) != ERROR_SUCCESS) {
             continue;
         }
+        const OpenKey key(created);
         auto put = [&](const wchar_t* name, const std::wstring& text) {
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+            RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         };
         put(L"ProgId", L"Bench.Class" + std::to_wstring(i));
         put(L"JavaClassName", L"com.tamsiver.bench.Class" + std::to_wstring(i));
         put(L"JvmId", L"BenchJVM");
-        RegCloseKey(key);
     }
 }
 
