@@ -1,10 +1,8 @@
-// Times the tools under Wine against two programs started the same way, one that does nothing
-// and one that only starts COM and creates the file-system object: medians of repeated runs as
-// ratios to both floors, listing windows of 100 to 10,000 records, and the listing process's
-// peak working set. Usage: volmoraBench <bin folder> <bench folder> [runs]
+// Times the tools under Wine against programs started the same way: medians of repeated runs as
+// ratios to one that does nothing and to the COM floor (COM started and the file-system object
+// created), then the listing window against the listing floor for 100 to 10,000 records.
+// Usage: volmoraBench <bin folder> <bench folder> [runs]
 #include <windows.h>
-
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,39 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "benchProcess.h"
+#include "listingBench.h"
+
 namespace {
 
-struct Process {
-    PROCESS_INFORMATION info{};
-    Process() = default;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    ~Process() {
-        if (info.hProcess)
-            CloseHandle(info.hProcess);
-        if (info.hThread)
-            CloseHandle(info.hThread);
-    }
-};
-
-double now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-bool start(const std::wstring& program, const std::wstring& arguments, Process& process) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process.info) != FALSE;
-}
+using volmora::bench::median;
+using volmora::bench::now;
+using volmora::bench::Process;
+using volmora::bench::start;
 
 // Seconds from start to exit of one run; negative when the run failed or did not exit with 0.
 double timedRun(const std::wstring& program, const std::wstring& arguments) {
@@ -62,11 +36,6 @@ double timedRun(const std::wstring& program, const std::wstring& arguments) {
     return code == 0 ? elapsed : -1;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 // One program and command line timed in every round.
 struct Timed {
     Timed(std::wstring whatRuns, std::wstring programPath, std::wstring commandArguments)
@@ -79,114 +48,6 @@ struct Timed {
     std::vector<double> times;
 };
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK matchListingWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window) &&
-        FindWindowExW(window, nullptr, L"Edit", nullptr) != nullptr) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// User and kernel time the process has used so far.
-double processorSeconds(HANDLE process) {
-    FILETIME created{}, ended{}, kernel{}, user{};
-    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) {
-        return -1;
-    }
-    auto seconds = [](const FILETIME& time) {
-        return static_cast<double>((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime) /
-               1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-HWND listingWindowOf(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(matchListingWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-const wchar_t* classesPath = L"SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs";
-
-void writeClassRecords(int count) {
-    for (int i = 0; i < count; ++i) {
-        wchar_t clsid[64];
-        swprintf(clsid, 64, L"{B0000000-0000-0000-0000-%012d}", i);
-        std::wstring record = std::wstring(classesPath) + L"\\" + clsid;
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, record.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr) != ERROR_SUCCESS) {
-            continue;
-        }
-        auto put = [&](const wchar_t* name, const std::wstring& text) {
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-        };
-        put(L"ProgId", L"Bench.Class" + std::to_wstring(i));
-        put(L"JavaClassName", L"com.tamsiver.bench.Class" + std::to_wstring(i));
-        put(L"JvmId", L"BenchJVM");
-        RegCloseKey(key);
-    }
-}
-
-void listingScale(const std::wstring& bin) {
-    std::printf(
-        "\nListing window (bindObject /l): time until the whole text shows, the listing\n"
-        "process's processor time by then (which a busy machine does not inflate), and\n"
-        "its peak working set\n");
-    std::printf("%10s %12s %12s %16s\n", "records", "seconds", "cpu seconds", "peak MB");
-    double previous = 0;
-    for (int count : {100, 1000, 10000}) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath);
-        writeClassRecords(count);
-        Process process;
-        double begin = now();
-        if (!start(bin + L"\\bindObject.exe", L"/l", process)) {
-            std::printf("%10d   could not start\n", count);
-            continue;
-        }
-        double shown = -1;
-        while (now() - begin < 60) {
-            HWND window = listingWindowOf(process.info.dwProcessId);
-            HWND edit = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
-            LRESULT lines = 0;
-            if (edit)
-                SendMessageTimeoutW(edit, EM_GETLINECOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000,
-                                    reinterpret_cast<PDWORD_PTR>(&lines));
-            if (lines >= 5 * count) {
-                shown = now() - begin;
-                PROCESS_MEMORY_COUNTERS memory{};
-                GetProcessMemoryInfo(process.info.hProcess, &memory, sizeof memory);
-                PostMessageW(window, WM_CLOSE, 0, 0);
-                std::printf("%10d %12.3f %12.3f %16.1f", count, shown,
-                            processorSeconds(process.info.hProcess),
-                            static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0));
-                if (previous > 0)
-                    std::printf("   growth x%.1f", shown / previous);
-                std::printf("\n");
-                previous = shown;
-                break;
-            }
-            Sleep(5);
-        }
-        if (shown < 0) {
-            std::printf("%10d   the window did not show the whole text\n", count);
-            TerminateProcess(process.info.hProcess, 1);
-        }
-        WaitForSingleObject(process.info.hProcess, 10000);
-    }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -196,7 +57,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring bin = argv[1];
     const std::wstring bench = argv[2];
-    const int runs = argc > 3 ? _wtoi(argv[3]) : 21;
+    const int runs = argc > 3 ? std::max(_wtoi(argv[3]), 1) : 21;
 
     // Two floors: a program that does nothing, and one that only does what every tool must do
     // at start (COM and the file-system object), so that a tool's own work shows on its own.
@@ -241,6 +102,6 @@ int wmain(int argc, wchar_t** argv) {
                         ? "  (a run failed)"
                         : "");
     }
-    listingScale(bin);
+    volmora::bench::listingRows(bin, bench, runs);
     return 0;
 }
