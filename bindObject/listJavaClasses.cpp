@@ -1,6 +1,7 @@
 // bindObject /l: every class record with its values and the in-process server that COM has
 // registered for its CLSID, shown in the listing window.
 #include "bindObject.h"
+#include "classBlock.h"
 #include "recordPaths.h"
 #include "recordWalk.h"
 #include "regUtil.h"
@@ -10,18 +11,7 @@ namespace volmora {
 
 namespace {
 
-constexpr std::wstring_view listingTitle = L"Registered Classes";
 constexpr std::wstring_view noClassesText = L"No classes registered";
-constexpr std::wstring_view missingValue = L"?? missing ??";
-constexpr std::size_t labelWidth = 20;
-
-struct ClassRecord {
-    std::wstring progId;
-    std::wstring javaClassName;
-    std::wstring jvmId;
-    std::wstring serverId;
-    std::wstring inprocServer;
-};
 
 // The record's own values; a missing ServerId is empty, any other missing value a placeholder.
 ClassRecord readClassRecord(Registry& registry, KeyHandle record) {
@@ -45,28 +35,6 @@ std::wstring inprocServerPath(Registry& registry, const std::wstring& clsid) {
         return std::wstring(missingValue);
     }
     return path;
-}
-
-void appendLine(std::wstring& listing, std::wstring_view name, std::wstring_view value) {
-    listing += lineBreak;
-    listing += label(name, labelWidth);
-    listing += value;
-}
-
-// Appends in place: the listing grows by its own length only, however many classes there are.
-void appendClassBlock(std::wstring& listing, const std::wstring& clsid, const ClassRecord& values) {
-    if (!listing.empty()) {
-        listing += lineBreak;
-    }
-    listing += values.progId;
-    listing += L':';
-    appendLine(listing, L"CLSID:", clsid);
-    appendLine(listing, L"Java class:", values.javaClassName);
-    appendLine(listing, L"JVMID:", values.jvmId);
-    if (!values.serverId.empty()) {
-        appendLine(listing, L"ServerId:", values.serverId);
-    }
-    appendLine(listing, L"InprocServer32:", values.inprocServer);
 }
 
 }  // namespace
@@ -96,7 +64,7 @@ void listJavaClasses(Tool& tool) {
         tool.showInfo(std::wstring(noClassesText));
         return;
     }
-    tool.listings().open(std::wstring(listingTitle), listing);
+    tool.listings().open(std::wstring(classListingTitle), listing);
 }
 
 }  // namespace volmora

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bindObject.h"
-#include "classBlockText.h"
+#include "classBlock.h"
 #include "displayScale.h"
 #include "listingLayout.h"
 #include "listingPlacement.h"
@@ -20,8 +20,8 @@
 
 namespace {
 
-using volmora::bench::ClassValues;
-using volmora::bench::missingValue;
+using volmora::ClassRecord;
+using volmora::missingValue;
 
 // An open registry key, closed when it goes out of scope.
 class RegistryKey {
@@ -103,7 +103,7 @@ std::wstring classListing() {
     std::wstring listing;
     wchar_t name[256];
     for (DWORD index = 0; RegEnumKeyW(classes.get(), index, name, 256) == ERROR_SUCCESS; ++index) {
-        ClassValues values;
+        ClassRecord values;
         {
             RegistryKey record;
             if (!record.open(classes.get(), name)) {
@@ -115,7 +115,7 @@ std::wstring classListing() {
             values.serverId = recordText(record.get(), serverId, L"");
         }
         values.inprocServer = inprocServerPath(name);
-        volmora::bench::appendClassBlock(listing, name, values);
+        volmora::appendClassBlock(listing, name, values);
     }
     return listing;
 }
@@ -209,7 +209,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (!SetWindowTextW(edit, listing.c_str()) ||
         !SetWindowTextW(window.get(),
-                        volmora::listingCaption(volmora::bench::classListingTitle).c_str())) {
+                        volmora::listingCaption(volmora::classListingTitle).c_str())) {
         return 1;
     }
     ShowWindow(window.get(), SW_SHOWNORMAL);

@@ -1,9 +1,9 @@
-// The class listing's blocks as the listing floor builds them.
-#include "classBlockText.h"
+// One class's block of the class listing.
+#include "classBlock.h"
 
 #include "toolText.h"
 
-namespace volmora::bench {
+namespace volmora {
 
 namespace {
 
@@ -17,7 +17,7 @@ void appendLine(std::wstring& listing, std::wstring_view name, std::wstring_view
 
 }  // namespace
 
-void appendClassBlock(std::wstring& listing, std::wstring_view clsid, const ClassValues& values) {
+void appendClassBlock(std::wstring& listing, std::wstring_view clsid, const ClassRecord& values) {
     if (!listing.empty()) {
         listing += lineBreak;
     }
@@ -32,4 +32,4 @@ void appendClassBlock(std::wstring& listing, std::wstring_view clsid, const Clas
     appendLine(listing, L"InprocServer32:", values.inprocServer);
 }
 
-}  // namespace volmora::bench
+}  // namespace volmora
