@@ -103,7 +103,8 @@ std::optional<std::wstring> textOf(HWND window) {
 
 // One listing window, measured when its whole text shows.
 struct Shown {
-    double seconds = -1;  // negative: the whole text did not show in time
+    double seconds = -1;      // negative: the whole text did not show in time
+    bool endedFirst = false;  // the process ended (or could not start) before it showed
     double processorSeconds = 0;
     double peakMegabytes = 0;
     // Read after the measurements, when asked for.
@@ -117,6 +118,7 @@ Shown showListing(const std::wstring& program, const std::wstring& arguments, LR
     Process process;
     const double begin = now();
     if (!start(program, arguments, process)) {
+        shown.endedFirst = true;
         return shown;
     }
     // Until the window shows every line, or the process ends without it.
@@ -143,6 +145,7 @@ Shown showListing(const std::wstring& program, const std::wstring& arguments, LR
             break;
         }
         if (WaitForSingleObject(process.info.hProcess, 5) == WAIT_OBJECT_0) {
+            shown.endedFirst = true;
             break;
         }
     }
@@ -158,11 +161,12 @@ struct Runs {
     std::vector<double> seconds;
     std::vector<double> processorSeconds;
     std::vector<double> peakMegabytes;
-    int failed = 0;
+    int timedOut = 0;
+    int endedFirst = 0;
 
     void add(const Shown& shown) {
         if (shown.seconds < 0) {
-            ++failed;
+            ++(shown.endedFirst ? endedFirst : timedOut);
             return;
         }
         seconds.push_back(shown.seconds);
@@ -214,9 +218,13 @@ void printRow(int records, int rounds, const Runs& floor, const Runs& listing) {
     }
     std::printf("  %6.1f %6.1f\n", median(floor.peakMegabytes), median(listing.peakMegabytes));
     for (const auto& [what, runs] : {std::pair{"floor", &floor}, std::pair{"listing", &listing}}) {
-        if (runs->failed > 0) {
+        if (runs->timedOut > 0) {
             std::printf("%17s %s: %d of %d rounds did not show the whole text in %.0f s\n", "",
-                        what, runs->failed, rounds, showLimitSeconds);
+                        what, runs->timedOut, rounds, showLimitSeconds);
+        }
+        if (runs->endedFirst > 0) {
+            std::printf("%17s %s: %d of %d rounds ended before the whole text showed\n", "", what,
+                        runs->endedFirst, rounds);
         }
     }
 }
