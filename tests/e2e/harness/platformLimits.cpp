@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
+#include "expectations.h"
 #include "harness.h"
+#include "listingPaintLimit.h"
 #include "windowReading.h"
 
 namespace volmora::e2e {
@@ -41,22 +41,13 @@ std::optional<std::string> findDpiLimit() {
            ", so sizes in pixels have no scale to be checked against";
 }
 
-// The probe shows a window with text in an edit control and ends; where painting it faults, it
-// ends at once with the exception code, so the answer never waits for a timeout.
+// The reason the probe gives, as the rest of the reasons are written.
 std::optional<std::string> findListingPaintLimit() {
-    RunOptions options;
-    options.program = e2eProgramPath(L"listingPaintProbe");
-    options.onWindow = [](HWND) {};  // the probe closes its own window
-    const RunResult probe = runTool(L"listingPaintProbe", L"", options);
-    if (!probe.timedOut && probe.exitCode == 0) {
+    const auto limit = listingPaintLimit(e2eProgramPath(L"listingPaintProbe"));
+    if (!limit) {
         return std::nullopt;
     }
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(probe.exitCode));
-    return "a window that shows text in an edit control cannot paint" + inWhichProcess() +
-           " (a probe program that does only that " +
-           (probe.timedOut ? std::string("did not end") : "ended with " + std::string(code)) +
-           "), so no listing window can show to be checked";
+    return narrow(*limit) + ", so no listing window can show to be checked";
 }
 
 }  // namespace

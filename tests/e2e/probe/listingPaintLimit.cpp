@@ -1,18 +1,24 @@
-// Whether a listing window can show here at all.
+// Running the listing-paint probe and naming what it found.
 #include "listingPaintLimit.h"
 
 #include <windows.h>
 
 #include <cwchar>
+#include <memory>
+#include <type_traits>
+#include <vector>
 
-#include "benchProcess.h"
-
-namespace volmora::bench {
+namespace volmora {
 
 namespace {
 
 // The probe ends at once on a fault; this only guards against a system where it hangs.
 constexpr DWORD probeLimitMilliseconds = 30000;
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 std::wstring inWhichProcess() {
     BOOL wow64 = FALSE;
@@ -24,20 +30,26 @@ std::wstring inWhichProcess() {
 }  // namespace
 
 std::optional<std::wstring> listingPaintLimit(const std::wstring& probePath) {
-    Process probe;
+    std::wstring commandLine = L"\"" + probePath + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
     wchar_t outcome[64];
-    if (!start(probePath, L"", probe)) {
+    if (!CreateProcessW(probePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
         std::swprintf(outcome, 64, L" could not start (error %lu)", GetLastError());
         return L"the probe program " + probePath + outcome +
                L", so whether a window with text in an edit control can paint here is unknown";
     }
-    if (WaitForSingleObject(probe.info.hProcess, probeLimitMilliseconds) != WAIT_OBJECT_0) {
-        TerminateProcess(probe.info.hProcess, 1);
-        WaitForSingleObject(probe.info.hProcess, 10000);
+    const OwnedHandle process(started.hProcess);
+    const OwnedHandle thread(started.hThread);
+    if (WaitForSingleObject(process.get(), probeLimitMilliseconds) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 10000);
         std::swprintf(outcome, 64, L"did not end");
     } else {
         DWORD code = 1;
-        GetExitCodeProcess(probe.info.hProcess, &code);
+        GetExitCodeProcess(process.get(), &code);
         if (code == 0) {
             return std::nullopt;
         }
@@ -47,4 +59,4 @@ std::optional<std::wstring> listingPaintLimit(const std::wstring& probePath) {
            L" (a probe program that does only that " + outcome + L")";
 }
 
-}  // namespace volmora::bench
+}  // namespace volmora
