@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "fileHandle.h"
+#include "lockedAppend.h"
 #include "outcomeLog.h"
 #include "pathText.h"
 
@@ -154,19 +155,7 @@ void WinRunnerSystem::print(const std::vector<std::wstring>& lines) {
 
 std::uint32_t WinRunnerSystem::appendToFile(const std::wstring& path,
                                             const std::vector<std::wstring>& lines) {
-    const FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return GetLastError();
-    }
-    const std::string bytes = utf8Lines(lines);
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        return GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-    }
-    return 0;
+    return appendUnderLock(path, utf8Lines(lines));
 }
 
 }  // namespace volmora::runner

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "lockedAppend.h"
 #include "toolUtil.h"
 
 namespace volmora {
@@ -105,29 +106,9 @@ std::uint32_t WinSystem::processId() {
 }
 
 void WinSystem::appendToFile(const std::wstring& path, std::string_view bytes) {
-    // Sharing lets other runs and readers in. Append access alone does not keep two writers
-    // apart everywhere (under Wine both can land at the same end and one record is lost), so
-    // each writer holds a lock on one byte far past any log's end while it writes at the end:
-    // readers of the records are never blocked, and concurrent runs append one after the other.
-    const FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return;
-    }
-    OVERLAPPED writerLock{};
-    writerLock.OffsetHigh = 0x7FFFFFFE;
-    if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &writerLock)) {
-        return;
-    }
-    // A record holds a command line of at most 32,767 characters and messages made from it:
-    // far below what one write takes.
-    OVERLAPPED atEnd{};
-    atEnd.Offset = 0xFFFFFFFF;  // both halves all ones: write at the end of the file
-    atEnd.OffsetHigh = 0xFFFFFFFF;
-    DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &atEnd);
-    UnlockFileEx(file.get(), 0, 1, 0, &writerLock);
+    // A record holds a command line of at most 32,767 characters and messages made from it: far
+    // below what one write takes. A log that cannot be written changes nothing about the run.
+    appendUnderLock(path, bytes);
 }
 
 void WinSystem::endProcess(std::uint32_t exitCode) {

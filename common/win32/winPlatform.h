@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "comPtr.h"
-#include "fileHandle.h"
 #include "platform.h"
 
 namespace volmora {
