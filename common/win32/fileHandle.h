@@ -1,26 +1,20 @@
-// A kernel handle of a file, closed when it goes.
+// A kernel handle (a file, a pipe, a process, a thread, a job), closed when it goes.
 #pragma once
 
 #include <windows.h>
 
+#include "uniqueHandle.h"
+
 namespace volmora {
 
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static HANDLE empty() { return nullptr; }
+    // Files report failure with INVALID_HANDLE_VALUE, most other calls with a null handle.
+    static bool valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) { CloseHandle(handle); }
 };
+
+using FileHandle = UniqueHandle<KernelHandleTraits>;
 
 }  // namespace volmora

@@ -1,0 +1,81 @@
+// Starting another program exactly: by its full path (never searched for), with only the handles
+// it needs, an environment of its own when asked, optionally in a job that ends with its owner,
+// and waited for with a bound. The runner, the installer step, the test harness, the benchmark
+// and the probes all start their children this way.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fileHandle.h"
+
+namespace volmora {
+
+struct ChildStart {
+    std::wstring image;        // the program's full path, given as the application name
+    std::wstring commandLine;  // the whole command line, the program's quoted path first
+    // Variables set (or replaced, names compared without regard to case) in a copy of this
+    // process's environment, for the child alone; none: the child gets this environment.
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
+    // The child's standard output and error go into one pipe that this process reads; its
+    // standard input is none. The write end is the only handle the child inherits.
+    bool captureOutput = false;
+    // The child, and whatever it starts, runs in a job that ends them all when the owner goes.
+    bool inJob = false;
+    DWORD creationFlags = 0;
+};
+
+class ChildProcess {
+  public:
+    // Starts the child; started() tells whether it runs.
+    explicit ChildProcess(const ChildStart& start);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return process_.valid(); }
+    // When it did not start: the call that failed and its Windows error code.
+    const std::wstring& failedStep() const { return failedStep_; }
+    DWORD error() const { return error_; }
+    // The Windows error code of putting the child into its job, 0 when it is in one (or none was
+    // asked for). A parent inside a job that allows no nested job (before Windows 8) gets one; the
+    // child then runs outside, and terminate() still ends it, though not what it started.
+    DWORD jobError() const { return jobError_; }
+
+    HANDLE process() const { return process_.get(); }
+    DWORD id() const { return id_; }
+
+    // Waits at most that many milliseconds; true when the child has ended.
+    bool wait(DWORD milliseconds);
+    // The exit code of a child that has ended.
+    DWORD exitCode() const;
+    // Ends the child (with its job, everything it started) with that code and waits for it.
+    void terminate(UINT code);
+    // Everything the child wrote to the captured output; call after it has ended.
+    std::string output();
+
+  private:
+    struct OutputReader;
+
+    FileHandle process_;
+    FileHandle job_;
+    DWORD id_ = 0;
+    std::wstring failedStep_;
+    DWORD error_ = 0;
+    DWORD jobError_ = 0;
+    std::unique_ptr<OutputReader> reader_;
+};
+
+// The command line's form of one argument for programs that split as the C runtime does: quoted
+// when it is empty or holds a blank, a tab or a double quote, with backslashes doubled before a
+// quote and each double quote escaped.
+std::wstring quoteForCommandLine(const std::wstring& argument);
+
+// The full path of the running program.
+std::wstring ownProgramPath();
+
+}  // namespace volmora
