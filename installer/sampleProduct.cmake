@@ -15,10 +15,13 @@ set(sampleTypeLibGuid 6C1E2B7A-3F0D-4E8B-9A52-1D7C4F0B9E31)
 set(sampleTypeLibId "{${sampleTypeLibGuid}}")
 set(sampleTypeLibVersion 1.0)
 set(sampleTypeLibLocale 0)
+# The NSIS setup's key under ...\CurrentVersion\Uninstall.
+set(sampleUninstallKey VolmoraSample)
 
 # Name=value for the installers' preprocessors, the same names in both.
 set(sampleDefines
     JvmId=${sampleJvmId} JvmOption=${sampleJvmOption} ServerId=${sampleServerId}
     ServerJar=${sampleServerJar} ProgId=${sampleProgId} ClassId=${sampleClassId}
     JavaClass=${sampleJavaClass} TypeLibFile=${sampleTypeLibFile} TypeLibId=${sampleTypeLibId}
-    TypeLibVersion=${sampleTypeLibVersion} TypeLibLocale=${sampleTypeLibLocale})
+    TypeLibVersion=${sampleTypeLibVersion} TypeLibLocale=${sampleTypeLibLocale}
+    UninstallKey=${sampleUninstallKey})

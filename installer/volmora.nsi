@@ -22,7 +22,7 @@
 ;   OUTFILE      the setup program to write
 ; and the sample product's names, from installer/sampleProduct.cmake: JvmId, JvmOption,
 ; ServerId, ServerJar, ProgId, ClassId, JavaClass, TypeLibFile, TypeLibId (the library's GUID,
-; in braces), TypeLibVersion, TypeLibLocale.
+; in braces), TypeLibVersion, TypeLibLocale, UninstallKey.
 ;
 ; The bridge runtime itself comes with its own installer, which puts VOLM.dll into bin\ and
 ; VOLM.jar into lib\ of the same folder. The programs do not need it to register anything, but
@@ -31,7 +31,7 @@
 !ifndef TARGET | VERSION | PROGRAMS | TYPELIB | OUTFILE
     !error "define TARGET, VERSION, PROGRAMS, TYPELIB and OUTFILE"
 !endif
-!ifndef JvmId | JvmOption | ServerId | ServerJar | ProgId | ClassId | JavaClass | TypeLibFile | TypeLibId
+!ifndef JvmId | JvmOption | ServerId | ServerJar | ProgId | ClassId | JavaClass | TypeLibFile | TypeLibId | UninstallKey
     !error "define the sample product's names (installer/sampleProduct.cmake)"
 !endif
 
@@ -46,7 +46,7 @@ ${Using:StrFunc} StrRep
 
 !define PRODUCT "Volmora Sample"
 !define CONFIG_ROOT "SOFTWARE\Tamsiver Software\VOLM"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VolmoraSample"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${UninstallKey}"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
