@@ -95,6 +95,16 @@ std::variant<std::wstring, Fault> actionData(MSIHANDLE install) {
     return data;
 }
 
+// The action's CustomActionData as that reader reads it, or why it cannot be read.
+template <typename Read>
+auto readActionData(MSIHANDLE install, Read read) -> decltype(read(std::wstring_view{})) {
+    const auto data = actionData(install);
+    if (const auto* fault = std::get_if<Fault>(&data)) {
+        return *fault;
+    }
+    return read(std::get<std::wstring>(data));
+}
+
 bool isRegistered(Registry& registry, const TypeLibIdentity& library) {
     RegKey key(registry);
     return key.open(classesRoot, msistep::systemKey(library), KeyAccess::read) == status::success;
@@ -103,11 +113,7 @@ bool isRegistered(Registry& registry, const TypeLibIdentity& library) {
 }  // namespace
 
 extern "C" UINT __stdcall RunVolmoraStep(MSIHANDLE install) {
-    const auto data = actionData(install);
-    if (const auto* fault = std::get_if<Fault>(&data)) {
-        return failStep(install, fault->text);
-    }
-    const auto command = msistep::readStepCommand(std::get<std::wstring>(data));
+    const auto command = readActionData(install, msistep::readStepCommand);
     if (const auto* fault = std::get_if<Fault>(&command)) {
         return failStep(install, fault->text);
     }
@@ -145,11 +151,7 @@ extern "C" UINT __stdcall RunVolmoraStep(MSIHANDLE install) {
 }
 
 extern "C" UINT __stdcall RemoveTypeLibrary(MSIHANDLE install) {
-    const auto data = actionData(install);
-    if (const auto* fault = std::get_if<Fault>(&data)) {
-        return failStep(install, fault->text);
-    }
-    const auto identity = msistep::readTypeLibIdentity(std::get<std::wstring>(data));
+    const auto identity = readActionData(install, msistep::readTypeLibIdentity);
     if (const auto* fault = std::get_if<Fault>(&identity)) {
         return failStep(install, fault->text);
     }
