@@ -10,7 +10,7 @@
 //   ...
 // It quotes each argument as the programs split them. An argument holding a double quote cannot
 // be passed to them whole, so the step fails instead. volmoraRun runs in a job that ends with
-// the step and is ended after volmoraRunBound. The step fails the install
+// the step and is ended after volmoraRunBoundSeconds. The step fails the install
 // (ERROR_INSTALL_FAILURE) when volmoraRun ends with anything but 0.
 //
 // RemoveTypeLibrary (rollback) removes a type library's registration by its identity, which
