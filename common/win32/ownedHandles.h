@@ -9,43 +9,30 @@
 
 namespace volmora {
 
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static HKEY empty() { return nullptr; }
-    static bool valid(HKEY key) { return key != nullptr; }
-    static void close(HKEY key) { RegCloseKey(key); }
+// Traits of a handle kind whose empty value is null, closed by the function given.
+template <typename Kind, auto closeFunction>
+struct NullEmptyTraits {
+    using Handle = Kind;
+    static Kind empty() { return nullptr; }
+    static bool valid(Kind handle) { return handle != nullptr; }
+    static void close(Kind handle) { closeFunction(handle); }
 };
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
+inline void releaseScreenDc(HDC dc) {
+    ReleaseDC(nullptr, dc);
+}
+
+using RegistryKey = UniqueHandle<NullEmptyTraits<HKEY, RegCloseKey>>;
 // A device context made with CreateCompatibleDC or CreateDCW.
-struct MadeDcTraits {
-    using Handle = HDC;
-    static HDC empty() { return nullptr; }
-    static bool valid(HDC dc) { return dc != nullptr; }
-    static void close(HDC dc) { DeleteDC(dc); }
-};
-using MadeDc = UniqueHandle<MadeDcTraits>;
-
+using MadeDc = UniqueHandle<NullEmptyTraits<HDC, DeleteDC>>;
 // The screen's device context, from GetDC(nullptr).
-struct ScreenDcTraits {
-    using Handle = HDC;
-    static HDC empty() { return nullptr; }
-    static bool valid(HDC dc) { return dc != nullptr; }
-    static void close(HDC dc) { ReleaseDC(nullptr, dc); }
-};
-using ScreenDc = UniqueHandle<ScreenDcTraits>;
-
+using ScreenDc = UniqueHandle<NullEmptyTraits<HDC, releaseScreenDc>>;
 // A pen, brush, bitmap, font or region.
 template <typename Object>
-struct GdiObjectTraits {
-    using Handle = Object;
-    static Object empty() { return nullptr; }
-    static bool valid(Object object) { return object != nullptr; }
-    static void close(Object object) { DeleteObject(object); }
-};
-template <typename Object>
-using GdiObject = UniqueHandle<GdiObjectTraits<Object>>;
+using GdiObject = UniqueHandle<NullEmptyTraits<Object, DeleteObject>>;
+using OwnedWindow = UniqueHandle<NullEmptyTraits<HWND, DestroyWindow>>;
 
+// FindFirstFileW reports failure with INVALID_HANDLE_VALUE.
 struct FindHandleTraits {
     using Handle = HANDLE;
     static HANDLE empty() { return INVALID_HANDLE_VALUE; }
@@ -53,13 +40,5 @@ struct FindHandleTraits {
     static void close(HANDLE handle) { FindClose(handle); }
 };
 using FindHandle = UniqueHandle<FindHandleTraits>;
-
-struct WindowTraits {
-    using Handle = HWND;
-    static HWND empty() { return nullptr; }
-    static bool valid(HWND window) { return window != nullptr; }
-    static void close(HWND window) { DestroyWindow(window); }
-};
-using OwnedWindow = UniqueHandle<WindowTraits>;
 
 }  // namespace volmora

@@ -51,7 +51,7 @@ TEST_P(RunGuard, RunsOnlyWithTheMarkerOfItsOwnToken) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RunGuard, ::testing::ValuesIn(guardCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& entry) { return std::string(entry.param.name); });
 
 }  // namespace
 }  // namespace volmora::bench
