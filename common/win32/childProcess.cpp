@@ -9,9 +9,10 @@ namespace volmora {
 
 namespace {
 
-// A copy of this process's environment with the given variables set, as a block of
+// A copy of this process's environment with the given variables set and removed, as a block of
 // "NAME=value" strings ending in an empty one.
-std::wstring environmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
+std::wstring environmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes,
+                              const std::vector<std::wstring>& removed) {
     auto sameName = [](std::wstring_view entry, const std::wstring& name) {
         if (entry.size() <= name.size() || entry[name.size()] != L'=') {
             return false;
@@ -42,6 +43,9 @@ std::wstring environmentBlock(const std::vector<std::pair<std::wstring, std::wst
         if (!replaced) {
             entries.push_back(std::move(entry));
         }
+    }
+    for (const std::wstring& name : removed) {
+        std::erase_if(entries, [&](const std::wstring& entry) { return sameName(entry, name); });
     }
     std::wstring block;
     for (const std::wstring& entry : entries) {
@@ -164,14 +168,15 @@ ChildProcess::ChildProcess(const ChildStart& start) {
         flags |= CREATE_SUSPENDED;
     }
     std::wstring environment;
-    if (!start.environment.empty()) {
-        environment = environmentBlock(start.environment);
+    if (!start.environment.empty() || !start.removedVariables.empty()) {
+        environment = environmentBlock(start.environment, start.removedVariables);
     }
     std::wstring commandLine = start.commandLine;  // CreateProcessW may write into it
     PROCESS_INFORMATION created{};
     if (!CreateProcessW(start.image.c_str(), commandLine.data(), nullptr, nullptr,
                         start.captureOutput ? TRUE : FALSE, flags,
-                        environment.empty() ? nullptr : environment.data(), nullptr,
+                        environment.empty() ? nullptr : environment.data(),
+                        start.currentFolder.empty() ? nullptr : start.currentFolder.c_str(),
                         &startup.StartupInfo, &created)) {
         fail(L"CreateProcess");
         return;

@@ -21,6 +21,9 @@ struct ChildStart {
     // Variables set (or replaced, names compared without regard to case) in a copy of this
     // process's environment, for the child alone; none: the child gets this environment.
     std::vector<std::pair<std::wstring, std::wstring>> environment;
+    // Variables left out of that copy (names compared without regard to case).
+    std::vector<std::wstring> removedVariables;
+    std::wstring currentFolder;  // none: this process's
     // The child's standard output and error go into one pipe that this process reads; its
     // standard input is none. The write end is the only handle the child inherits.
     bool captureOutput = false;

@@ -35,15 +35,6 @@ static_assert(offsetof(ProcessListEntry, imageName) ==
 
 }  // namespace
 
-Process::~Process() {
-    if (info.hProcess) {
-        CloseHandle(info.hProcess);
-    }
-    if (info.hThread) {
-        CloseHandle(info.hThread);
-    }
-}
-
 double now() {
     static const LARGE_INTEGER frequency = [] {
         LARGE_INTEGER f;
@@ -53,14 +44,6 @@ double now() {
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-bool start(const std::wstring& program, const std::wstring& arguments, Process& process) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process.info) != FALSE;
 }
 
 double processorSeconds(DWORD processId) {

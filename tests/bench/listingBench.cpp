@@ -9,13 +9,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <optional>
-#include <type_traits>
 #include <vector>
 
 #include "benchProcess.h"
+#include "benchRecords.h"
+#include "childProcess.h"
 #include "listingPaintLimit.h"
+#include "ownedHandles.h"
 #include "recordPaths.h"
 
 namespace volmora::bench {
@@ -36,30 +37,48 @@ int roundsFor(int records, int runs) {
     return records >= 10000 ? std::min(runs, 7) : runs;
 }
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-void writeClassRecords(const std::wstring& classesPath, int count) {
+// Writes the records of the listing, numbered from 0; the Windows error code of the first write
+// that failed, or 0.
+LSTATUS writeClassRecords(const std::wstring& classesPath, int count) {
     for (int i = 0; i < count; ++i) {
-        wchar_t clsid[64];
-        swprintf(clsid, 64, L"{B0000000-0000-0000-0000-%012d}", i);
-        std::wstring record = classesPath + L"\\" + clsid;
+        const std::wstring record = classesPath + L"\\" + listedClassId(i);
         HKEY created = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, record.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &created, nullptr) != ERROR_SUCCESS) {
-            continue;
+        LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, record.c_str(), 0, nullptr, 0,
+                                         KEY_ALL_ACCESS, nullptr, &created, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return status;
         }
-        const OpenKey key(created);
+        const RegistryKey key(created);
         auto put = [&](const wchar_t* name, const std::wstring& text) {
-            RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+            if (status == ERROR_SUCCESS) {
+                status = RegSetValueExW(key.get(), name, 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(text.c_str()),
+                                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+            }
         };
-        put(L"ProgId", L"Bench.Class" + std::to_wstring(i));
+        put(L"ProgId", L"VolmoraBench.Listed" + std::to_wstring(i));
         put(L"JavaClassName", L"com.tamsiver.bench.Class" + std::to_wstring(i));
-        put(L"JvmId", L"BenchJVM");
+        put(L"JvmId", timedJvm);
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
     }
+    return ERROR_SUCCESS;
+}
+
+// Deletes the records writeClassRecords wrote, and nothing else; the Windows error code of the
+// first deletion that failed, or 0.
+LSTATUS deleteClassRecords(const std::wstring& classesPath, int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::wstring record = classesPath + L"\\" + listedClassId(i);
+        const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, record.c_str());
+        if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, record.c_str());
+        } else {
+            return status;
+        }
+    }
+    return ERROR_SUCCESS;
 }
 
 struct WindowSearch {
@@ -115,15 +134,18 @@ struct Shown {
 Shown showListing(const std::wstring& program, const std::wstring& arguments, LRESULT lines,
                   bool readTexts) {
     Shown shown;
-    Process process;
+    ChildStart start;
+    start.image = program;
+    start.commandLine = quoteForCommandLine(program) + (arguments.empty() ? L"" : L" " + arguments);
     const double begin = now();
-    if (!start(program, arguments, process)) {
+    ChildProcess process(start);
+    if (!process.started()) {
         shown.endedFirst = true;
         return shown;
     }
     // Until the window shows every line, or the process ends without it.
     while (now() - begin < showLimitSeconds) {
-        const HWND window = listingWindowOf(process.info.dwProcessId);
+        const HWND window = listingWindowOf(process.id());
         const HWND edit = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
         LRESULT count = 0;
         if (edit) {
@@ -132,9 +154,9 @@ Shown showListing(const std::wstring& program, const std::wstring& arguments, LR
         }
         if (count >= lines) {
             shown.seconds = now() - begin;
-            shown.processorSeconds = processorSeconds(process.info.dwProcessId);
+            shown.processorSeconds = processorSeconds(process.id());
             PROCESS_MEMORY_COUNTERS memory{};
-            GetProcessMemoryInfo(process.info.hProcess, &memory, sizeof memory);
+            GetProcessMemoryInfo(process.process(), &memory, sizeof memory);
             shown.peakMegabytes =
                 static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
             if (readTexts) {
@@ -144,14 +166,13 @@ Shown showListing(const std::wstring& program, const std::wstring& arguments, LR
             PostMessageW(window, WM_CLOSE, 0, 0);
             break;
         }
-        if (WaitForSingleObject(process.info.hProcess, 5) == WAIT_OBJECT_0) {
+        if (process.wait(5)) {
             shown.endedFirst = true;
             break;
         }
     }
-    if (WaitForSingleObject(process.info.hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.info.hProcess, 1);
-        WaitForSingleObject(process.info.hProcess, 10000);
+    if (!process.wait(10000)) {
+        process.terminate(1);
     }
     return shown;
 }
@@ -231,10 +252,9 @@ void printRow(int records, int rounds, const Runs& floor, const Runs& listing) {
 
 }  // namespace
 
-void listingRows(const std::wstring& bin, const std::wstring& bench, int runs) {
+void listingRows(const std::wstring& bin, const std::wstring& probes, int runs) {
     std::printf("\n");
-    // The probe lies in the end-to-end programs' folder, a sibling of the benchmark's.
-    if (const auto limit = listingPaintLimit(bench + L"\\..\\e2e\\listingPaintProbe.exe")) {
+    if (const auto limit = listingPaintLimit(probes + L"\\listingPaintProbe.exe")) {
         std::printf("Listing windows not measured: %ls.\n", limit->c_str());
         return;
     }
@@ -248,11 +268,29 @@ void listingRows(const std::wstring& bin, const std::wstring& bench, int runs) {
     std::printf("%10s %6s %7s %7s %7s  %7s %7s %7s  %6s %6s\n", "records", "rounds", "floor",
                 "listing", "x floor", "floor", "listing", "x floor", "floor", "listing");
     const std::wstring classesPath = recordsPath(recordCollection::classes);
-    const std::wstring floorProgram = bench + L"\\listingFloor.exe";
+    const std::wstring floorProgram = probes + L"\\listingFloor.exe";
     const std::wstring listingProgram = bin + L"\\bindObject.exe";
+    // The collection's key stays when this run did not make it.
+    const bool hadCollection = [&] {
+        HKEY opened = nullptr;
+        const LSTATUS status =
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, classesPath.c_str(), 0, KEY_READ, &opened);
+        const RegistryKey key(status == ERROR_SUCCESS ? opened : nullptr);
+        return key.valid();
+    }();
+    int written = 0;
     for (int count : {100, 1000, 10000}) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath.c_str());
-        writeClassRecords(classesPath, count);
+        LSTATUS status = deleteClassRecords(classesPath, written);
+        written = 0;
+        if (status == ERROR_SUCCESS) {
+            status = writeClassRecords(classesPath, count);
+            written = count;
+        }
+        if (status != ERROR_SUCCESS) {
+            std::printf("%10d   not measured: the records could not be written (error %ld)\n",
+                        count, static_cast<long>(status));
+            break;
+        }
         const int rounds = roundsFor(count, runs);
         const LRESULT lines = linesPerRecord * count;
         Runs floor;
@@ -274,7 +312,12 @@ void listingRows(const std::wstring& bin, const std::wstring& bench, int runs) {
             std::printf("%17s not the same listing: %s\n", "", difference->c_str());
         }
     }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, classesPath.c_str());
+    if (const LSTATUS status = deleteClassRecords(classesPath, written)) {
+        std::printf("The listing's records could not all be deleted (error %ld)\n",
+                    static_cast<long>(status));
+    } else if (!hadCollection) {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, classesPath.c_str());  // refused while it holds keys
+    }
 }
 
 }  // namespace volmora::bench

@@ -5,10 +5,11 @@
 
 namespace volmora::bench {
 
-// Prints the listing rows: medians of rounds that each show the floor's window and then
-// bindObject /l, in seconds and as ratios to the floor. Where the probe finds that no listing
+// Prints the listing rows (the tools in bin, the floor and the probe in probes): medians of
+// rounds that each show the floor's window and then bindObject /l, in seconds and as ratios to
+// the floor. Where the probe finds that no listing
 // window can paint, one line says so instead. runs is the number of start-up rounds, which sets
 // the number of listing rounds.
-void listingRows(const std::wstring& bin, const std::wstring& bench, int runs);
+void listingRows(const std::wstring& bin, const std::wstring& probes, int runs);
 
 }  // namespace volmora::bench

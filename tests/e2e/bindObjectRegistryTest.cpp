@@ -363,15 +363,8 @@ TEST_F(BindObjectRegistry, BrokenRecordsArePassedOverAndLeftAsTheyAre) {
     const std::wstring noProgId = records + L"\\{0-NO-PROGID}";
     const std::wstring numberProgId = records + L"\\{1-NUMBER}";
     writeText(HKEY_LOCAL_MACHINE, noProgId, L"JvmId", L"MyJVM");
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, numberProgId.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
     const DWORD number = 7;
-    EXPECT_EQ(RegSetValueExW(key, L"ProgId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                             sizeof number),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    writeValue(HKEY_LOCAL_MACHINE, numberProgId, L"ProgId", REG_DWORD, &number, sizeof number);
     const std::wstring broken =
         dumpKey(HKEY_LOCAL_MACHINE, noProgId) + L"--\n" + dumpKey(HKEY_LOCAL_MACHINE, numberProgId);
     const JavaClass c;

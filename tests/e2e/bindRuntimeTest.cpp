@@ -2,12 +2,12 @@
 // and the JVM records it writes, removes and lists, read back through the registry API.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "expectations.h"
 #include "expectedUsage.h"
+#include "fileHandle.h"
 #include "harness.h"
 #include "platformLimits.h"
 #include "registryWriting.h"
@@ -34,10 +34,9 @@ std::wstring registered(const std::wstring& id, const std::wstring& dll,
 }
 
 void touch(const std::wstring& path) {
-    std::unique_ptr<void, decltype(&CloseHandle)> file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-        CloseHandle);
-    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+    const FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file.valid()) << "error " << GetLastError();
 }
 
 // The tool installed as C:\<folder>\bin\bindRuntime.exe, the archive in C:\<folder>\lib when

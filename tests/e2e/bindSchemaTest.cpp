@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "expectations.h"
+#include "fileHandle.h"
 #include "harness.h"
 #include "testFolder.h"
 
@@ -246,12 +247,14 @@ TEST_F(BindSchema, ReportsEachOutcomeWithTheAbsolutePath) {
         SCOPED_TRACE(narrow(c.name));
         const std::wstring work = folder(L"work");
         const std::wstring registered = sample(work);
-        const HANDLE text = CreateFileW((work + L"\\notATypeLibrary.tlb").c_str(), GENERIC_WRITE, 0,
-                                        nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(text, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(text, "not a type library\r\n", 20, &written, nullptr);
-        CloseHandle(text);
+        {
+            const FileHandle text(CreateFileW((work + L"\\notATypeLibrary.tlb").c_str(),
+                                              GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                              nullptr));
+            ASSERT_TRUE(text.valid());
+            DWORD written = 0;
+            ASSERT_TRUE(WriteFile(text.get(), "not a type library\r\n", 20, &written, nullptr));
+        }
         if (c.before == Before::registered) {
             registerSilently(registered);
         }

@@ -35,28 +35,25 @@ constexpr const char* invalidClassString = "0x800401F3";  // CO_E_CLASSSTRING
 const std::string foundClass = std::string(succeeded) + " " + clsidAsComWritesIt;
 const std::string foundProgId = std::string(succeeded) + " VolmoraActivation.Probe";
 
-// This run's build folder, named after its architecture: <build>\bin\bindObject.exe.
-fs::path thisBuild() {
-    return fs::path(builtToolPath(L"bindObject")).parent_path().parent_path();
-}
-
 enum class Build { underTest, x86_64 };
 
-// This run's build, or the x86_64 build beside it (the i686 run uses its 64-bit programs).
-fs::path buildFolder(Build build) {
-    return build == Build::underTest ? thisBuild() : thisBuild().parent_path() / "x86_64";
+// This run's build, or the x86_64 build beside it (the i686 run uses its 64-bit programs); the
+// build folders are named after their architecture.
+fs::path buildFolderOf(Build build) {
+    const fs::path underTest = buildFolder();
+    return build == Build::underTest ? underTest : underTest.parent_path() / "x86_64";
 }
 
 std::wstring standInRuntime(Build build) {
-    return (buildFolder(build) / "testFiles" / "VOLM.dll").wstring();
+    return (buildFolderOf(build) / "testFiles" / "VOLM.dll").wstring();
 }
 
 std::wstring clientPath(Build build) {
-    return (buildFolder(build) / "e2e" / "comClient.exe").wstring();
+    return (buildFolderOf(build) / "e2e" / "comClient.exe").wstring();
 }
 
 std::wstring bindObjectPath(Build build) {
-    return (buildFolder(build) / "bin" / "bindObject.exe").wstring();
+    return (buildFolderOf(build) / "bin" / "bindObject.exe").wstring();
 }
 
 unsigned clientBits(Build build) {

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "expectations.h"
 #include "harness.h"
 #include "registryWriting.h"
+#include "testFolder.h"
 
 namespace volmora::e2e {
 namespace {
@@ -58,6 +61,50 @@ TEST_F(HarnessRegistry, MissingKeysDumpEmptyAndDeleteQuietly) {
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, scratchKey));
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, L"Software\\VolmoraTests"));
     deleteTree(HKEY_CURRENT_USER, L"Software\\VolmoraTests");
+}
+
+// What a child is started with: its variables, set, removed or inherited, and its current
+// folder, as the system's command interpreter reports them.
+struct StartCase {
+    const char* name;
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
+    bool inFolder;             // started in the test's folder, which the second line then names
+    std::string variableLine;  // the first line the interpreter prints
+};
+
+TEST(HarnessRun, StartsTheChildWithTheGivenVariablesAndFolder) {
+    constexpr wchar_t variable[] = L"VOLMORA_HARNESS_PROBE";
+    const StartCase cases[] = {
+        {"inherited", {}, false, "[inherited]"},
+        {"set", {{variable, L"set for the child"}}, false, "[set for the child]"},
+        {"removed", {{variable, L""}}, false, "[%VOLMORA_HARNESS_PROBE%]"},
+        {"other set, this one inherited", {{L"VOLMORA_OTHER", L"x"}}, false, "[inherited]"},
+        {"in a folder", {}, true, "[inherited]"},
+    };
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    ASSERT_TRUE(SetEnvironmentVariableW(variable, L"inherited"));
+    const TestFolder folder(L"harnessStart");
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunOptions options;
+        options.program = std::wstring(system) + L"\\cmd.exe";
+        options.environment = c.environment;
+        options.captureOutput = true;
+        if (c.inFolder) {
+            options.currentFolder = folder.path();
+        }
+        const RunResult result = runTool(L"cmd", L"/c echo [%VOLMORA_HARNESS_PROBE%]&cd", options);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0u);
+        const std::size_t lineEnd = result.output.find("\r\n");
+        ASSERT_NE(lineEnd, std::string::npos) << result.output;
+        EXPECT_EQ(result.output.substr(0, lineEnd), c.variableLine);
+        if (c.inFolder) {
+            EXPECT_EQ(result.output.substr(lineEnd + 2), narrow(folder.path()) + "\r\n");
+        }
+    }
+    SetEnvironmentVariableW(variable, nullptr);
 }
 
 TEST(HarnessRun, ReportsAProgramThatCannotStart) {

@@ -15,6 +15,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "ownedHandles.h"
 #include "sampleProduct.h"
 
 namespace volmora::e2e {
@@ -53,10 +54,6 @@ std::wstring msiexecPath() {
     wchar_t folder[MAX_PATH] = {};
     GetSystemDirectoryW(folder, MAX_PATH);
     return std::wstring(folder) + L"\\msiexec.exe";
-}
-
-fs::path buildFolder() {
-    return fs::path(builtToolPath(L"bindObject")).parent_path().parent_path();
 }
 
 class MsiPackage : public ::testing::Test {
@@ -168,7 +165,7 @@ TEST_F(MsiPackage, InstallsRepairsAndUninstallsSilently) {
 
     // A COM client of the build's bitness creates the class through the runtime it names.
     RunOptions client;
-    client.program = (buildFolder() / "e2e" / "comClient.exe").wstring();
+    client.program = (fs::path(buildFolder()) / "e2e" / "comClient.exe").wstring();
     client.environment = {{L"VOLM_STANDIN_ACTIVATIONS", activations_.wstring()}};
     client.captureOutput = true;
     const RunResult created = runTool(L"comClient", progId + L" " + classId, client);
@@ -211,13 +208,11 @@ class VolatileClassKey {
                             nullptr) != ERROR_SUCCESS) {
             return;
         }
+        const RegistryKey volatileKey(key);
         HKEY child = nullptr;
         refusal_ = RegCreateKeyExW(key, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_ALL_ACCESS, nullptr, &child, nullptr);
-        if (refusal_ == ERROR_SUCCESS) {
-            RegCloseKey(child);
-        }
-        RegCloseKey(key);
+        const RegistryKey probe(refusal_ == ERROR_SUCCESS ? child : nullptr);
     }
     ~VolatileClassKey() { deleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + classId); }
     VolatileClassKey(const VolatileClassKey&) = delete;
@@ -276,7 +271,7 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
 // by the library's identity, so it works although the installer may have removed the .tlb first
 // (Wine's msiexec does, measured) and needs no VOLM.dll.
 TEST_F(MsiPackage, RollsBackEveryStepWhenTheInstallFailsAfterTheLastOne) {
-    const fs::path failing = buildFolder() / "testFiles" / "volmora-sample-failing.msi";
+    const fs::path failing = fs::path(buildFolder()) / "testFiles" / "volmora-sample-failing.msi";
     ASSERT_TRUE(fs::is_regular_file(failing)) << "the failing copy of the package was not built";
 
     EXPECT_EQ(msiexecWith(failing.wstring(), L"/i", L"").exitCode, installFailure);
@@ -303,7 +298,7 @@ TEST_F(MsiPackage, RollsBackEveryStepWhenTheInstallFailsAfterTheLastOne) {
 TEST_F(MsiPackage, RefusesAPropertyHoldingADoubleQuote) {
     ASSERT_FALSE(package_.empty()) << "no MSI package was built";
     RunOptions options;
-    options.program = (buildFolder() / "e2e" / "msiInstall.exe").wstring();
+    options.program = (fs::path(buildFolder()) / "e2e" / "msiInstall.exe").wstring();
     options.timeoutMs = msiexecTimeoutMs;
     options.captureOutput = true;
     options.environment = {{L"VOLMORA_MSI_PROPERTIES", L"JVMDLL=\"C:\\a\"\"b\""}};

@@ -19,12 +19,6 @@ const std::wstring clsid = L"{8F2C6D14-5A3B-4E97-B0D1-26C9E4A7F358}";
 const std::wstring progId = L"VolmoraView.Probe";
 const std::wstring typeLibrary = L"TypeLib\\{E4D004C9-B840-44FD-A48D-F9524C0E03EB}";
 
-std::wstring buildFolder() {
-    const std::wstring tool = builtToolPath(L"bindSchema");
-    const std::wstring bin = tool.substr(0, tool.find_last_of(L'\\'));
-    return bin.substr(0, bin.find_last_of(L'\\'));
-}
-
 enum class Views {
     own,     // each view has a key of its own
     shared,  // one key for both, seen alike from both

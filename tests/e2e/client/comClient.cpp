@@ -10,8 +10,11 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
+
+#include "comPtr.h"
+#include "uniqueHandle.h"
+#include "utf8.h"
 
 namespace {
 
@@ -24,12 +27,14 @@ struct ComApartment {
     }
 };
 
-struct TaskMemoryFree {
-    void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+// Text that COM allocated for the caller.
+struct TaskMemoryTextTraits {
+    using Handle = wchar_t*;
+    static wchar_t* empty() { return nullptr; }
+    static bool valid(wchar_t* text) { return text != nullptr; }
+    static void close(wchar_t* text) { CoTaskMemFree(text); }
 };
-struct Releaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
+using TaskMemoryText = volmora::UniqueHandle<TaskMemoryTextTraits>;
 
 void printLine(const std::wstring& call, HRESULT status, const std::wstring& value) {
     std::wstring line = call + L" ";
@@ -40,11 +45,7 @@ void printLine(const std::wstring& call, HRESULT status, const std::wstring& val
         line += L" " + value;
     }
     line += L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
-                        nullptr, nullptr);
+    const std::string bytes = volmora::utf8(line);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
@@ -79,13 +80,12 @@ int wmain(int argc, wchar_t** argv) {
 
     wchar_t* progId = nullptr;
     status = ProgIDFromCLSID(clsid, &progId);
-    const std::unique_ptr<wchar_t, TaskMemoryFree> ownedProgId(progId);
-    printLine(L"ProgIDFromCLSID", status, SUCCEEDED(status) && progId ? progId : L"");
+    const TaskMemoryText ownedProgId(progId);
+    printLine(L"ProgIDFromCLSID", status,
+              SUCCEEDED(status) && ownedProgId.valid() ? ownedProgId.get() : L"");
 
-    IUnknown* object = nullptr;
-    status = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                              reinterpret_cast<void**>(&object));
-    const std::unique_ptr<IUnknown, Releaser> ownedObject(object);
+    volmora::ComPtr<IUnknown> object;
+    status = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid());
     printLine(L"CoCreateInstance", status, L"");
     std::fflush(stdout);
     return 0;

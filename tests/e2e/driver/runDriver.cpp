@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "harness.h"
+#include "utf8.h"
 
 namespace {
 
@@ -17,14 +18,7 @@ using namespace volmora::e2e;
 constexpr DWORD runTimeoutMs = 120000;
 
 void print(std::wstring_view text) {
-    if (text.empty()) {
-        return;
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
+    const std::string bytes = volmora::utf8(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 

@@ -2,19 +2,12 @@
 #include "expectations.h"
 
 #include "platformLimits.h"
+#include "utf8.h"
 
 namespace volmora::e2e {
 
 std::string narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
+    return utf8(text);
 }
 
 void PrintTo(BoxIcon icon, std::ostream* out) {

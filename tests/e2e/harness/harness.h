@@ -47,7 +47,9 @@ struct RunOptions {
     // window); it may inspect, resize or close it. Default: read caption and text, then close
     // it with WM_CLOSE (so the program ends normally).
     std::function<void(HWND window)> onWindow;
-    bool captureOutput = false;  // collect what the program writes to its standard output
+    // Collect what the program writes to its standard output and error (one stream, as written);
+    // its standard input is then none.
+    bool captureOutput = false;
 };
 
 struct RunResult {
@@ -55,7 +57,7 @@ struct RunResult {
     bool timedOut = false;
     std::vector<MessageBoxSeen> boxes;  // every message box, in order; each dismissed with OK
     std::vector<ListingSeen> listings;  // filled by the default window handler
-    std::string output;                 // the standard output, bytes as written, when captured
+    std::string output;  // the standard output and error, bytes as written, when captured
 };
 
 // Starts the tool with CreateProcessW and the exact command line
@@ -64,8 +66,12 @@ struct RunResult {
 RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText,
                   const RunOptions& options = {});
 
+// The build under test, <build>: the end-to-end programs lie in <build>\e2e.
+std::wstring buildFolder();
 // The built program of that name, e.g. ...\bin\bindObject.exe.
 std::wstring builtToolPath(const std::wstring& toolName);
+// A program of the probes that the benchmark uses too, e.g. <build>\probes\comFloor.exe.
+std::wstring probeProgramPath(const std::wstring& name);
 // A helper program built beside the end-to-end tests, e.g. ...\e2e\comClient.exe.
 std::wstring e2eProgramPath(const std::wstring& name);
 

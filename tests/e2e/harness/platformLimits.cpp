@@ -6,6 +6,7 @@
 #include "expectations.h"
 #include "harness.h"
 #include "listingPaintLimit.h"
+#include "ownedHandles.h"
 #include "windowReading.h"
 
 namespace volmora::e2e {
@@ -29,11 +30,8 @@ std::optional<std::string> findIconLimit() {
 }
 
 std::optional<std::string> findDpiLimit() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
+    const ScreenDc screen(GetDC(nullptr));
+    const int dpi = screen.valid() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
     if (dpi > 0) {
         return std::nullopt;
     }
@@ -43,7 +41,7 @@ std::optional<std::string> findDpiLimit() {
 
 // The reason the probe gives, as the rest of the reasons are written.
 std::optional<std::string> findListingPaintLimit() {
-    const auto limit = listingPaintLimit(e2eProgramPath(L"listingPaintProbe"));
+    const auto limit = listingPaintLimit(probeProgramPath(L"listingPaintProbe"));
     if (!limit) {
         return std::nullopt;
     }

@@ -20,7 +20,7 @@ enum class PlatformLimit {
 
 // Why this process's system cannot show what the limit names; nothing when it can. Found out by
 // trying it, not by asking which system this is; each limit is tried once per process, the
-// listing window's in a probe program of its own (listingPaintProbe.exe beside this one), since
+// listing window's in a probe program of its own (<build>\probes\listingPaintProbe.exe), since
 // a failed try ends the process that makes it.
 std::optional<std::string> platformLimitReason(PlatformLimit limit);
 

@@ -30,13 +30,9 @@ ProgramWithoutScripting::~ProgramWithoutScripting() {
 }
 
 std::uint32_t fileSystemObjectFailureWithoutScripting() {
-    // The COM floor of the benchmark (<build>\bench) starts COM and creates the object exactly
-    // as the tools do, and ends with the HRESULT of the call that failed.
-    std::wstring build = builtToolPath(L"comFloor");
-    for (int up = 0; up < 2; ++up) {
-        build.erase(build.find_last_of(L'\\'));
-    }
-    const ProgramWithoutScripting floor(L"comFloor", build + L"\\bench\\comFloor.exe");
+    // The COM floor (a probe that the benchmark times too) starts COM and creates the object
+    // exactly as the tools do, and ends with the HRESULT of the call that failed.
+    const ProgramWithoutScripting floor(L"comFloor", probeProgramPath(L"comFloor"));
     RunOptions options;
     options.program = floor.path();
     const RunResult result = runTool(L"comFloor", L"", options);

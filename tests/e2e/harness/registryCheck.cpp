@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "ownedHandles.h"
 
 namespace volmora::e2e {
 
@@ -24,28 +25,20 @@ REGSAM viewAccess(RegistryView view) {
 
 namespace {
 
+// A key opened with the given access, and the status of opening it.
 class Key {
   public:
-    Key(HKEY root, const std::wstring& path, REGSAM access)
-        : status_(RegOpenKeyExW(root, path.c_str(), 0, access, &key_)) {
-        if (status_ != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
+    Key(HKEY root, const std::wstring& path, REGSAM access) {
+        HKEY opened = nullptr;
+        status_ = RegOpenKeyExW(root, path.c_str(), 0, access, &opened);
+        key_.reset(status_ == ERROR_SUCCESS ? opened : nullptr);
     }
-    explicit Key(HKEY opened) : key_(opened), status_(ERROR_SUCCESS) {}
-    ~Key() {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY get() const { return key_; }
+    HKEY get() const { return key_.get(); }
     LSTATUS status() const { return status_; }
 
   private:
-    HKEY key_ = nullptr;
-    LSTATUS status_;
+    RegistryKey key_;
+    LSTATUS status_ = ERROR_SUCCESS;
 };
 
 std::wstring lower(std::wstring text) {

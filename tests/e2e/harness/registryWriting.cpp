@@ -3,27 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "expectations.h"
+#include "ownedHandles.h"
 
 namespace volmora::e2e {
 
 namespace {
 
-struct KeyClose {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyClose>;
-
-OwnedKey created(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own) {
+RegistryKey created(HKEY root, const std::wstring& path, RegistryView view = RegistryView::own) {
     HKEY key = nullptr;
     const LSTATUS status =
         RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | viewAccess(view),
                         nullptr, &key, nullptr);
     EXPECT_EQ(status, ERROR_SUCCESS) << "creating " << narrow(path);
-    return OwnedKey(status == ERROR_SUCCESS ? key : nullptr);
+    return RegistryKey(status == ERROR_SUCCESS ? key : nullptr);
 }
 
 }  // namespace
@@ -34,8 +27,8 @@ void createKey(HKEY root, const std::wstring& path, RegistryView view) {
 
 void writeValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                 const void* data, DWORD size, RegistryView view) {
-    const OwnedKey key = created(root, path, view);
-    if (key) {
+    const RegistryKey key = created(root, path, view);
+    if (key.valid()) {
         EXPECT_EQ(
             RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
             ERROR_SUCCESS)
@@ -52,10 +45,10 @@ void writeText(HKEY root, const std::wstring& path, const std::wstring& name,
 void copyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
     HKEY opened = nullptr;
     LSTATUS status = RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, &opened);
-    const OwnedKey source(status == ERROR_SUCCESS ? opened : nullptr);
+    const RegistryKey source(status == ERROR_SUCCESS ? opened : nullptr);
     ASSERT_EQ(status, ERROR_SUCCESS) << "opening " << narrow(from);
-    const OwnedKey target = created(toRoot, to);
-    if (target) {
+    const RegistryKey target = created(toRoot, to);
+    if (target.valid()) {
         EXPECT_EQ(RegCopyTreeW(source.get(), nullptr, target.get()), ERROR_SUCCESS)
             << "copying " << narrow(from);
     }

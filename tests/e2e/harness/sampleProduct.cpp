@@ -11,11 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The build folder under test: <build>\bin\bindObject.exe.
-fs::path buildFolder() {
-    return fs::path(builtToolPath(L"bindObject")).parent_path().parent_path();
-}
-
 // The type library's system kind: the build's own.
 const std::wstring typeLibSystem = testingI686Build ? L"win32" : L"win64";
 
@@ -65,7 +60,7 @@ std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
 std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffix) {
     fs::path newest;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(buildFolder() / "packages", error)) {
+    for (const auto& entry : fs::directory_iterator(fs::path(buildFolder()) / "packages", error)) {
         const std::wstring name = entry.path().filename().wstring();
         if (name.starts_with(prefix) && name.ends_with(suffix) &&
             (newest.empty() || entry.last_write_time() > fs::last_write_time(newest))) {
@@ -76,7 +71,7 @@ std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffi
 }
 
 std::wstring standInRuntimePath() {
-    return (buildFolder() / "testFiles" / "VOLM.dll").wstring();
+    return (fs::path(buildFolder()) / "testFiles" / "VOLM.dll").wstring();
 }
 
 }  // namespace volmora::e2e::sample

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "ownedHandles.h"
 
 namespace volmora::e2e {
 
@@ -28,30 +29,25 @@ class Canvas {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
+        dc_.reset(CreateCompatibleDC(nullptr));
         void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         pixels_ = static_cast<const std::uint32_t*>(bits);
-        if (dc_ && bitmap_) {
-            previous_ = SelectObject(dc_, bitmap_);
+        if (dc_.valid() && bitmap_.valid()) {
+            previous_ = SelectObject(dc_.get(), bitmap_.get());
         }
     }
+    // The bitmap leaves the context before either goes.
     ~Canvas() {
         if (previous_) {
-            SelectObject(dc_, previous_);
-        }
-        if (bitmap_) {
-            DeleteObject(bitmap_);
-        }
-        if (dc_) {
-            DeleteDC(dc_);
+            SelectObject(dc_.get(), previous_);
         }
     }
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    bool valid() const { return dc_ && bitmap_ && pixels_; }
-    HDC dc() const { return dc_; }
+    bool valid() const { return dc_.valid() && bitmap_.valid() && pixels_; }
+    HDC dc() const { return dc_.get(); }
     std::uint32_t pixel(int x, int y) const {
         GdiFlush();
         return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
@@ -63,43 +59,10 @@ class Canvas {
   private:
     int width_;
     int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
+    MadeDc dc_;
+    GdiObject<HBITMAP> bitmap_;
     HGDIOBJ previous_ = nullptr;
     const std::uint32_t* pixels_ = nullptr;
-};
-
-// The screen's device context for as long as the object lives.
-class ScreenDc {
-  public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() {
-        if (dc_) {
-            ReleaseDC(nullptr, dc_);
-        }
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
-};
-
-class SolidBrush {
-  public:
-    explicit SolidBrush(COLORREF colour) : brush_(CreateSolidBrush(colour)) {}
-    ~SolidBrush() {
-        if (brush_) {
-            DeleteObject(brush_);
-        }
-    }
-    SolidBrush(const SolidBrush&) = delete;
-    SolidBrush& operator=(const SolidBrush&) = delete;
-    HBRUSH get() const { return brush_; }
-
-  private:
-    HBRUSH brush_;
 };
 
 std::uint64_t difference(const Canvas& a, const Canvas& b) {
@@ -163,7 +126,7 @@ BoxIcon matchIcon(const Canvas& captured) {
         // The DIB stores BGR; a COLORREF is RGB.
         const COLORREF fill =
             RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF);
-        const SolidBrush brush(fill);
+        const GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
         RECT all{0, 0, captured.width(), captured.height()};
         FillRect(drawn.dc(), &all, brush.get());
         DrawIconEx(drawn.dc(), 0, 0, LoadIconW(nullptr, candidate.resource), captured.width(),
@@ -189,7 +152,7 @@ BoxIcon captureIconOnce(HWND iconControl) {
         return BoxIcon::none;
     }
     Canvas captured(width, height);
-    ScreenDc screen;
+    const ScreenDc screen(GetDC(nullptr));
     if (!captured.valid() || !screen.get() ||
         !BitBlt(captured.dc(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) {
         return BoxIcon::none;

@@ -12,7 +12,7 @@ LONG WINAPI endOnFault(EXCEPTION_POINTERS* exception) {
 
 }  // namespace
 
-int main() {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetUnhandledExceptionFilter(endOnFault);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSW windowClass{};

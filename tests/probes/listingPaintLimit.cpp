@@ -4,9 +4,8 @@
 #include <windows.h>
 
 #include <cwchar>
-#include <memory>
-#include <type_traits>
-#include <vector>
+
+#include "childProcess.h"
 
 namespace volmora {
 
@@ -14,11 +13,6 @@ namespace {
 
 // The probe ends at once on a fault; this only guards against a system where it hangs.
 constexpr DWORD probeLimitMilliseconds = 30000;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 std::wstring inWhichProcess() {
     BOOL wow64 = FALSE;
@@ -30,26 +24,21 @@ std::wstring inWhichProcess() {
 }  // namespace
 
 std::optional<std::wstring> listingPaintLimit(const std::wstring& probePath) {
-    std::wstring commandLine = L"\"" + probePath + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
+    ChildStart start;
+    start.image = probePath;
+    start.commandLine = quoteForCommandLine(probePath);
+    ChildProcess probe(start);
     wchar_t outcome[64];
-    if (!CreateProcessW(probePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started)) {
-        std::swprintf(outcome, 64, L" could not start (error %lu)", GetLastError());
+    if (!probe.started()) {
+        std::swprintf(outcome, 64, L" could not start (error %lu)", probe.error());
         return L"the probe program " + probePath + outcome +
                L", so whether a window with text in an edit control can paint here is unknown";
     }
-    const OwnedHandle process(started.hProcess);
-    const OwnedHandle thread(started.hThread);
-    if (WaitForSingleObject(process.get(), probeLimitMilliseconds) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), 10000);
+    if (!probe.wait(probeLimitMilliseconds)) {
+        probe.terminate(1);
         std::swprintf(outcome, 64, L"did not end");
     } else {
-        DWORD code = 1;
-        GetExitCodeProcess(process.get(), &code);
+        const DWORD code = probe.exitCode();
         if (code == 0) {
             return std::nullopt;
         }

@@ -5,9 +5,7 @@
 // closed; 1 when there was nothing to show or the window could not be made.
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "bindObject.h"
@@ -15,6 +13,7 @@
 #include "displayScale.h"
 #include "listingLayout.h"
 #include "listingPlacement.h"
+#include "ownedHandles.h"
 #include "recordPaths.h"
 #include "toolUtil.h"
 
@@ -23,25 +22,12 @@ namespace {
 using volmora::ClassRecord;
 using volmora::missingValue;
 
-// An open registry key, closed when it goes out of scope.
-class RegistryKey {
-  public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    bool open(HKEY parent, const std::wstring& path) {
-        return RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
-    }
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
+// The key opened for reading, or an empty owner when it cannot be.
+volmora::RegistryKey openForReading(HKEY parent, const std::wstring& path) {
+    HKEY key = nullptr;
+    return volmora::RegistryKey(
+        RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr);
+}
 
 // The tools' first read holds 512 bytes, enough for the values of every record the benchmark
 // writes, so that each value costs one query as it does in the listing.
@@ -95,9 +81,9 @@ std::wstring classListing() {
     namespace value = volmora::recordValue;
     const std::wstring progId(value::progId), javaClassName(value::javaClassName),
         jvmId(value::jvmId), serverId(value::serverId);
-    RegistryKey classes;
-    if (!classes.open(HKEY_LOCAL_MACHINE,
-                      volmora::recordsPath(volmora::recordCollection::classes))) {
+    const volmora::RegistryKey classes = openForReading(
+        HKEY_LOCAL_MACHINE, volmora::recordsPath(volmora::recordCollection::classes));
+    if (!classes.valid()) {
         return {};
     }
     std::wstring listing;
@@ -105,8 +91,8 @@ std::wstring classListing() {
     for (DWORD index = 0; RegEnumKeyW(classes.get(), index, name, 256) == ERROR_SUCCESS; ++index) {
         ClassRecord values;
         {
-            RegistryKey record;
-            if (!record.open(classes.get(), name)) {
+            const volmora::RegistryKey record = openForReading(classes.get(), name);
+            if (!record.valid()) {
                 return {};
             }
             values.progId = recordText(record.get(), progId, missingValue);
@@ -119,11 +105,6 @@ std::wstring classListing() {
     }
     return listing;
 }
-
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using Window = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
 // Closing the window ends the message loop; the window goes with its owner.
 LRESULT CALLBACK floorProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -174,11 +155,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 1;
     }
     volmora::FontHandle font;  // before the window: the edit control uses it until it goes
-    const Window window(CreateWindowExW(0, MAKEINTATOM(windowClass.atom()), L"listingFloor",
-                                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                        nullptr, instance, nullptr));
-    if (!window) {
+    const volmora::OwnedWindow window(
+        CreateWindowExW(0, MAKEINTATOM(windowClass.atom()), L"listingFloor",
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
+    if (!window.valid()) {
         return 1;
     }
     // The listing window's first bounds and the text's place in them, so that the same lines

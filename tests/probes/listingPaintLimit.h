@@ -1,5 +1,5 @@
-// Whether a listing window can show here at all, found by running listingPaintProbe.exe: the
-// end-to-end tests and the benchmark ask the same probe and give the same reason.
+// Whether a listing window can show here at all, found by running listingPaintProbe.exe (built in
+// the probes folder): the end-to-end tests and the benchmark ask it and give the same reason.
 #pragma once
 
 #include <optional>
