@@ -8,7 +8,7 @@
 #include "arguments.h"
 #include "fuzzInput.h"
 #include "outcomeLog.h"
-#include "recordReading.h"
+#include "runRecord.h"
 #include "runRequest.h"
 
 namespace {
