@@ -33,6 +33,8 @@ enum class MessageKind { information, error, critical };
 inline constexpr std::array<std::string_view, 3> messageKindNames{"information", "error",
                                                                   "critical"};
 
+static_assert(messageKindNames.size() == static_cast<std::size_t>(MessageKind::critical) + 1);
+
 constexpr std::string_view kindName(MessageKind kind) {
     return messageKindNames[static_cast<std::size_t>(kind)];
 }

@@ -26,13 +26,20 @@ Judged judged(const RunRequest& request, const std::wstring& programPath, const 
                                 RunEnd::startFailure)}};
         case ProgramEnding::timedOut: {
             // Whatever the program was waiting for (a box that /s cannot silence, a hung call),
-            // nothing of the run is left to judge but that it did not end.
+            // nothing of the run is left to judge but that it did not end; a box it showed is
+            // the best clue.
+            std::vector<std::wstring> report;
+            for (const std::wstring& box : run.waitingBoxes) {
+                const auto lines = messageLines(program, L"box left open", box);
+                report.insert(report.end(), lines.begin(), lines.end());
+            }
             std::wstring reason = program + L" did not end within " +
                                   std::to_wstring(request.timeoutSeconds) + L" s and was ended";
             reason += run.error == 0 ? L", with every process it started"
                                      : L"; what it started may still run (no job: error=" +
                                            std::to_wstring(run.error) + L")";
-            return {RunEnd::timedOut, {runnerLine(reason, RunEnd::timedOut)}};
+            report.push_back(runnerLine(reason, RunEnd::timedOut));
+            return {RunEnd::timedOut, std::move(report)};
         }
         case ProgramEnding::ended:
             break;

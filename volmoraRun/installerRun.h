@@ -25,6 +25,8 @@ struct ProgramRun {
     std::wstring failedStep;     // when not started: what failed
     std::uint32_t exitCode = 0;  // the program's exit code, when it ended
     std::string log;             // the private outcome log's contents after the run
+    // timedOut: the text of each message box the program was showing when the bound ran out.
+    std::vector<std::wstring> waitingBoxes;
 };
 
 class RunnerSystem {

@@ -72,18 +72,25 @@ std::vector<std::wstring> runReport(const RunRecord& record, std::uint32_t progr
                                     RunEnd end) {
     std::vector<std::wstring> report;
     for (const LoggedMessage& message : record.messages) {
-        const std::vector<std::wstring> lines = linesOf(message.text);
         const std::string_view kind = kindName(message.kind);
-        report.push_back(record.program + L": " + std::wstring(kind.begin(), kind.end()) + L": " +
-                         lines.front());
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            report.push_back(L"    " + lines[i]);
-        }
+        const std::vector<std::wstring> lines =
+            messageLines(record.program, std::wstring(kind.begin(), kind.end()), message.text);
+        report.insert(report.end(), lines.begin(), lines.end());
     }
     report.push_back(std::wstring(reportLead) + record.program + L" " + outcomeOf(end) +
                      L" (exit code " + std::to_wstring(programExitCode) +
                      L"); volmoraRun exit code " + std::to_wstring(exitCodeOf(end)));
     return report;
+}
+
+std::vector<std::wstring> messageLines(const std::wstring& program, std::wstring_view label,
+                                       const std::wstring& text) {
+    std::vector<std::wstring> lines = linesOf(text);
+    lines.front() = program + L": " + std::wstring(label) + L": " + lines.front();
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        lines[i] = L"    " + lines[i];
+    }
+    return lines;
 }
 
 std::wstring runnerLine(const std::wstring& reason, RunEnd end) {

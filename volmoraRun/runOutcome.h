@@ -73,6 +73,10 @@ RunEnd judgeRun(std::uint32_t programExitCode, const RunRecord& record);
 std::vector<std::wstring> runReport(const RunRecord& record, std::uint32_t programExitCode,
                                     RunEnd end);
 
+// "<program>: <label>: <first line of text>", then each further line indented by four blanks.
+std::vector<std::wstring> messageLines(const std::wstring& program, std::wstring_view label,
+                                       const std::wstring& text);
+
 // The line printed when the run ended without a record to report: the reason, and the runner's
 // exit code.
 std::wstring runnerLine(const std::wstring& reason, RunEnd end);
