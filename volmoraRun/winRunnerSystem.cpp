@@ -83,42 +83,43 @@ ProgramRun notStarted(std::wstring step, DWORD error) {
     return run;
 }
 
-// The texts of the message boxes that a process shows. Each read is bounded, as the process may
-// not answer.
+struct BoxSearch {
+    DWORD processId;
+    std::vector<std::wstring> texts;
+};
+
+BOOL CALLBACK collectBoxText(HWND window, LPARAM found) {
+    auto& search = *reinterpret_cast<BoxSearch*>(found);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[8] = {};
+    GetClassNameW(window, className, 8);
+    const HWND text = GetDlgItem(window, 0xFFFF);  // a message box's text
+    if (owner != search.processId || !IsWindowVisible(window) ||
+        std::wstring_view(className) != L"#32770" || text == nullptr) {
+        return TRUE;
+    }
+    // Each read is bounded: the process may not answer.
+    constexpr UINT boundMs = 1000;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, boundMs, &length)) {
+        return TRUE;
+    }
+    std::wstring buffer(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (SendMessageTimeoutW(text, WM_GETTEXT, buffer.size(),
+                            reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, boundMs,
+                            &copied)) {
+        buffer.resize(copied < length ? copied : length);
+        search.texts.push_back(std::move(buffer));
+    }
+    return TRUE;
+}
+
+// The texts of the message boxes that a process shows.
 std::vector<std::wstring> messageBoxTexts(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        std::vector<std::wstring> texts;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(found);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t className[8] = {};
-            GetClassNameW(window, className, 8);
-            const HWND text = GetDlgItem(window, 0xFFFF);  // a message box's text
-            if (owner != search.processId || !IsWindowVisible(window) ||
-                std::wstring_view(className) != L"#32770" || text == nullptr) {
-                return TRUE;
-            }
-            constexpr UINT boundMs = 1000;
-            DWORD_PTR length = 0;
-            if (!SendMessageTimeoutW(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, boundMs,
-                                     &length)) {
-                return TRUE;
-            }
-            std::wstring buffer(length + 1, L'\0');
-            DWORD_PTR copied = 0;
-            if (SendMessageTimeoutW(text, WM_GETTEXT, buffer.size(),
-                                    reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
-                                    boundMs, &copied)) {
-                buffer.resize(copied < length ? copied : length);
-                search.texts.push_back(std::move(buffer));
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    BoxSearch search{processId, {}};
+    EnumWindows(collectBoxText, reinterpret_cast<LPARAM>(&search));
     return search.texts;
 }
 
