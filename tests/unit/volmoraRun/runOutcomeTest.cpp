@@ -274,6 +274,24 @@ TEST(InstallerRun, HandsOnTheArgumentsAndCopiesTheReportToTheLogFile) {
     EXPECT_EQ(system.appended, system.printed);
 }
 
+// The bound ends a run whatever held it; a box the program showed is the clue, printed first.
+TEST(InstallerRun, NamesTheBoxesLeftOpenWhenTheBoundEndsTheRun) {
+    FakeRunnerSystem system;
+    system.result = stopped(ProgramEnding::timedOut, 0);
+    system.result.waitingBoxes = {L"Cannot create Scripting.FileSystemObject\r\nsecond line"};
+    EXPECT_EQ(runForInstaller(system, {L"volmoraRun", L"/log", L"a.log", L"/timeout", L"9",
+                                       L"bindObject", L"/s", L"P", L"C", L"J", L"V"}),
+              15u);
+    const std::vector<std::wstring> expected = {
+        L"bindObject: box left open: Cannot create Scripting.FileSystemObject",
+        L"    second line",
+        L"volmoraRun: bindObject did not end within 9 s and was ended, with every process it "
+        L"started (volmoraRun exit code 15)",
+    };
+    EXPECT_EQ(system.printed, expected);
+    EXPECT_EQ(system.appended, expected);
+}
+
 // A copy that cannot be written is said on standard error; the run's own outcome stands, so a
 // registration that succeeded does not fail the install.
 TEST(InstallerRun, KeepsItsOwnCodeWhenTheLogCopyCannotBeWritten) {
