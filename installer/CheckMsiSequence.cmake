@@ -1,28 +1,24 @@
 # Reads the sample MSI package's custom actions and InstallExecuteSequence back with msiinfo and
 # checks their order: every registration deferred, without impersonation, through volmoraRun
-# (volmoraMsiStep.dll's RunVolmoraStep, with the command line that a type 51 action sets right
-# before it), between InstallFiles and InstallFinalize and after its rollback action, which runs
-# a copy of its program from the Binary table; the /u forms on uninstall only, in reverse order,
-# before RemoveFiles, their failure not stopping the uninstall.
+# (volmoraMsiStep.dll's RunVolmoraStep, with the items that a type 51 action sets right before
+# it), between InstallFiles and InstallFinalize and after its rollback action, which runs a copy
+# of its program from the Binary table or, for the type library, removes the registration by the
+# library's identity; every rollback action for a first install only; the /u forms on uninstall
+# only, in reverse order, before RemoveFiles, their failure not stopping the uninstall.
 # Also that the package is for its build's architecture (the summary's Template).
-# cmake -DMSIINFO=<msiinfo> -DPACKAGE=<package.msi> -DARCH=x86|x64 -P CheckMsiSequence.cmake
-cmake_policy(SET CMP0007 NEW)
-
-# Step, program, in the order of installation.
-set(steps Jvm=bindRuntime Server=bindHost Class=bindObject TypeLib=bindSchema)
-# msidbCustomActionType: DLL (1) or exe (2) from the Binary table, + ignore the result (64)
-# + rollback (256) + in the script (1024) + no impersonation (2048); 51 sets a property.
-set(registerType 3073)
-set(unregisterType 3137)
-set(rollbackType 3394)
-set(commandType 51)
+# cmake -DMSIINFO=<msiinfo> -DPACKAGE=<package.msi> -DARCH=x86|x64 -DTYPELIB_SYSTEM=win32|win64
+#       -P CheckMsiSequence.cmake
+cmake_policy(VERSION 3.20)
+include("${CMAKE_CURRENT_LIST_DIR}/msiSteps.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/sampleProduct.cmake")
 
 set(faults "")
 macro(fault text)
     string(APPEND faults "\n  ${text}")
 endmacro()
 
-# Rows of a table as "column<tab>column..." lines, without the three header lines.
+# Rows of a table as "column<tab>column..." texts, without the three header lines. A value may
+# hold a line feed of its own (a step's items), so a row runs on until it has all its columns.
 function(read_table table outVar)
     execute_process(COMMAND "${MSIINFO}" export "${PACKAGE}" ${table}
                     OUTPUT_VARIABLE text RESULT_VARIABLE result ERROR_VARIABLE error)
@@ -31,8 +27,26 @@ function(read_table table outVar)
     endif()
     string(REPLACE ";" "<semicolon>" text "${text}")
     string(REPLACE "\r" "" text "${text}")
-    string(REPLACE "\n" ";" rows "${text}")
-    list(REMOVE_AT rows 0 1 2)
+    string(REPLACE "\n" ";" lines "${text}")
+    list(GET lines 0 header)
+    string(REGEX REPLACE "[^\t]" "" tabs "${header}")
+    list(REMOVE_AT lines 0 1 2)
+    set(rows "")
+    set(row "")
+    set(started FALSE)
+    foreach(line IN LISTS lines)
+        if(started)
+            string(APPEND row "\n${line}")
+        else()
+            set(row "${line}")
+            set(started TRUE)
+        endif()
+        string(REGEX REPLACE "[^\t]" "" rowTabs "${row}")
+        if(rowTabs STREQUAL tabs)
+            list(APPEND rows "${row}")
+            set(started FALSE)
+        endif()
+    endforeach()
     set(${outVar} "${rows}" PARENT_SCOPE)
 endfunction()
 
@@ -65,8 +79,10 @@ foreach(row IN LISTS sequenceRows)
         set(condition_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
     endif()
 endforeach()
+set(actions "")
 foreach(row IN LISTS actionRows)
     if(row MATCHES "^([A-Za-z0-9_.]+)\t([0-9]+)\t([^\t]*)\t([^\t]*)")
+        list(APPEND actions ${CMAKE_MATCH_1})
         set(type_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
         set(source_${CMAKE_MATCH_1} "${CMAKE_MATCH_3}")
         set(target_${CMAKE_MATCH_1} "${CMAKE_MATCH_4}")
@@ -110,10 +126,11 @@ function(check_action action type source first last condition command)
     set(faults "${faults}${found}" PARENT_SCOPE)
 endfunction()
 
-# The type 51 action that sets the step's command line: immediate (wixl adds the no-impersonation
-# flag, which only deferred actions heed), its target volmoraRun and the program.
-function(check_command step command)
-    set(action ${step}Command)
+# The type 51 action (named <step><suffix>) that sets the step's CustomActionData: immediate
+# (wixl adds the no-impersonation flag, which only deferred actions heed), right before the step
+# and under its condition, its value starting with that text.
+function(check_data step suffix command)
+    set(action ${step}${suffix})
     if(NOT DEFINED type_${action} OR NOT DEFINED sequence_${step})
         set(faults "${faults}\n  ${action} or ${step} is missing" PARENT_SCOPE)
         return()
@@ -121,8 +138,8 @@ function(check_command step command)
     math(EXPR setsProperty "${type_${action}} % 64")
     math(EXPR inScript "(${type_${action}} / 1024) % 2")
     set(found "")
-    if(NOT setsProperty EQUAL commandType OR inScript)
-        string(APPEND found "\n  ${action} is not an immediate type ${commandType} action")
+    if(NOT setsProperty EQUAL msiSetPropertyType OR inScript)
+        string(APPEND found "\n  ${action} is not an immediate type ${msiSetPropertyType} action")
     elseif(NOT source_${action} STREQUAL step)
         string(APPEND found "\n  ${action} sets ${source_${action}}, not ${step}")
     endif()
@@ -139,33 +156,54 @@ endfunction()
 
 set(previousInstall ${sequence_InstallFiles})
 set(nextUninstall ${sequence_RemoveFiles})
-set(volmoraRun "\"[#volmoraRunExe]\"")
-foreach(entry IN LISTS steps)
+set(volmoraRun "[#volmoraRunExe]\n")
+set(identity "${sampleTypeLibId}\n${sampleTypeLibVersion}\n${sampleTypeLibLocale}\n${TYPELIB_SYSTEM}")
+foreach(entry IN LISTS msiSteps)
     string(REPLACE "=" ";" fields "${entry}")
     list(GET fields 0 step)
     list(GET fields 1 program)
     # The rollback action comes before its registration, after the previous registration.
-    check_action(Rollback${step} ${rollbackType} ${program}Copy ${previousInstall}
-                 ${sequence_InstallFinalize} "NOT REMOVE=\"ALL\"" "/u /s ")
+    if(step IN_LIST msiIdentityRollbacks)
+        check_action(Rollback${step} ${msiRollbackDllType} volmoraMsiStep ${previousInstall}
+                     ${sequence_InstallFinalize} "${msiRollbackCondition}" RemoveTypeLibrary)
+        check_data(Rollback${step} Identity "${identity}")
+        if(DEFINED target_Rollback${step}Identity AND
+           NOT target_Rollback${step}Identity STREQUAL identity)
+            fault("Rollback${step}Identity names '${target_Rollback${step}Identity}', not '${identity}'")
+        endif()
+    else()
+        check_action(Rollback${step} ${msiRollbackExeType} ${program}Copy ${previousInstall}
+                     ${sequence_InstallFinalize} "${msiRollbackCondition}" "/u /s ")
+        if(NOT binary_${program}Copy)
+            fault("the Binary table holds no ${program}Copy")
+        endif()
+    endif()
     set(afterRollback ${sequence_InstallFiles})
     if(DEFINED sequence_Rollback${step})
         set(afterRollback ${sequence_Rollback${step}})
     endif()
-    check_action(Register${step} ${registerType} volmoraMsiStep ${afterRollback}
+    check_action(Register${step} ${msiRegisterType} volmoraMsiStep ${afterRollback}
                  ${sequence_InstallFinalize} "NOT REMOVE=\"ALL\"" RunVolmoraStep)
-    check_command(Register${step} "${volmoraRun} ${program} /s ")
-    if(NOT binary_${program}Copy)
-        fault("the Binary table holds no ${program}Copy")
-    endif()
+    check_data(Register${step} Command "${volmoraRun}${program}\n/s\n")
     if(DEFINED sequence_Register${step})
         set(previousInstall ${sequence_Register${step}})
     endif()
     # Uninstall undoes the steps in reverse order, before any file is removed.
-    check_action(Unregister${step} ${unregisterType} volmoraMsiStep
+    check_action(Unregister${step} ${msiUnregisterType} volmoraMsiStep
                  ${sequence_InstallInitialize} ${nextUninstall} "REMOVE=\"ALL\"" RunVolmoraStep)
-    check_command(Unregister${step} "${volmoraRun} ${program} /u /s ")
+    check_data(Unregister${step} Command "${volmoraRun}${program}\n/u\n/s\n")
     if(DEFINED sequence_Unregister${step})
         set(nextUninstall ${sequence_Unregister${step}Command})
+    endif()
+endforeach()
+# Every rollback action of the package, named among the steps or not (and its data), undoes a
+# first install only.
+foreach(action IN LISTS actions)
+    math(EXPR inScript "(${type_${action}} / 1024) % 2")
+    math(EXPR rollback "(${type_${action}} / 256) % 4")  # 1: rollback; 2: commit
+    if(inScript AND rollback EQUAL 1 AND DEFINED sequence_${action}
+       AND NOT condition_${action} STREQUAL msiRollbackCondition)
+        fault("the rollback action ${action} runs when '${condition_${action}}', not '${msiRollbackCondition}'")
     endif()
 endforeach()
 if(NOT binary_volmoraMsiStep)

@@ -19,20 +19,29 @@ endif()
 set(samplePackage "${CPACK_PACKAGE_DIRECTORY}/volmora-sample-${PROJECT_VERSION}-${volmoraPackageSystem}.msi")
 file(RELATIVE_PATH msiTypeLib "${PROJECT_BINARY_DIR}" "${sampleTypeLib}")
 set(msiStep "$<TARGET_FILE:volmoraMsiStep>")
+# The tests' copy that fails after its last registration, beside their other files.
+set(failingPackage "")
+set(failingArguments "")
+if(BUILD_TESTING)
+    set(failingPackage "${PROJECT_BINARY_DIR}/testFiles/volmora-sample-failing.msi")
+    set(failingArguments "-DFAILING=${failingPackage}")
+endif()
 set(msiProgramFiles "")
 foreach(program IN LISTS volmoraPrograms)
     list(APPEND msiProgramFiles "$<TARGET_FILE:${program}>")
 endforeach()
 add_custom_command(
-    OUTPUT "${samplePackage}"
+    OUTPUT "${samplePackage}" ${failingPackage}
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${CPACK_PACKAGE_DIRECTORY}"
+            "${PROJECT_BINARY_DIR}/testFiles"
     COMMAND "${CMAKE_COMMAND}" "-DWIXL=${WIXL}" "-DMSIBUILD=${MSIBUILD}"
             "-DSOURCE=${CMAKE_CURRENT_SOURCE_DIR}/volmora.wxs" "-DOUTPUT=${samplePackage}"
             "-DBUILD_DIR=${PROJECT_BINARY_DIR}" "-DARCH=${msiArch}" "-DVERSION=${PROJECT_VERSION}"
             "-DUPGRADE_CODE=${msiUpgradeCode}" "-DTYPELIB=${msiTypeLib}"
-            "-DMSI_STEP=installer/$<TARGET_FILE_NAME:volmoraMsiStep>"
+            "-DMSI_STEP=installer/$<TARGET_FILE_NAME:volmoraMsiStep>" ${failingArguments}
             -P "${CMAKE_CURRENT_SOURCE_DIR}/BuildMsi.cmake"
     DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/volmora.wxs" "${CMAKE_CURRENT_SOURCE_DIR}/BuildMsi.cmake"
+            "${CMAKE_CURRENT_SOURCE_DIR}/msiSteps.cmake" "${CMAKE_CURRENT_SOURCE_DIR}/sampleProduct.cmake"
             "${sampleTypeLib}" ${volmoraPrograms} ${msiProgramFiles} volmoraMsiStep "${msiStep}"
     COMMENT "Building the sample MSI package (${msiArch})"
     VERBATIM)
@@ -42,6 +51,6 @@ add_custom_target(samplePackage ALL DEPENDS "${samplePackage}")
 if(BUILD_TESTING)
     add_test(NAME msiSequence
              COMMAND "${CMAKE_COMMAND}" "-DMSIINFO=${MSIINFO}" "-DPACKAGE=${samplePackage}"
-                     "-DARCH=${msiArch}"
+                     "-DARCH=${msiArch}" "-DTYPELIB_SYSTEM=${VOLMORA_WINDOWS_SYSTEM}"
                      -P "${CMAKE_CURRENT_SOURCE_DIR}/CheckMsiSequence.cmake")
 endif()

@@ -19,15 +19,20 @@
 ;   VERSION      version of the programs, for example 1.7.0
 ;   PROGRAMS     folder holding bindObject.exe, bindRuntime.exe, bindHost.exe, bindSchema.exe
 ;   TYPELIB      the sample's type library (.tlb)
-;   TYPELIB_ID   its library GUID, in braces
 ;   OUTFILE      the setup program to write
+; and the sample product's names, from installer/sampleProduct.cmake: JvmId, JvmOption,
+; ServerId, ServerJar, ProgId, ClassId, JavaClass, TypeLibFile, TypeLibId (the library's GUID,
+; in braces), TypeLibVersion, TypeLibLocale, UninstallKey.
 ;
 ; The bridge runtime itself comes with its own installer, which puts VOLM.dll into bin\ and
 ; VOLM.jar into lib\ of the same folder. The programs do not need it to register anything, but
 ; bindSchema needs VOLM.dll to remove a type library, so uninstall this before the runtime.
 
-!ifndef TARGET | VERSION | PROGRAMS | TYPELIB | TYPELIB_ID | OUTFILE
-    !error "define TARGET, VERSION, PROGRAMS, TYPELIB, TYPELIB_ID and OUTFILE"
+!ifndef TARGET | VERSION | PROGRAMS | TYPELIB | OUTFILE
+    !error "define TARGET, VERSION, PROGRAMS, TYPELIB and OUTFILE"
+!endif
+!ifndef JvmId | JvmOption | ServerId | ServerJar | ProgId | ClassId | JavaClass | TypeLibFile | TypeLibId | UninstallKey
+    !error "define the sample product's names (installer/sampleProduct.cmake)"
 !endif
 
 Target ${TARGET}
@@ -41,15 +46,7 @@ ${Using:StrFunc} StrRep
 
 !define PRODUCT "Volmora Sample"
 !define CONFIG_ROOT "SOFTWARE\Tamsiver Software\VOLM"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VolmoraSample"
-
-!define JVM_ID "SampleJVM"
-!define SERVER_ID "SampleServer"
-!define PROG_ID "VolmoraSample.Greeter"
-!define CLASS_ID "{9D3A4E2F-7B61-4F08-B5C2-3E8A1D6F0C57}"
-!define JAVA_CLASS "com.tamsiver.sample.Greeter"
-!define TYPELIB_FILE "VolmoraSample.tlb"
-!define SERVER_JAR "VolmoraSample.jar"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${UninstallKey}"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -178,7 +175,7 @@ Section "Programs"
     File "${PROGRAMS}\bindHost.exe"
     File "${PROGRAMS}\bindSchema.exe"
     SetOutPath "$INSTDIR\lib"
-    File "/oname=${TYPELIB_FILE}" "${TYPELIB}"
+    File "/oname=${TypeLibFile}" "${TYPELIB}"
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -196,20 +193,20 @@ Section "Configuration"
     ; the runtime is installed yet. Arguments with blanks go in double quotes.
     Call startOutcomeLog
     Call findJvmLibrary
-    !insertmacro Configure bindRuntime `${JVM_ID} "$2" "-Djava.class.path=$INSTDIR\lib\VOLM.jar" -Xmx64m`
-    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\JVMs\${JVM_ID}" "JvmOptions"
+    !insertmacro Configure bindRuntime `${JvmId} "$2" "-Djava.class.path=$INSTDIR\lib\VOLM.jar" ${JvmOption}`
+    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\JVMs\${JvmId}" "JvmOptions"
 
-    !insertmacro Configure bindHost `${SERVER_ID} "$INSTDIR\lib\${SERVER_JAR}"`
-    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\Servers\${SERVER_ID}" "Classpath"
+    !insertmacro Configure bindHost `${ServerId} "$INSTDIR\lib\${ServerJar}"`
+    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\Servers\${ServerId}" "Classpath"
 
-    !insertmacro Configure bindObject `${PROG_ID} ${CLASS_ID} ${JAVA_CLASS} ${JVM_ID} ${SERVER_ID}`
-    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\CLSIDs\${CLASS_ID}" "JavaClassName"
-    !insertmacro ExpectValue HKCR "${PROG_ID}\CLSID" ""
+    !insertmacro Configure bindObject `${ProgId} ${ClassId} ${JavaClass} ${JvmId} ${ServerId}`
+    !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\CLSIDs\${ClassId}" "JavaClassName"
+    !insertmacro ExpectValue HKCR "${ProgId}\CLSID" ""
 
-    !insertmacro Configure bindSchema `"$INSTDIR\lib\${TYPELIB_FILE}"`
-    EnumRegKey $1 HKCR "TypeLib\${TYPELIB_ID}" 0
+    !insertmacro Configure bindSchema `"$INSTDIR\lib\${TypeLibFile}"`
+    EnumRegKey $1 HKCR "TypeLib\${TypeLibId}" 0
     ${If} $1 == ""
-        MessageBox MB_ICONSTOP "Missing after configuration: HKCR\TypeLib\${TYPELIB_ID}" /SD IDOK
+        MessageBox MB_ICONSTOP "Missing after configuration: HKCR\TypeLib\${TypeLibId}" /SD IDOK
         Abort
     ${EndIf}
 SectionEnd
@@ -218,22 +215,22 @@ Section "Uninstall"
     StrCpy $failures 0
     ; bindSchema removes a type library through the runtime's VOLM.dll, which must still be
     ; beside the programs: undo everything before any file goes.
-    !insertmacro Unconfigure bindSchema `"$INSTDIR\lib\${TYPELIB_FILE}"`
-    !insertmacro Unconfigure bindObject `${PROG_ID}`
-    !insertmacro Unconfigure bindHost `${SERVER_ID}`
-    !insertmacro Unconfigure bindRuntime `${JVM_ID}`
-    !insertmacro ExpectNoKey HKCR "TypeLib\${TYPELIB_ID}"
-    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\CLSIDs\${CLASS_ID}"
-    !insertmacro ExpectNoKey HKCR "CLSID\${CLASS_ID}"
-    !insertmacro ExpectNoKey HKCR "${PROG_ID}"
-    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\Servers\${SERVER_ID}"
-    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\JVMs\${JVM_ID}"
+    !insertmacro Unconfigure bindSchema `"$INSTDIR\lib\${TypeLibFile}"`
+    !insertmacro Unconfigure bindObject `${ProgId}`
+    !insertmacro Unconfigure bindHost `${ServerId}`
+    !insertmacro Unconfigure bindRuntime `${JvmId}`
+    !insertmacro ExpectNoKey HKCR "TypeLib\${TypeLibId}"
+    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\CLSIDs\${ClassId}"
+    !insertmacro ExpectNoKey HKCR "CLSID\${ClassId}"
+    !insertmacro ExpectNoKey HKCR "${ProgId}"
+    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\Servers\${ServerId}"
+    !insertmacro ExpectNoKey HKLM "${CONFIG_ROOT}\JVMs\${JvmId}"
 
     Delete "$INSTDIR\bin\bindObject.exe"
     Delete "$INSTDIR\bin\bindRuntime.exe"
     Delete "$INSTDIR\bin\bindHost.exe"
     Delete "$INSTDIR\bin\bindSchema.exe"
-    Delete "$INSTDIR\lib\${TYPELIB_FILE}"
+    Delete "$INSTDIR\lib\${TypeLibFile}"
     Delete "$INSTDIR\uninstall.exe"
     ; Only empty folders go: the runtime's own files may share them.
     RMDir "$INSTDIR\bin"

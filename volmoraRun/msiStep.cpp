@@ -1,124 +1,185 @@
-// volmoraMsiStep.dll: a Windows Installer custom action that runs volmoraRun and writes what it
-// prints into the installer's log, which an exe action's output never reaches (measured under
-// Wine's msiexec); a DLL action's messages do. Deferred, its command line is its
-// CustomActionData:
-//   "<path of volmoraRun.exe>" <volmoraRun's arguments>
-// It fails the install (ERROR_INSTALL_FAILURE) when volmoraRun ends with anything but 0.
+// volmoraMsiStep.dll: the Windows Installer custom actions of a package that configures the
+// bridge with volmoraRun. Both read their CustomActionData as one item per line (a line feed
+// between items, none after the last), so that each argument arrives on its own:
+//
+// RunVolmoraStep (deferred) runs volmoraRun and writes what it prints into the installer's log,
+// which an exe action's output never reaches (measured under Wine's msiexec); a DLL action's
+// messages do. Its CustomActionData:
+//   <full path of volmoraRun.exe>
+//   <first argument>
+//   ...
+// It quotes each argument as the programs split them. An argument holding a double quote cannot
+// be passed to them whole, so the step fails instead. volmoraRun runs in a job that ends with
+// the step and is ended after volmoraRunBoundSeconds. The step fails the install
+// (ERROR_INSTALL_FAILURE) when volmoraRun ends with anything but 0.
+//
+// RemoveTypeLibrary (rollback) removes a type library's registration by its identity, which
+// needs neither the library's file nor the runtime's VOLM.dll: a rollback may run after the
+// installed files are gone (Wine's msiexec removes them first). Its CustomActionData:
+//   {library GUID}
+//   major.minor
+//   locale id
+//   win32 | win64
 #include <windows.h>
 
 #include <msi.h>
 #include <msiquery.h>
+#include <oleauto.h>
 
 #include <string>
+#include <variant>
 
-#include "fileHandle.h"
+#include "childProcess.h"
+#include "msiStepData.h"
 #include "outputLines.h"
+#include "registry.h"
+#include "runRequest.h"
+#include "typeLibRemoval.h"
+#include "uniqueHandle.h"
+#include "utf8.h"
+#include "winRegistry.h"
 
 namespace {
 
-using volmora::FileHandle;
+using namespace volmora;
+using msistep::Fault;
+using msistep::TypeLibIdentity;
 
-class MsiRecord {
-  public:
-    explicit MsiRecord(unsigned fields) : handle_(MsiCreateRecord(fields)) {}
-    ~MsiRecord() {
-        if (handle_ != 0) {
-            MsiCloseHandle(handle_);
-        }
-    }
-    MsiRecord(const MsiRecord&) = delete;
-    MsiRecord& operator=(const MsiRecord&) = delete;
-    MSIHANDLE get() const { return handle_; }
+// Longer than volmoraRun's own bound for its program, so that volmoraRun can end a program that
+// hangs and say so itself; this one ends volmoraRun when it hangs itself.
+constexpr DWORD volmoraRunBoundSeconds = 15 * 60;
 
-  private:
-    MSIHANDLE handle_;
+struct MsiHandleTraits {
+    using Handle = MSIHANDLE;
+    static MSIHANDLE empty() { return 0; }
+    static bool valid(MSIHANDLE handle) { return handle != 0; }
+    static void close(MSIHANDLE handle) { MsiCloseHandle(handle); }
 };
+using MsiRecord = UniqueHandle<MsiHandleTraits>;
 
 // One line into the installer's log, as it is: field 0, the template, only names field 1.
 void logLine(MSIHANDLE install, const std::wstring& line) {
-    const MsiRecord record(1);
+    const MsiRecord record(MsiCreateRecord(1));
     MsiRecordSetStringW(record.get(), 0, L"[1]");
     MsiRecordSetStringW(record.get(), 1, line.c_str());
     MsiProcessMessage(install, INSTALLMESSAGE_INFO, record.get());
 }
 
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-    return text;
+void logStep(MSIHANDLE install, const std::wstring& text) {
+    logLine(install, L"volmoraMsiStep: " + text);
 }
 
-std::wstring actionData(MSIHANDLE install) {
+UINT failStep(MSIHANDLE install, const std::wstring& text) {
+    logStep(install, text);
+    return ERROR_INSTALL_FAILURE;
+}
+
+std::wstring errorText(DWORD error) {
+    return L": error=" + std::to_wstring(static_cast<long>(error));
+}
+
+std::variant<std::wstring, Fault> actionData(MSIHANDLE install) {
     DWORD size = 0;
-    wchar_t empty[1] = {};
-    MsiGetPropertyW(install, L"CustomActionData", empty, &size);
+    wchar_t none[1] = {};
+    UINT result = MsiGetPropertyW(install, L"CustomActionData", none, &size);
+    if (result != ERROR_MORE_DATA && result != ERROR_SUCCESS) {
+        return Fault{L"cannot read CustomActionData" + errorText(result)};
+    }
     std::wstring data(size + 1, L'\0');
     size = static_cast<DWORD>(data.size());
-    if (MsiGetPropertyW(install, L"CustomActionData", data.data(), &size) != ERROR_SUCCESS) {
-        return {};
+    result = MsiGetPropertyW(install, L"CustomActionData", data.data(), &size);
+    if (result != ERROR_SUCCESS) {
+        return Fault{L"cannot read CustomActionData" + errorText(result)};
     }
     data.resize(size);
     return data;
 }
 
-UINT failed(MSIHANDLE install, const std::wstring& what) {
-    logLine(install, L"volmoraMsiStep: " + what + L": error=" + std::to_wstring(GetLastError()));
-    return ERROR_INSTALL_FAILURE;
+// The action's CustomActionData as that reader reads it, or why it cannot be read.
+template <typename Read>
+auto readActionData(MSIHANDLE install, Read read) -> decltype(read(std::wstring_view{})) {
+    const auto data = actionData(install);
+    if (const auto* fault = std::get_if<Fault>(&data)) {
+        return *fault;
+    }
+    return read(std::get<std::wstring>(data));
+}
+
+bool isRegistered(Registry& registry, const TypeLibIdentity& library) {
+    RegKey key(registry);
+    return key.open(classesRoot, msistep::systemKey(library), KeyAccess::read) == status::success;
 }
 
 }  // namespace
 
 extern "C" UINT __stdcall RunVolmoraStep(MSIHANDLE install) {
-    std::wstring commandLine = actionData(install);
-    if (commandLine.empty()) {
-        SetLastError(ERROR_INVALID_DATA);
-        return failed(install, L"no command line in CustomActionData");
+    const auto command = readActionData(install, msistep::readStepCommand);
+    if (const auto* fault = std::get_if<Fault>(&command)) {
+        return failStep(install, fault->text);
     }
-    logLine(install, L"volmoraMsiStep: " + commandLine);
+    const auto& [program, arguments] = std::get<msistep::StepCommand>(command);
+    ChildStart start;
+    start.image = program;
+    start.commandLine = runner::childCommandLine(program, arguments);
+    start.captureOutput = true;
+    start.inJob = true;
+    start.creationFlags = CREATE_NO_WINDOW;
+    logStep(install, start.commandLine);
 
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) {
-        return failed(install, L"CreatePipe");
+    ChildProcess child(start);
+    if (!child.started()) {
+        return failStep(install, L"cannot start " + program + L" (" + child.failedStep() + L")" +
+                                     errorText(child.error()));
     }
-    const FileHandle reading(readEnd);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    PROCESS_INFORMATION process{};
-    {
-        const FileHandle writing(writeEnd);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = nullptr;
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = writeEnd;
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                            nullptr, nullptr, &startup, &process)) {
-            return failed(install, L"cannot start volmoraRun");
-        }
-    }  // only the child holds the write end now: reading ends when it does
-    const FileHandle processHandle(process.hProcess);
-    const FileHandle threadHandle(process.hThread);
+    if (child.jobError() != 0) {
+        logStep(install, L"volmoraRun runs outside a job of this step (AssignProcessToJobObject)" +
+                             errorText(child.jobError()));
+    }
+    const bool ended = child.wait(volmoraRunBoundSeconds * 1000);
+    if (!ended) {
+        child.terminate(ERROR_TIMEOUT);
+    }
+    for (const std::string& line : runner::outputLines(child.output())) {
+        logLine(install, fromUtf8(line));
+    }
+    if (!ended) {
+        return failStep(install, L"volmoraRun did not end within " +
+                                     std::to_wstring(volmoraRunBoundSeconds) +
+                                     L" seconds: ended with everything it started");
+    }
+    return child.exitCode() == 0 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+}
 
-    std::string output;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        output.append(buffer, read);
+extern "C" UINT __stdcall RemoveTypeLibrary(MSIHANDLE install) {
+    const auto identity = readActionData(install, msistep::readTypeLibIdentity);
+    if (const auto* fault = std::get_if<Fault>(&identity)) {
+        return failStep(install, fault->text);
     }
-    DWORD exitCode = 0;
-    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.hProcess, &exitCode)) {
-        return failed(install, L"waiting for volmoraRun");
+    const TypeLibIdentity& library = std::get<TypeLibIdentity>(identity);
+    const std::wstring name = L"type library " + msistep::systemKey(library);
+    GUID guid{};
+    if (FAILED(IIDFromString(library.guid.c_str(), &guid))) {
+        return failStep(install, L"not a GUID: " + library.guid);
     }
-    for (const std::string& line : volmora::runner::outputLines(output)) {
-        logLine(install, wide(line));
+    WinRegistry registry;
+    if (!isRegistered(registry, library)) {
+        logStep(install, name + L" is not registered: nothing to remove");
+        return ERROR_SUCCESS;
     }
-    return exitCode == 0 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+    const HRESULT unregistered =
+        UnRegisterTypeLib(guid, library.major, library.minor, library.locale,
+                          static_cast<SYSKIND>(static_cast<int>(library.system)));
+    if (SUCCEEDED(unregistered) && !isRegistered(registry, library)) {
+        logStep(install, name + L" removed");
+        return ERROR_SUCCESS;
+    }
+    // The system reads the library's file to unregister it (Wine's fails without it, measured:
+    // TYPE_E_INVALIDSTATE); the keys go all the same.
+    const long removed = msistep::removeTypeLibraryKeys(registry, library);
+    if (removed != status::success) {
+        return failStep(install, L"cannot remove " + name + errorText(static_cast<DWORD>(removed)));
+    }
+    logStep(install, name + L" removed from the registry (UnRegisterTypeLib" +
+                         errorText(static_cast<DWORD>(unregistered)) + L")");
+    return ERROR_SUCCESS;
 }

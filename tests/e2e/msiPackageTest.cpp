@@ -1,8 +1,10 @@
 // The sample MSI package of the build under test, run by msiexec silently, as a deployment tool
 // would: the x86 one in the i686 run (the 32-bit programs, the 32-bit registry view), the x64
 // one in the x86_64 run. Its custom actions run the programs through volmoraRun; the registry
-// is read back after install, repair and uninstall, and after an install whose class
-// registration fails and is rolled back; the installer's log holds what the programs said.
+// is read back after install, repair and uninstall, after an install whose class registration
+// fails and is rolled back, after one that fails past the last registration (a copy of the
+// package built for the tests) and after one refused for a property holding a double quote; the
+// installer's log holds what the programs and the steps said.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -39,7 +41,7 @@ std::wstring installFolder() {
 
 const std::vector<std::wstring> packageFiles = {
     L"bin\\volmoraRun.exe", L"bin\\bindObject.exe", L"bin\\bindRuntime.exe",
-    L"bin\\bindHost.exe",   L"bin\\bindSchema.exe", L"lib\\VolmoraSample.tlb",
+    L"bin\\bindHost.exe",   L"bin\\bindSchema.exe", L"lib\\" + typeLibFile,
 };
 
 std::string readFile(const fs::path& path) {
@@ -86,14 +88,18 @@ class MsiPackage : public ::testing::Test {
 
     // msiexec <action> <package> /qn /l*v <log> <properties>: silent, logged afresh.
     RunResult msiexec(const std::wstring& action, const std::wstring& properties = L"") {
+        return msiexecWith(package_, action, properties);
+    }
+    RunResult msiexecWith(const std::wstring& package, const std::wstring& action,
+                          const std::wstring& properties) {
         RunOptions options;
         options.program = msiexecPath();
         options.timeoutMs = msiexecTimeoutMs;
         options.captureOutput = true;  // what the actions print is not this test's output
-        const RunResult result = runTool(L"msiexec",
-                                         action + L" \"" + package_ + L"\" /qn /l*v \"" +
-                                             msiLog_.wstring() + L"\" " + properties,
-                                         options);
+        const RunResult result = runTool(
+            L"msiexec",
+            action + L" \"" + package + L"\" /qn /l*v \"" + msiLog_.wstring() + L"\" " + properties,
+            options);
         EXPECT_FALSE(result.timedOut) << narrow(action);
         expectNoBox(result);
         return result;
@@ -113,6 +119,16 @@ class MsiPackage : public ::testing::Test {
     }
 
     std::string msiLog() const { return readFile(msiLog_); }
+
+    // Nothing of the product is left: no registration, no file.
+    void expectNothingLeft() {
+        for (const Key& key : registeredKeys()) {
+            EXPECT_FALSE(keyExists(key.root, key.path)) << narrow(key.path);
+        }
+        for (const std::wstring& file : packageFiles) {
+            EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
+        }
+    }
 
     fs::path msiLog_;
     fs::path activations_;
@@ -164,7 +180,7 @@ TEST_F(MsiPackage, InstallsRepairsAndUninstallsSilently) {
     EXPECT_EQ(readFile(activations_), narrow(classId) + "\r\n");
 
     // A repair from the package registers again what was lost.
-    deleteTree(HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM");
+    deleteTree(HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId);
     deleteTree(HKEY_CLASSES_ROOT, progId);
     ASSERT_EQ(msiexec(L"/i", L"REINSTALL=ALL REINSTALLMODE=omus").exitCode, 0u) << msiLog();
     expectConfigured(runtimeLibrary);
@@ -253,6 +269,57 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
         EXPECT_NE(log.rfind(rollback), std::string::npos) << rollback;
         EXPECT_GT(log.rfind(rollback), failed) << rollback;
     }
+}
+
+// A copy of the package whose install fails after every registration is done, the type
+// library's included: each is rolled back. The type library's rollback removes the registration
+// by the library's identity, so it works although the installer may have removed the .tlb first
+// (Wine's msiexec does, measured) and needs no VOLM.dll.
+TEST_F(MsiPackage, RollsBackEveryStepWhenTheInstallFailsAfterTheLastOne) {
+    const fs::path failing = buildFolder() / "testFiles" / "volmora-sample-failing.msi";
+    ASSERT_TRUE(fs::is_regular_file(failing)) << "the failing copy of the package was not built";
+
+    EXPECT_EQ(msiexecWith(failing.wstring(), L"/i", L"").exitCode, installFailure);
+
+    const std::string log = msiLog();
+    expectClosingLines(log, {"bindRuntime", "bindHost", "bindObject", "bindSchema"},
+                       "succeeded (exit code 0); volmoraRun exit code 0");
+    const std::string failed = "volmoraMsiStep: no command in CustomActionData";
+    const std::string removed = "volmoraMsiStep: type library " + narrow(typeLibKey) + "\\" +
+                                narrow(typeLibVersion) + "\\" + narrow(typeLibLocale) +
+                                (testingI686Build ? "\\win32" : "\\win64") + " removed";
+    EXPECT_NE(log.find(failed), std::string::npos) << log;
+    EXPECT_NE(log.find(removed), std::string::npos) << log;
+    EXPECT_GT(log.find(removed), log.find(failed));
+    expectNothingLeft();
+    // The library's own key goes too, not only the keys below it.
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, typeLibKey));
+}
+
+// A public property that holds a double quote, passed through the API: msiexec.exe would have
+// taken the quote away before the package saw it (measured: JVMDLL="C:\a""b" becomes C:\ab).
+// The programs cannot receive such an argument whole, so the step refuses to run and the install
+// fails cleanly.
+TEST_F(MsiPackage, RefusesAPropertyHoldingADoubleQuote) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    RunOptions options;
+    options.program = (buildFolder() / "e2e" / "msiInstall.exe").wstring();
+    options.timeoutMs = msiexecTimeoutMs;
+    options.captureOutput = true;
+    options.environment = {{L"VOLMORA_MSI_PROPERTIES", L"JVMDLL=\"C:\\a\"\"b\""}};
+    const RunResult installed =
+        runTool(L"msiInstall", L"\"" + package_ + L"\" \"" + msiLog_.wstring() + L"\"", options);
+    ASSERT_FALSE(installed.timedOut);
+    expectNoBox(installed);
+    EXPECT_EQ(installed.exitCode, installFailure) << installed.output;
+
+    const std::string log = msiLog();
+    const std::string refused =
+        "volmoraMsiStep: argument 4 holds a double quote, which the "
+        "programs cannot receive: C:\\a\"b";
+    EXPECT_NE(log.find(refused), std::string::npos) << log;
+    EXPECT_EQ(log.find("volmoraRun: "), std::string::npos) << "a program ran:\n" << log;
+    expectNothingLeft();
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ using namespace sample;
 
 // A folder with a blank, as under Program Files: every path argument must be quoted right.
 const std::wstring installFolder = L"C:\\Volmora Setup Test\\VOLM";
-const std::wstring uninstallKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VolmoraSample";
+const std::wstring setupKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + uninstallKey;
 constexpr DWORD setupTimeoutMs = 120000;
 // The setup of the build under test.
 const std::wstring setupSuffix = testingI686Build ? L"-win32.exe" : L"-win64.exe";
@@ -31,7 +31,7 @@ const std::wstring setupSuffix = testingI686Build ? L"-win32.exe" : L"-win64.exe
 // Everything the setup registers, each of which its uninstaller must remove.
 std::vector<Key> setupKeys() {
     std::vector<Key> keys = sample::registeredKeys();
-    keys.push_back({HKEY_LOCAL_MACHINE, uninstallKey});
+    keys.push_back({HKEY_LOCAL_MACHINE, setupKey});
     return keys;
 }
 
@@ -55,8 +55,8 @@ void removeEverything() {
 }
 
 const std::vector<std::wstring> installedFiles = {
-    L"bin\\bindObject.exe", L"bin\\bindRuntime.exe",   L"bin\\bindHost.exe",
-    L"bin\\bindSchema.exe", L"lib\\VolmoraSample.tlb", L"uninstall.exe",
+    L"bin\\bindObject.exe", L"bin\\bindRuntime.exe", L"bin\\bindHost.exe",
+    L"bin\\bindSchema.exe", L"lib\\" + typeLibFile,  L"uninstall.exe",
 };
 
 struct Scenario {
@@ -102,8 +102,7 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     for (const ExpectedKey& key : configuredKeys(installFolder, runtimeLibrary)) {
         EXPECT_EQ(dumpKey(key.root, key.path), key.dump) << narrow(key.path);
     }
-    EXPECT_NE(dumpKey(HKEY_LOCAL_MACHINE, uninstallKey).find(L"UninstallString="),
-              std::wstring::npos);
+    EXPECT_NE(dumpKey(HKEY_LOCAL_MACHINE, setupKey).find(L"UninstallString="), std::wstring::npos);
     for (const Key& key : setupKeys()) {
         if (!sharedByBothViews(key)) {
             EXPECT_FALSE(keyExists(key.root, key.path, otherView)) << narrow(key.path);

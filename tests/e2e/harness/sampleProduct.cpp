@@ -23,8 +23,8 @@ const std::wstring typeLibSystem = testingI686Build ? L"win32" : L"win64";
 
 std::vector<Key> registeredKeys() {
     return {
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM"},
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\SampleServer"},
+        {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId},
+        {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\" + serverId},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs\\" + classId},
         {HKEY_CLASSES_ROOT, L"CLSID\\" + classId},
         {HKEY_CLASSES_ROOT, progId},
@@ -41,23 +41,24 @@ std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
                                         const std::wstring& runtimeLibrary) {
     const std::wstring lib = installFolder + L"\\lib\\";
     return {
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\SampleJVM",
+        {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId,
          L"[]\n" + textLine(L"DllPath", installFolder + L"\\jre\\bin\\server\\jvm.dll") +
-             textLine(L"JvmOptions", L"\"-Djava.class.path=" + lib + L"VOLM.jar\" -Xmx64m")},
-        {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\SampleServer",
-         L"[]\n" + textLine(L"Classpath", lib + L"VolmoraSample.jar") + textLine(L"Imports", L"")},
+             textLine(L"JvmOptions", L"\"-Djava.class.path=" + lib + L"VOLM.jar\" " + jvmOption)},
+        {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\" + serverId,
+         L"[]\n" + textLine(L"Classpath", lib + serverJar) + textLine(L"Imports", L"")},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs\\" + classId,
-         L"[]\n" + textLine(L"JavaClassName", L"com.tamsiver.sample.Greeter") +
-             textLine(L"JvmId", L"SampleJVM") + textLine(L"ProgId", progId) +
-             textLine(L"ServerId", L"SampleServer")},
+         L"[]\n" + textLine(L"JavaClassName", javaClass) + textLine(L"JvmId", jvmId) +
+             textLine(L"ProgId", progId) + textLine(L"ServerId", serverId)},
         {HKEY_CLASSES_ROOT, L"CLSID\\" + classId,
          L"[]\n[InprocServer32]\n" + textLine(L"", runtimeLibrary) +
              textLine(L"ThreadingModel", L"both") + L"[ProgId]\n" + textLine(L"", progId)},
         {HKEY_CLASSES_ROOT, progId,
          L"[]\n[CLSID]\n" + textLine(L"", classId) + L"[CurVer]\n" + textLine(L"", progId + L".1")},
         {HKEY_CLASSES_ROOT, progId + L".1", L"[]\n[CLSID]\n" + textLine(L"", classId)},
-        {HKEY_CLASSES_ROOT, typeLibKey + L"\\1.0\\0\\" + typeLibSystem,
-         L"[]\n" + textLine(L"", lib + L"VolmoraSample.tlb")},
+        // The registry names version and locale in hex: for the sample's, the same digits.
+        {HKEY_CLASSES_ROOT,
+         typeLibKey + L"\\" + typeLibVersion + L"\\" + typeLibLocale + L"\\" + typeLibSystem,
+         L"[]\n" + textLine(L"", lib + typeLibFile)},
     };
 }
 

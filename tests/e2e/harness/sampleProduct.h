@@ -1,6 +1,7 @@
 // The sample product that both sample installers (the NSIS setup and the MSI package) configure
 // with the programs: its registry keys, what the programs write into them, and where the build
-// puts the installers and the stand-in runtime library.
+// puts the installers and the stand-in runtime library. Its names come from the file that the
+// installers take them from (sampleIdentifiers.h).
 #pragma once
 
 #include <windows.h>
@@ -8,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "sampleIdentifiers.h"
+
 namespace volmora::e2e::sample {
 
 inline const std::wstring configRoot = L"SOFTWARE\\Tamsiver Software\\VOLM";
-inline const std::wstring classId = L"{9D3A4E2F-7B61-4F08-B5C2-3E8A1D6F0C57}";
-inline const std::wstring progId = L"VolmoraSample.Greeter";
-inline const std::wstring typeLibKey = L"TypeLib\\{6C1E2B7A-3F0D-4E8B-9A52-1D7C4F0B9E31}";
+inline const std::wstring typeLibKey = L"TypeLib\\" + typeLibId;
 // The runtime's own COM registration: without it, bindObject names VOLM.dll beside itself.
 inline const std::wstring runtimeRegistration =
     L"CLSID\\{3A8D888D-0DB5-4a58-A10B-2743F727D0AB}\\InprocServer32";

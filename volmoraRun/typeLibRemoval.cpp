@@ -1,0 +1,184 @@
+// Removing a type library's registration keys by the library's identity.
+#include "typeLibRemoval.h"
+
+#include <optional>
+#include <vector>
+
+namespace volmora::msistep {
+
+namespace {
+
+bool isHex(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
+bool isBracedGuid(std::wstring_view text) {
+    if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') {
+        return false;
+    }
+    for (std::size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? text[i] != L'-' : !isHex(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A decimal number of at most that value, digits only.
+std::optional<std::uint32_t> decimal(std::wstring_view text, std::uint32_t largest) {
+    if (text.empty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    if (value > largest) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::wstring hex(std::uint32_t value) {
+    static constexpr wchar_t digits[] = L"0123456789abcdef";
+    std::wstring text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return text;
+}
+
+bool sameName(const std::wstring& a, std::wstring_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; };
+        if (upper(a[i]) != upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The names of a key's subkeys; status of opening or enumerating it when that fails.
+long subkeys(Registry& registry, const std::wstring& path, std::vector<std::wstring>& names) {
+    names.clear();
+    RegKey key(registry);
+    if (const long result = key.open(classesRoot, path, KeyAccess::read);
+        result != status::success) {
+        return result;
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        std::wstring name;
+        const long result = registry.enumKey(key.handle(), index, name);
+        if (result == status::noMoreItems) {
+            return status::success;
+        }
+        if (result != status::success) {
+            return result;
+        }
+        names.push_back(std::move(name));
+    }
+}
+
+// Deletes a key with everything below it.
+long deleteTree(Registry& registry, const std::wstring& path) {
+    std::vector<std::wstring> names;
+    if (const long result = subkeys(registry, path, names); result != status::success) {
+        return result;
+    }
+    for (const std::wstring& name : names) {
+        if (const long result = deleteTree(registry, path + L"\\" + name);
+            result != status::success) {
+            return result;
+        }
+    }
+    return registry.deleteKey(classesRoot, path);
+}
+
+// Deletes a key when its subkeys are all among those names (with them); leaves it otherwise.
+long deleteWhenOnly(Registry& registry, const std::wstring& path,
+                    std::initializer_list<std::wstring_view> allowed) {
+    std::vector<std::wstring> names;
+    if (const long result = subkeys(registry, path, names); result != status::success) {
+        return result;
+    }
+    for (const std::wstring& name : names) {
+        bool known = false;
+        for (const std::wstring_view one : allowed) {
+            known |= sameName(name, one);
+        }
+        if (!known) {
+            return status::success;
+        }
+    }
+    return deleteTree(registry, path);
+}
+
+}  // namespace
+
+std::variant<TypeLibIdentity, Fault> readTypeLibIdentity(std::wstring_view data) {
+    const std::vector<std::wstring> items = dataItems(data);
+    auto refused = [&] {
+        return Fault{
+            L"CustomActionData names no type library (one line each: {GUID}, major.minor, "
+            L"locale id, win32 or win64): " +
+            std::wstring(data)};
+    };
+    if (items.size() != 4 || !isBracedGuid(items[0])) {
+        return refused();
+    }
+    const std::wstring_view version = items[1];
+    const std::size_t dot = version.find(L'.');
+    if (dot == std::wstring_view::npos) {
+        return refused();
+    }
+    const auto major = decimal(version.substr(0, dot), 0xFFFF);
+    const auto minor = decimal(version.substr(dot + 1), 0xFFFF);
+    const auto locale = decimal(items[2], 0xFFFFFFFF);
+    if (!major || !minor || !locale || (items[3] != L"win32" && items[3] != L"win64")) {
+        return refused();
+    }
+    return TypeLibIdentity{items[0], static_cast<std::uint16_t>(*major),
+                           static_cast<std::uint16_t>(*minor), *locale,
+                           items[3] == L"win32" ? SystemKind::win32 : SystemKind::win64};
+}
+
+std::wstring libraryKey(const TypeLibIdentity& library) {
+    return L"TypeLib\\" + library.guid;
+}
+
+std::wstring versionKey(const TypeLibIdentity& library) {
+    return libraryKey(library) + L"\\" + hex(library.major) + L"." + hex(library.minor);
+}
+
+std::wstring localeKey(const TypeLibIdentity& library) {
+    return versionKey(library) + L"\\" + hex(library.locale);
+}
+
+std::wstring systemKey(const TypeLibIdentity& library) {
+    return localeKey(library) + (library.system == SystemKind::win32 ? L"\\win32" : L"\\win64");
+}
+
+long removeTypeLibraryKeys(Registry& registry, const TypeLibIdentity& library) {
+    if (const long result = deleteTree(registry, systemKey(library)); result != status::success) {
+        return result;
+    }
+    long result = deleteWhenOnly(registry, localeKey(library), {});
+    if (result == status::success) {
+        result = deleteWhenOnly(registry, versionKey(library), {L"FLAGS", L"HELPDIR"});
+    }
+    if (result == status::success) {
+        result = deleteWhenOnly(registry, libraryKey(library), {});
+    }
+    return result;
+}
+
+}  // namespace volmora::msistep
