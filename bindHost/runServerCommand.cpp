@@ -31,18 +31,15 @@ std::int32_t runListing(Tool& tool, ArgumentList&) {
 }
 
 const CommandTable serverCommands{
-    L"slu",
-    serverUsageText,
-    {2, anyNumberOfOperands, runRegistration},
-    {1, 1, runUnregistration},
-    {0, 0, runListing},
+    bindHostProgram.knownSwitches, serverUsageText,    {2, anyNumberOfOperands, runRegistration},
+    {1, 1, runUnregistration},     {0, 0, runListing},
 };
 
 }  // namespace
 
 const ToolDefinition bindHostTool{
-    L"bindHost", L"Bind Host",    L"bindHostProject", FileSystemStart::exitWithMessage,
-    true,        runServerCommand};
+    bindHostProgram.name, L"Bind Host", L"bindHostProject", FileSystemStart::exitWithMessage, true,
+    runServerCommand};
 
 std::wstring serverUsageText() {
     const auto w = usageLabelWidth;

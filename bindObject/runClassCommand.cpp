@@ -28,14 +28,15 @@ std::int32_t runListing(Tool& tool, ArgumentList&) {
 }
 
 const CommandTable classCommands{
-    L"slu", classUsageText, {4, 5, runRegistration}, {1, 1, runUnregistration}, {0, 0, runListing},
+    bindObjectProgram.knownSwitches, classUsageText,     {4, 5, runRegistration},
+    {1, 1, runUnregistration},       {0, 0, runListing},
 };
 
 }  // namespace
 
 const ToolDefinition bindObjectTool{
-    L"bindObject", L"Bind Object", L"bindObjectProject", FileSystemStart::exitWithMessage,
-    true,          runClassCommand};
+    bindObjectProgram.name,           L"Bind Object", L"bindObjectProject",
+    FileSystemStart::exitWithMessage, true,           runClassCommand};
 
 std::wstring classUsageText() {
     const auto w = usageLabelWidth;

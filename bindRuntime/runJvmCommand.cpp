@@ -8,7 +8,6 @@ namespace volmora {
 namespace {
 
 constexpr std::size_t usageLabelWidth = 18;
-constexpr std::int32_t optionsRejectedExitCode = 1;
 
 std::int32_t runRegistration(Tool& tool, ArgumentList& arguments) {
     const std::wstring jvmId = arguments[1];
@@ -17,7 +16,7 @@ std::int32_t runRegistration(Tool& tool, ArgumentList& arguments) {
     dropFirstArgument(arguments);
     std::wstring options;
     if (!checkJvmOptions(tool, arguments, options)) {
-        return optionsRejectedExitCode;
+        return refusedExitCode;
     }
     addJvm(tool, jvmId, dllPath, options);
     return 0;
@@ -34,18 +33,18 @@ std::int32_t runListing(Tool& tool, ArgumentList&) {
 }
 
 const CommandTable jvmCommands{
-    L"slu",
-    jvmUsageText,
-    {3, anyNumberOfOperands, runRegistration},
-    {1, 1, runUnregistration},
-    {0, 0, runListing},
+    bindRuntimeProgram.knownSwitches, jvmUsageText,       {3, anyNumberOfOperands, runRegistration},
+    {1, 1, runUnregistration},        {0, 0, runListing},
 };
 
 }  // namespace
 
-const ToolDefinition bindRuntimeTool{
-    L"bindRuntime", L"Bind Runtime", L"bindRuntimeProject", FileSystemStart::internalError,
-    true,           runJvmCommand};
+const ToolDefinition bindRuntimeTool{bindRuntimeProgram.name,
+                                     L"Bind Runtime",
+                                     L"bindRuntimeProject",
+                                     FileSystemStart::internalError,
+                                     true,
+                                     runJvmCommand};
 
 std::wstring jvmUsageText() {
     const auto w = usageLabelWidth;

@@ -19,16 +19,20 @@ std::int32_t runUnregistration(Tool& tool, ArgumentList& arguments) {
     return 0;
 }
 
-// No "l": this tool has no listing.
+// No listing: the program's switches leave out "l".
 const CommandTable typeLibCommands{
-    L"su", typeLibUsageText, {1, 1, runRegistration}, {1, 1, runUnregistration}, {},
+    bindSchemaProgram.knownSwitches,
+    typeLibUsageText,
+    {1, 1, runRegistration},
+    {1, 1, runUnregistration},
+    {},
 };
 
 }  // namespace
 
 const ToolDefinition bindSchemaTool{
-    L"bindSchema", L"Bind Schema",   L"bindSchemaProject", FileSystemStart::internalError,
-    false,         runTypeLibCommand};
+    bindSchemaProgram.name,         L"Bind Schema", L"bindSchemaProject",
+    FileSystemStart::internalError, false,          runTypeLibCommand};
 
 std::wstring typeLibUsageText() {
     const auto w = usageLabelWidth;

@@ -7,16 +7,13 @@ namespace volmora {
 
 namespace {
 
-constexpr std::int32_t acceptedExitCode = 0;
-constexpr std::int32_t refusedExitCode = 1;
-
 bool isSwitch(const std::wstring& argument) {
     return argument.empty() || argument.front() == L'-' || argument.front() == L'/';
 }
 
 }  // namespace
 
-SwitchScan scanSwitches(Tool& tool, ArgumentList& arguments, std::wstring_view knownSwitches) {
+SwitchScan scanSwitches(ArgumentList& arguments, std::wstring_view knownSwitches) {
     SwitchScan scan;
     while (arguments.size() > 1 && isSwitch(arguments[1])) {
         std::wstring name =
@@ -31,7 +28,7 @@ SwitchScan scanSwitches(Tool& tool, ArgumentList& arguments, std::wstring_view k
         }
         switch (name.front()) {
             case L's':
-                tool.silentMode = true;
+                scan.silent = true;
                 break;
             case L'l':
                 scan.list = true;
@@ -55,20 +52,37 @@ void showUsage(const Tool& tool, const CommandTable& table, bool asError) {
     }
 }
 
-std::int32_t runCommand(Tool& tool, ArgumentList arguments, const CommandTable& table) {
-    SwitchScan scan = scanSwitches(tool, arguments, table.knownSwitches);
+SwitchChoice chooseBySwitches(const SwitchScan& scan) {
     if (scan.stop == SwitchScan::Stop::help) {
+        return SwitchChoice::help;
+    }
+    if (scan.stop == SwitchScan::Stop::badSwitch ||
+        (scan.list && (scan.silent || scan.unregister))) {
+        return SwitchChoice::refused;
+    }
+    return scan.unregister ? SwitchChoice::unregistration
+           : scan.list     ? SwitchChoice::listing
+                           : SwitchChoice::registration;
+}
+
+std::int32_t runCommand(Tool& tool, ArgumentList arguments, const CommandTable& table) {
+    const SwitchScan scan = scanSwitches(arguments, table.knownSwitches);
+    // Silent from the first "s" on: a refusal after it shows nothing either.
+    if (scan.silent) {
+        tool.silentMode = true;
+    }
+    const SwitchChoice choice = chooseBySwitches(scan);
+    if (choice == SwitchChoice::help) {
         showUsage(tool, table, false);
         return acceptedExitCode;
     }
-    if (scan.stop == SwitchScan::Stop::badSwitch ||
-        (scan.list && (tool.silentMode || scan.unregister))) {
+    if (choice == SwitchChoice::refused) {
         showUsage(tool, table, true);
         return refusedExitCode;
     }
-    const Operation& operation = scan.unregister ? table.unregistration
-                                 : scan.list     ? table.listing
-                                                 : table.registration;
+    const Operation& operation = choice == SwitchChoice::unregistration ? table.unregistration
+                                 : choice == SwitchChoice::listing      ? table.listing
+                                                                        : table.registration;
     std::size_t operands = arguments.size() - 1;
     if (operation.run == nullptr || operands < operation.minOperands ||
         operands > operation.maxOperands) {

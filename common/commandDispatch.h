@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "arguments.h"
+#include "toolContract.h"
 #include "toolUtil.h"
 
 namespace volmora {
@@ -15,14 +16,21 @@ namespace volmora {
 struct SwitchScan {
     enum class Stop { operands, help, badSwitch };
     Stop stop = Stop::operands;
+    bool silent = false;
     bool list = false;
     bool unregister = false;
 };
 
 // Consumes the switches at the front of arguments (an empty argument, or one starting with "-"
-// or "/"). knownSwitches holds the letters the tool accepts besides "?"; "s" turns on silent mode
-// at once. Scanning stops at the first operand, at "?" or at an unknown switch.
-SwitchScan scanSwitches(Tool& tool, ArgumentList& arguments, std::wstring_view knownSwitches);
+// or "/"). knownSwitches holds the letters the tool accepts besides "?". Scanning stops at the
+// first operand, at "?" (left in place) or at an unknown switch (left in place). It needs no
+// Tool, so that a program that runs the tools can read their command lines as they will.
+SwitchScan scanSwitches(ArgumentList& arguments, std::wstring_view knownSwitches);
+
+// What the switches choose: the usage as information, the usage as an error (a refused command
+// line), or one operation, whose operand count is checked next.
+enum class SwitchChoice { help, refused, registration, unregistration, listing };
+SwitchChoice chooseBySwitches(const SwitchScan& scan);
 
 // One operation of a tool: the operand counts it accepts and what it runs. run receives the
 // argument list with the switches consumed (element 0 is still the program path) and returns

@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "platform.h"
+#include "toolContract.h"
 
 namespace volmora {
 
 // The environment variable naming the file that each run appends its record to.
 inline constexpr std::wstring_view outcomeLogVariable = L"VOLMORA_LOG";
-
-enum class MessageKind { information, error, critical };
 
 struct LoggedMessage {
     MessageKind kind;

@@ -3,27 +3,58 @@
 
 #include <variant>
 
-#include "recordReading.h"
 #include "runOutcome.h"
+#include "runRecord.h"
 #include "runRequest.h"
 
 namespace volmora::runner {
 
 namespace {
 
-// Prints the report and copies it to the /log file; a copy that cannot be written makes the run
-// a misuse, since whoever named the file relies on it.
-std::uint32_t finish(RunnerSystem& system, const std::optional<std::wstring>& logFile,
-                     std::vector<std::wstring> report, std::uint32_t exitCode) {
-    system.print(report);
-    if (logFile) {
-        if (const std::uint32_t error = system.appendToFile(*logFile, report); error != 0) {
-            system.print({misuseReport(L"cannot write the log file \"" + *logFile + L"\": error=" +
-                                       std::to_wstring(error))});
-            return exitCodeOf(RunEnd::misuse);
+struct Judged {
+    RunEnd end;
+    std::vector<std::wstring> report;
+};
+
+Judged judged(const RunRequest& request, const std::wstring& programPath, const ProgramRun& run) {
+    const std::wstring& program = request.program;
+    switch (run.ending) {
+        case ProgramEnding::notStarted:
+            return {RunEnd::startFailure,
+                    {runnerLine(program + L" could not start: \"" + programPath + L"\": " +
+                                    run.failedStep + L" error=" + std::to_wstring(run.error),
+                                RunEnd::startFailure)}};
+        case ProgramEnding::timedOut: {
+            // Whatever the program was waiting for (a box that /s cannot silence, a hung call),
+            // nothing of the run is left to judge but that it did not end; a box it showed is
+            // the best clue.
+            std::vector<std::wstring> report;
+            for (const std::wstring& box : run.waitingBoxes) {
+                const auto lines = messageLines(program, L"box left open", box);
+                report.insert(report.end(), lines.begin(), lines.end());
+            }
+            std::wstring reason = program + L" did not end within " +
+                                  std::to_wstring(request.timeoutSeconds) + L" s and was ended";
+            reason += run.error == 0 ? L", with every process it started"
+                                     : L"; what it started may still run (no job: error=" +
+                                           std::to_wstring(run.error) + L")";
+            report.push_back(runnerLine(reason, RunEnd::timedOut));
+            return {RunEnd::timedOut, std::move(report)};
         }
+        case ProgramEnding::ended:
+            break;
     }
-    return exitCode;
+    const auto record = readOnlyRecord(run.log);
+    if (!record) {
+        // It ended without passing through its frame's last step: a crash, as far as the
+        // runner can tell.
+        return {RunEnd::internalError,
+                {runnerLine(program + L" ended without a readable record of its run (exit code " +
+                                std::to_wstring(run.exitCode) + L")",
+                            RunEnd::internalError)}};
+    }
+    const RunEnd end = judgeRun(run.exitCode, *record);
+    return {end, runReport(*record, run.exitCode, end)};
 }
 
 }  // namespace
@@ -31,27 +62,24 @@ std::uint32_t finish(RunnerSystem& system, const std::optional<std::wstring>& lo
 std::uint32_t runForInstaller(RunnerSystem& system, const ArgumentList& arguments) {
     const auto request = readRequest(arguments);
     if (const auto* misuse = std::get_if<Misuse>(&request)) {
-        system.print({misuseReport(misuse->text)});
+        system.print({runnerLine(misuse->text, RunEnd::misuse)});
         return exitCodeOf(RunEnd::misuse);
     }
     const auto& wanted = std::get<RunRequest>(request);
     const std::wstring programPath = system.ownFolder() + L"\\" + wanted.program + L".exe";
-    const ProgramRun run = system.run(programPath, childCommandLine(programPath, wanted.arguments));
-    if (!run.started) {
-        return finish(system, wanted.logFile,
-                      {misuseReport(L"cannot run \"" + programPath + L"\": " + run.failedStep +
-                                    L" error=" + std::to_wstring(run.error))},
-                      exitCodeOf(RunEnd::misuse));
+    const ProgramRun run = system.run(programPath, childCommandLine(programPath, wanted.arguments),
+                                      wanted.timeoutSeconds);
+    const Judged outcome = judged(wanted, programPath, run);
+    system.print(outcome.report);
+    // The copy serves whoever named the file; the run's own outcome stays what it was.
+    if (wanted.logFile) {
+        if (const std::uint32_t error = system.appendToFile(*wanted.logFile, outcome.report);
+            error != 0) {
+            system.printError({L"volmoraRun: cannot write the log file \"" + *wanted.logFile +
+                               L"\": error=" + std::to_wstring(error)});
+        }
     }
-    const auto record = readOnlyRecord(run.log);
-    if (!record) {
-        return finish(system, wanted.logFile,
-                      {misuseReport(wanted.program + L" left no record of its run (exit code " +
-                                    std::to_wstring(run.exitCode) + L")")},
-                      exitCodeOf(RunEnd::misuse));
-    }
-    const RunEnd end = judgeRun(run.exitCode, *record);
-    return finish(system, wanted.logFile, runReport(*record, run.exitCode, end), exitCodeOf(end));
+    return exitCodeOf(outcome.end);
 }
 
 }  // namespace volmora::runner

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,12 +10,23 @@
 
 namespace volmora::runner {
 
+// How the wait for the program ended.
+enum class ProgramEnding {
+    ended,       // by itself: exitCode and log tell the rest
+    notStarted,  // error and failedStep tell why
+    timedOut,    // it outlived the bound and was ended
+};
+
 struct ProgramRun {
-    bool started = false;
-    std::uint32_t error = 0;     // when not started: the Windows error code of the failed step
+    ProgramEnding ending = ProgramEnding::ended;
+    // notStarted: the Windows error code of the failed step. timedOut: the error of putting the
+    // program into a job of its own, 0 when it ran in one (so what it started was ended too).
+    std::uint32_t error = 0;
     std::wstring failedStep;     // when not started: what failed
-    std::uint32_t exitCode = 0;  // the program's exit code
+    std::uint32_t exitCode = 0;  // the program's exit code, when it ended
     std::string log;             // the private outcome log's contents after the run
+    // timedOut: the text of each message box the program was showing when the bound ran out.
+    std::vector<std::wstring> waitingBoxes;
 };
 
 class RunnerSystem {
@@ -24,11 +34,15 @@ class RunnerSystem {
     virtual ~RunnerSystem() = default;
     // The folder holding the runner, without a trailing separator.
     virtual std::wstring ownFolder() = 0;
-    // Starts the program with that command line and the outcome log variable naming a new file
-    // of its own, waits for it to end, reads the file and deletes it.
-    virtual ProgramRun run(const std::wstring& programPath, const std::wstring& commandLine) = 0;
+    // Starts the program (that image, that command line) with the outcome log variable naming a
+    // new file of its own, waits at most timeoutSeconds for it to end (else ends it with every
+    // process it started), reads the file and deletes it.
+    virtual ProgramRun run(const std::wstring& programPath, const std::wstring& commandLine,
+                           std::uint32_t timeoutSeconds) = 0;
     // Prints the lines to standard output.
     virtual void print(const std::vector<std::wstring>& lines) = 0;
+    // Prints the lines to standard error.
+    virtual void printError(const std::vector<std::wstring>& lines) = 0;
     // Appends the lines to the file in UTF-8; the Windows error code when that fails, else 0.
     virtual std::uint32_t appendToFile(const std::wstring& path,
                                        const std::vector<std::wstring>& lines) = 0;

@@ -47,7 +47,7 @@ using msistep::TypeLibIdentity;
 
 // Longer than volmoraRun's own bound for its program, so that volmoraRun can end a program that
 // hangs and say so itself; this one ends volmoraRun when it hangs itself.
-constexpr DWORD volmoraRunBoundSeconds = 15 * 60;
+constexpr DWORD volmoraRunBoundSeconds = 3 * runner::defaultTimeoutSeconds;
 
 struct MsiHandleTraits {
     using Handle = MSIHANDLE;

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
+#include "toolContract.h"
 #include "toolUtil.h"
 
 namespace volmora::runner {
 
 namespace {
 
-constexpr std::uint32_t refusedExitCode = 1;  // the programs' exit code for a refused command line
 constexpr std::wstring_view reportLead = L"volmoraRun: ";
 
 bool anyOf(const RunRecord& record, MessageKind kind) {
@@ -25,34 +25,13 @@ bool anyInternalError(const RunRecord& record) {
                        });
 }
 
-const wchar_t* kindName(MessageKind kind) {
-    switch (kind) {
-        case MessageKind::information:
-            return L"information";
-        case MessageKind::error:
-            return L"error";
-        case MessageKind::critical:
-            return L"critical";
+std::wstring outcomeOf(RunEnd end) {
+    for (const ExitCodeRow& row : exitCodeTable) {
+        if (row.end == end) {
+            return std::wstring(row.outcome);
+        }
     }
-    return L"error";
-}
-
-const wchar_t* endText(RunEnd end) {
-    switch (end) {
-        case RunEnd::success:
-            return L"succeeded";
-        case RunEnd::refusedCommandLine:
-            return L"refused its command line";
-        case RunEnd::errorMessage:
-            return L"reported an error";
-        case RunEnd::internalError:
-            return L"ended with an internal error";
-        case RunEnd::startFailure:
-            return L"could not start";
-        case RunEnd::misuse:
-            break;
-    }
-    return L"could not be run";
+    return std::to_wstring(exitCodeOf(end));
 }
 
 // The text's lines: a message may hold line breaks (CR LF, as the programs write them).
@@ -79,9 +58,10 @@ RunEnd judgeRun(std::uint32_t programExitCode, const RunRecord& record) {
     if (anyOf(record, MessageKind::critical)) {
         return RunEnd::startFailure;
     }
-    if (programExitCode != 0) {
-        // The internal-error handler's number may be any value, 1 included.
-        return programExitCode == refusedExitCode && !anyInternalError(record)
+    if (programExitCode != static_cast<std::uint32_t>(acceptedExitCode)) {
+        // The internal-error handler's number may be any value, the refusal's included.
+        return programExitCode == static_cast<std::uint32_t>(refusedExitCode) &&
+                       !anyInternalError(record)
                    ? RunEnd::refusedCommandLine
                    : RunEnd::internalError;
     }
@@ -92,21 +72,30 @@ std::vector<std::wstring> runReport(const RunRecord& record, std::uint32_t progr
                                     RunEnd end) {
     std::vector<std::wstring> report;
     for (const LoggedMessage& message : record.messages) {
-        const std::vector<std::wstring> lines = linesOf(message.text);
-        report.push_back(record.program + L": " + kindName(message.kind) + L": " + lines.front());
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            report.push_back(L"    " + lines[i]);
-        }
+        const std::string_view kind = kindName(message.kind);
+        const std::vector<std::wstring> lines =
+            messageLines(record.program, std::wstring(kind.begin(), kind.end()), message.text);
+        report.insert(report.end(), lines.begin(), lines.end());
     }
-    report.push_back(std::wstring(reportLead) + record.program + L" " + endText(end) +
+    report.push_back(std::wstring(reportLead) + record.program + L" " + outcomeOf(end) +
                      L" (exit code " + std::to_wstring(programExitCode) +
                      L"); volmoraRun exit code " + std::to_wstring(exitCodeOf(end)));
     return report;
 }
 
-std::wstring misuseReport(const std::wstring& reason) {
+std::vector<std::wstring> messageLines(const std::wstring& program, std::wstring_view label,
+                                       const std::wstring& text) {
+    std::vector<std::wstring> lines = linesOf(text);
+    lines.front() = program + L": " + std::wstring(label) + L": " + lines.front();
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        lines[i] = L"    " + lines[i];
+    }
+    return lines;
+}
+
+std::wstring runnerLine(const std::wstring& reason, RunEnd end) {
     return std::wstring(reportLead) + reason + L" (volmoraRun exit code " +
-           std::to_wstring(exitCodeOf(RunEnd::misuse)) + L")";
+           std::to_wstring(exitCodeOf(end)) + L")";
 }
 
 }  // namespace volmora::runner

@@ -2,12 +2,14 @@
 // message of the program's record, then one closing line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "recordReading.h"
+#include "runRecord.h"
 
 namespace volmora::runner {
 
@@ -15,14 +17,49 @@ namespace volmora::runner {
 // give a meaning of their own (1602, 1603, 1618, 1641, 3010), and none is 1 or 4, which the
 // programs themselves return.
 enum class RunEnd : std::uint32_t {
-    success = 0,              // exit code 0 and no error or critical message
-    refusedCommandLine = 10,  // the program refused its command line (its exit code 1)
-    errorMessage = 11,        // the program accepted the command line but reported an error
-    internalError = 12,       // the program ended through its internal-error handler
-    startFailure = 13,        // the program could not start (a critical message, exit code 4)
-    misuse = 14,  // the runner's own command line, or it could not start the program or read its
-                  // record
+    success = 0,
+    refusedCommandLine = 10,
+    errorMessage = 11,
+    internalError = 12,
+    startFailure = 13,
+    misuse = 14,
+    timedOut = 15,
 };
+
+// What each exit code says: the words of the report's closing line, and its meaning as the
+// installing guide's table gives it, row for row.
+struct ExitCodeRow {
+    RunEnd end;
+    std::wstring_view outcome;
+    std::string_view meaning;
+};
+
+inline constexpr std::array<ExitCodeRow, 7> exitCodeTable{{
+    {RunEnd::success, L"succeeded",
+     "the program ended with exit code 0 and showed no error or critical message"},
+    {RunEnd::refusedCommandLine, L"refused its command line",
+     "the program refused its command line (its exit code 1: wrong operands, or JVM options that "
+     "`bindRuntime` refuses; the usage or the reason is printed)"},
+    {RunEnd::errorMessage, L"reported an error",
+     "the program accepted the command line but reported an error (its exit code 0, an error "
+     "message)"},
+    {RunEnd::internalError, L"ended with an internal error",
+     "the program ended through its internal-error handler (any other exit code, or an "
+     "\"Internal error: ...\" message), or it ended without leaving a readable record of its run "
+     "(a crash)"},
+    {RunEnd::startFailure, L"could not start",
+     "the program did not start: its critical \"Cannot create Scripting.FileSystemObject ...\" "
+     "message (its exit code 4), or `volmoraRun` could not start it (it is not beside "
+     "`volmoraRun`, for example)"},
+    {RunEnd::misuse, L"was not run",
+     "`volmoraRun`'s own command line was refused and nothing was started: no program or an "
+     "unknown one named, `/log` without a file, a wrong `/timeout`, or a command line that would "
+     "make the program wait for a user (without `/s`, with `/?` or `/l`, or with a switch that "
+     "the program does not accept)"},
+    {RunEnd::timedOut, L"did not end in time",
+     "the program did not end within the bound of the wait and was ended, with every process it "
+     "started"},
+}};
 
 constexpr std::uint32_t exitCodeOf(RunEnd end) {
     return static_cast<std::uint32_t>(end);
@@ -36,8 +73,12 @@ RunEnd judgeRun(std::uint32_t programExitCode, const RunRecord& record);
 std::vector<std::wstring> runReport(const RunRecord& record, std::uint32_t programExitCode,
                                     RunEnd end);
 
-// The line printed when the run could not be judged or not even started: the reason, and the
-// runner's exit code.
-std::wstring misuseReport(const std::wstring& reason);
+// "<program>: <label>: <first line of text>", then each further line indented by four blanks.
+std::vector<std::wstring> messageLines(const std::wstring& program, std::wstring_view label,
+                                       const std::wstring& text);
+
+// The line printed when the run ended without a record to report: the reason, and the runner's
+// exit code.
+std::wstring runnerLine(const std::wstring& reason, RunEnd end);
 
 }  // namespace volmora::runner

@@ -3,42 +3,65 @@
 
 #include <algorithm>
 
+#include "commandDispatch.h"
+#include "toolContract.h"
 #include "toolText.h"
 
 namespace volmora::runner {
 
 namespace {
 
-bool isSwitch(const std::wstring& argument) {
-    return argument.empty() || argument.front() == L'-' || argument.front() == L'/';
-}
-
-// The programs' switches come first, up to the first operand or "?"; an "l" among them asks for a
-// listing. A tool that would refuse the command line for another reason (an unknown switch, or
-// bindSchema, which has no listing) is refused here all the same: a listing was asked for.
-bool asksForListing(const std::vector<std::wstring>& arguments) {
-    for (const std::wstring& argument : arguments) {
-        if (!isSwitch(argument)) {
-            return false;
-        }
-        const std::wstring name =
-            argument.empty() ? std::wstring() : asciiLower(argument.substr(1));
-        if (name == L"l") {
-            return true;
-        }
-        if (name == L"?" || name.size() > 1) {
-            return false;
+const ProgramSwitches* knownProgram(const std::wstring& name) {
+    const std::wstring lower = asciiLower(name);
+    for (const ProgramSwitches& program : toolPrograms) {
+        if (asciiLower(std::wstring(program.name)) == lower) {
+            return &program;
         }
     }
-    return false;
+    return nullptr;
 }
 
-std::optional<std::wstring> knownProgram(const std::wstring& name) {
-    const std::wstring lower = asciiLower(name);
-    for (std::wstring_view program : runnablePrograms) {
-        if (asciiLower(std::wstring(program)) == lower) {
-            return std::wstring(program);
-        }
+// Seconds from 1 to maxTimeoutSeconds, in decimal digits alone.
+std::optional<std::uint32_t> timeoutSeconds(const std::wstring& text) {
+    if (text.empty() || text.size() > 7 ||
+        !std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
+        return std::nullopt;
+    }
+    const std::uint32_t seconds = static_cast<std::uint32_t>(std::stoul(text));
+    if (seconds == 0 || seconds > maxTimeoutSeconds) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+// Why the program, given these arguments, would show a box and wait, or run no operation; none
+// when it runs one silently.
+std::optional<std::wstring> waitsForAUser(const ProgramSwitches& program,
+                                          const std::vector<std::wstring>& arguments) {
+    ArgumentList scanned{std::wstring(program.name)};
+    scanned.insert(scanned.end(), arguments.begin(), arguments.end());
+    const SwitchScan scan = scanSwitches(scanned, program.knownSwitches);
+    const std::wstring name(program.name);
+    switch (chooseBySwitches(scan)) {
+        case SwitchChoice::help:
+            return L"/? shows " + name +
+                   L"'s usage in a box that waits for a user; it is not run "
+                   L"unattended.";
+        case SwitchChoice::refused:
+            if (scan.stop == SwitchScan::Stop::badSwitch) {
+                return name + L" does not accept the switch \"" + scanned[1] +
+                       L"\"; it is not run.";
+            }
+            [[fallthrough]];
+        case SwitchChoice::listing:
+            return std::wstring(L"A listing (/l) waits for a user and is not run unattended.");
+        case SwitchChoice::registration:
+        case SwitchChoice::unregistration:
+            break;
+    }
+    if (!scan.silent) {
+        return L"Without /s, " + name +
+               L" shows its messages in boxes that wait for a user: put /s before its operands.";
     }
     return std::nullopt;
 }
@@ -46,32 +69,51 @@ std::optional<std::wstring> knownProgram(const std::wstring& name) {
 }  // namespace
 
 std::wstring usageText() {
-    return L"usage: volmoraRun [/log <file>] bindObject|bindRuntime|bindHost|bindSchema "
-           L"<arguments...>";
+    std::wstring programs;
+    for (const ProgramSwitches& program : toolPrograms) {
+        programs += (programs.empty() ? L"" : L"|") + std::wstring(program.name);
+    }
+    return L"usage: volmoraRun [" + std::wstring(logSwitch) + L" <file>] [" +
+           std::wstring(timeoutSwitch) + L" <seconds>] " + programs + L" <arguments...>";
 }
 
 std::variant<RunRequest, Misuse> readRequest(const ArgumentList& arguments) {
     RunRequest request;
     std::size_t next = 1;
-    if (next < arguments.size() && asciiLower(arguments[next]) == logSwitch) {
-        if (next + 1 >= arguments.size() || arguments[next + 1].empty()) {
-            return Misuse{L"/log needs a file name. " + usageText()};
+    bool timeoutGiven = false;
+    while (next < arguments.size()) {
+        const std::wstring name = asciiLower(arguments[next]);
+        const bool hasValue = next + 1 < arguments.size() && !arguments[next + 1].empty();
+        if (name == logSwitch) {
+            if (!hasValue || request.logFile) {
+                return Misuse{L"/log needs one file name. " + usageText()};
+            }
+            request.logFile = arguments[next + 1];
+        } else if (name == timeoutSwitch) {
+            const auto seconds = hasValue ? timeoutSeconds(arguments[next + 1]) : std::nullopt;
+            if (!seconds || timeoutGiven) {
+                return Misuse{L"/timeout needs one number of seconds from 1 to " +
+                              std::to_wstring(maxTimeoutSeconds) + L". " + usageText()};
+            }
+            request.timeoutSeconds = *seconds;
+            timeoutGiven = true;
+        } else {
+            break;
         }
-        request.logFile = arguments[next + 1];
         next += 2;
     }
     if (next >= arguments.size()) {
         return Misuse{L"No program named. " + usageText()};
     }
-    const auto program = knownProgram(arguments[next]);
-    if (!program) {
+    const ProgramSwitches* program = knownProgram(arguments[next]);
+    if (program == nullptr) {
         return Misuse{L"Unknown program \"" + arguments[next] + L"\". " + usageText()};
     }
-    request.program = *program;
+    request.program = program->name;
     request.arguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1,
                              arguments.end());
-    if (asksForListing(request.arguments)) {
-        return Misuse{L"A listing (/l) waits for a user and is not run unattended."};
+    if (auto why = waitsForAUser(*program, request.arguments)) {
+        return Misuse{std::move(*why)};
     }
     return request;
 }

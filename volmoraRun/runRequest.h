@@ -1,7 +1,9 @@
-// volmoraRun's command line: which program to run with which arguments, and the child command
-// line that hands those arguments on exactly as they were given.
+// volmoraRun's command line: its own switches, which program to run with which arguments (only a
+// command line that the program runs silently, without waiting for anyone), and the child
+// command line that hands those arguments on exactly as they were given.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,17 +14,23 @@
 
 namespace volmora::runner {
 
-// The programs the runner starts, each from the runner's own folder.
-inline constexpr std::wstring_view runnablePrograms[] = {L"bindObject", L"bindRuntime", L"bindHost",
-                                                         L"bindSchema"};
-
-// The runner's own switch, before the program name: a file that receives a copy of the report.
+// The runner's own switches, before the program name: a file that receives a copy of the
+// report, and the bound of the wait for the program.
 inline constexpr std::wstring_view logSwitch = L"/log";
+inline constexpr std::wstring_view timeoutSwitch = L"/timeout";
+
+// How long the runner waits for the program unless /timeout says otherwise. A registration takes
+// well under a second; the bound only ends what can no longer end by itself.
+inline constexpr std::uint32_t defaultTimeoutSeconds = 300;
+// The most /timeout accepts: the wait counts milliseconds in 32 bits, below the value that means
+// no bound at all.
+inline constexpr std::uint32_t maxTimeoutSeconds = 4294967;
 
 struct RunRequest {
-    std::wstring program;                 // one of runnablePrograms, spelt as listed there
+    std::wstring program;                 // one of the four programs, spelt as the programs are
     std::vector<std::wstring> arguments;  // what the program receives, in order
     std::optional<std::wstring> logFile;
+    std::uint32_t timeoutSeconds = defaultTimeoutSeconds;
 };
 
 // Why the runner refuses to start anything: the text it prints.
@@ -30,8 +38,10 @@ struct Misuse {
     std::wstring text;
 };
 
-// Reads the runner's arguments (element 0, the runner's path, is ignored). A listing (/l among
-// the program's leading switches) is refused: it waits for a user, and no one is there.
+// Reads the runner's arguments (element 0, the runner's path, is ignored). The program's own
+// switches are read with the program's own scanner: a command line is run only when the program
+// would be silent and run an operation, so that no message box can wait for a user who is not
+// there. A program still refuses wrong operands itself (silently, since /s is there).
 std::variant<RunRequest, Misuse> readRequest(const ArgumentList& arguments);
 
 // The argument as the programs' splitter reads it back: quoted when it is empty or holds a blank

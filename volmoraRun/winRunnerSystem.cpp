@@ -1,31 +1,20 @@
-// volmoraRun's Win32 side: CreateProcessW with VOLMORA_LOG naming a unique temporary file, the
-// wait, the exit code, and output in UTF-8 (on a console, as wide text).
+// volmoraRun's Win32 side: the program started in a job of its own with VOLMORA_LOG naming a
+// unique temporary file in its environment alone, the bounded wait, the exit code, and output in
+// UTF-8 (on a console, as wide text).
 #include "winRunnerSystem.h"
 
 #include <windows.h>
 
+#include "childProcess.h"
 #include "fileHandle.h"
 #include "lockedAppend.h"
 #include "outcomeLog.h"
 #include "pathText.h"
+#include "utf8.h"
 
 namespace volmora::runner {
 
 namespace {
-
-constexpr DWORD longPath = 32768;
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
 
 std::string utf8Lines(const std::vector<std::wstring>& lines) {
     std::string out;
@@ -86,58 +75,58 @@ class TemporaryFile {
     DWORD error_ = 0;
 };
 
-ProgramRun notStarted(std::wstring step) {
+ProgramRun notStarted(std::wstring step, DWORD error) {
     ProgramRun run;
-    run.error = GetLastError();
+    run.ending = ProgramEnding::notStarted;
+    run.error = error;
     run.failedStep = std::move(step);
     return run;
 }
 
-}  // namespace
+struct BoxSearch {
+    DWORD processId;
+    std::vector<std::wstring> texts;
+};
 
-std::wstring WinRunnerSystem::ownFolder() {
-    std::wstring path(longPath, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), longPath);
-    path.resize(length < longPath ? length : 0);
-    return parentFolderName(path);
+BOOL CALLBACK collectBoxText(HWND window, LPARAM found) {
+    auto& search = *reinterpret_cast<BoxSearch*>(found);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[8] = {};
+    GetClassNameW(window, className, 8);
+    const HWND text = GetDlgItem(window, 0xFFFF);  // a message box's text
+    if (owner != search.processId || !IsWindowVisible(window) ||
+        std::wstring_view(className) != L"#32770" || text == nullptr) {
+        return TRUE;
+    }
+    // Each read is bounded: the process may not answer.
+    constexpr UINT boundMs = 1000;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, boundMs, &length)) {
+        return TRUE;
+    }
+    std::wstring buffer(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (SendMessageTimeoutW(text, WM_GETTEXT, buffer.size(),
+                            reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, boundMs,
+                            &copied)) {
+        buffer.resize(copied < length ? copied : length);
+        search.texts.push_back(std::move(buffer));
+    }
+    return TRUE;
 }
 
-ProgramRun WinRunnerSystem::run(const std::wstring& programPath, const std::wstring& commandLine) {
-    const TemporaryFile log;
-    if (log.path().empty()) {
-        SetLastError(log.error());
-        return notStarted(L"no temporary file for its outcome log:");
-    }
-    // The child inherits the runner's environment; the runner itself writes no record.
-    if (!SetEnvironmentVariableW(std::wstring(outcomeLogVariable).c_str(), log.path().c_str())) {
-        return notStarted(L"SetEnvironmentVariable");
-    }
-    std::wstring line = commandLine;  // CreateProcessW may write into its command line
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(programPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
-        return notStarted(L"CreateProcess");
-    }
-    const FileHandle processHandle(process.hProcess);
-    const FileHandle threadHandle(process.hThread);
-    DWORD exitCode = 0;
-    if (WaitForSingleObject(processHandle.get(), INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(processHandle.get(), &exitCode)) {
-        return notStarted(L"waiting for it:");
-    }
-    ProgramRun run;
-    run.started = true;
-    run.exitCode = exitCode;
-    run.log = log.contents();
-    return run;
+// The texts of the message boxes that a process shows.
+std::vector<std::wstring> messageBoxTexts(DWORD processId) {
+    BoxSearch search{processId, {}};
+    EnumWindows(collectBoxText, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
 }
 
-void WinRunnerSystem::print(const std::vector<std::wstring>& lines) {
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+void writeLines(DWORD which, const std::vector<std::wstring>& lines) {
+    const HANDLE output = GetStdHandle(which);
     if (output == nullptr || output == INVALID_HANDLE_VALUE) {
-        return;  // no standard output (a windowed parent): the exit code still tells
+        return;  // no such output (a windowed parent): the exit code still tells
     }
     DWORD mode = 0;
     DWORD written = 0;
@@ -151,6 +140,50 @@ void WinRunnerSystem::print(const std::vector<std::wstring>& lines) {
     }
     const std::string bytes = utf8Lines(lines);
     WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
+
+std::wstring WinRunnerSystem::ownFolder() {
+    return parentFolderName(ownProgramPath());
+}
+
+ProgramRun WinRunnerSystem::run(const std::wstring& programPath, const std::wstring& commandLine,
+                                std::uint32_t timeoutSeconds) {
+    const TemporaryFile log;
+    if (log.path().empty()) {
+        return notStarted(L"no temporary file for its outcome log:", log.error());
+    }
+    ChildStart start;
+    start.image = programPath;
+    start.commandLine = commandLine;
+    // For the child alone: the runner writes no record of its own, and a caller's VOLMORA_LOG
+    // stays as it was.
+    start.environment = {{std::wstring(outcomeLogVariable), log.path()}};
+    start.inJob = true;
+    ChildProcess child(start);
+    if (!child.started()) {
+        return notStarted(child.failedStep(), child.error());
+    }
+    ProgramRun run;
+    if (!child.wait(timeoutSeconds * 1000)) {
+        run.waitingBoxes = messageBoxTexts(child.id());
+        child.terminate(ERROR_TIMEOUT);
+        run.ending = ProgramEnding::timedOut;
+        run.error = child.jobError();
+        return run;
+    }
+    run.exitCode = child.exitCode();
+    run.log = log.contents();
+    return run;
+}
+
+void WinRunnerSystem::print(const std::vector<std::wstring>& lines) {
+    writeLines(STD_OUTPUT_HANDLE, lines);
+}
+
+void WinRunnerSystem::printError(const std::vector<std::wstring>& lines) {
+    writeLines(STD_ERROR_HANDLE, lines);
 }
 
 std::uint32_t WinRunnerSystem::appendToFile(const std::wstring& path,

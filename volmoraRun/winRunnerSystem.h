@@ -8,8 +8,10 @@ namespace volmora::runner {
 class WinRunnerSystem : public RunnerSystem {
   public:
     std::wstring ownFolder() override;
-    ProgramRun run(const std::wstring& programPath, const std::wstring& commandLine) override;
+    ProgramRun run(const std::wstring& programPath, const std::wstring& commandLine,
+                   std::uint32_t timeoutSeconds) override;
     void print(const std::vector<std::wstring>& lines) override;
+    void printError(const std::vector<std::wstring>& lines) override;
     std::uint32_t appendToFile(const std::wstring& path,
                                const std::vector<std::wstring>& lines) override;
 };

@@ -3,6 +3,7 @@
 // writes much never stalls on a full pipe while its parent waits with a bound.
 #include "childProcess.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace volmora {
@@ -47,6 +48,18 @@ std::wstring environmentBlock(const std::vector<std::pair<std::wstring, std::wst
     for (const std::wstring& name : removed) {
         std::erase_if(entries, [&](const std::wstring& entry) { return sameName(entry, name); });
     }
+    // Windows asks for the block sorted by name, without regard to case; an added name would
+    // otherwise stand after all the others.
+    auto nameOf = [](const std::wstring& entry) {
+        std::wstring name = entry.substr(0, entry.find(L'=', 1));  // "=C:=..." names start with "="
+        for (wchar_t& c : name) {
+            c = static_cast<wchar_t>(std::towupper(c));
+        }
+        return name;
+    };
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [&](const std::wstring& a, const std::wstring& b) { return nameOf(a) < nameOf(b); });
     std::wstring block;
     for (const std::wstring& entry : entries) {
         block += entry;

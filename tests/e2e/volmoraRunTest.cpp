@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -18,6 +20,7 @@
 #include "harness.h"
 #include "registryWriting.h"
 #include "sampleProduct.h"
+#include "testFolder.h"
 #include "windowReading.h"
 
 namespace volmora::e2e {
@@ -28,10 +31,6 @@ namespace fs = std::filesystem;
 const std::wstring serverRecord = sample::configRoot + L"\\Servers\\RunnerServer";
 const std::wstring classRecord =
     sample::configRoot + L"\\CLSIDs\\{2E6B9C40-8F13-4D7A-A5E2-6C0F1B3D9E87}";
-
-fs::path buildFolder() {
-    return fs::path(builtToolPath(L"bindObject")).parent_path().parent_path();
-}
 
 // Presses OK on every message box with that caption, whatever process shows it: the runner's
 // programs are not the harness's children.
@@ -101,7 +100,10 @@ class BindObjectWithoutScripting {
     static inline const std::wstring overrides = appDefaults + L"\\DllOverrides";
 };
 
-enum class Setup { none, runnerAlone, withoutScripting };
+// runnerAlone: the runner in a folder of its own, without the programs. standIn: the runner with
+// the stand-in program as bindHost.exe beside it. nobodyThere: scrrun.dll disabled for
+// bindObject and no one to close its box.
+enum class Setup { none, runnerAlone, withoutScripting, nobodyThere, standIn };
 
 struct Case {
     const char* name;
@@ -134,27 +136,65 @@ class VolmoraRun : public ::testing::TestWithParam<Case> {
     }
 };
 
+// The text with "{folder}" replaced by the folder.
+std::wstring inFolder(std::wstring text, const fs::path& folder) {
+    const std::wstring mark = L"{folder}";
+    if (const std::size_t at = text.find(mark); at != std::wstring::npos) {
+        text.replace(at, mark.size(), folder.wstring());
+    }
+    return text;
+}
+
+// Whether the process with that id has ended (or is gone altogether).
+bool processEnded(DWORD id) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == nullptr) {
+        return true;
+    }
+    // The job's processes may take a moment to go after the runner has ended.
+    const bool ended = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
 TEST_P(VolmoraRun, ExitsWithTheCodeOfHowTheRunEnded) {
     const Case& c = GetParam();
     RunOptions options;
     options.captureOutput = true;
-    if (c.setup == Setup::runnerAlone) {
+    if (c.setup == Setup::runnerAlone || c.setup == Setup::standIn) {
         fs::create_directories(aloneFolder());
         options.program = (aloneFolder() / "volmoraRun.exe").wstring();
         fs::copy_file(builtToolPath(L"volmoraRun"), options.program);
     }
+    if (c.setup == Setup::standIn) {
+        fs::copy_file(e2eProgramPath(L"standInTool"), aloneFolder() / "bindHost.exe");
+    }
     std::vector<MessageBoxSeen> boxes;
     RunResult result;
+    const auto started = std::chrono::steady_clock::now();
     {
-        BoxAnswerer answerer(L"Volmora - Bind Object");
+        BoxAnswerer answerer(c.setup == Setup::nobodyThere ? L"(nobody there)"
+                                                           : L"Volmora - Bind Object");
         std::optional<BindObjectWithoutScripting> withoutScripting;
-        if (c.setup == Setup::withoutScripting) {
+        if (c.setup == Setup::withoutScripting || c.setup == Setup::nobodyThere) {
             withoutScripting.emplace();
         }
-        result = runTool(L"volmoraRun", c.arguments, options);
+        result = runTool(L"volmoraRun", inFolder(c.arguments, aloneFolder()), options);
         boxes = answerer.boxes();
     }
+    const auto seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     ASSERT_FALSE(result.timedOut);
+    if (c.exitCode == 15) {
+        // Within its bound of 2 s, with room for a slow Wine start and the end of the job.
+        EXPECT_GE(seconds, 2.0);
+        EXPECT_LT(seconds, 20.0);
+    }
+    // Every process of a hanging stand-in (its own child too) is gone with the run.
+    std::ifstream ids(aloneFolder() / "ids.txt");
+    for (DWORD id = 0; ids >> id;) {
+        EXPECT_TRUE(processEnded(id)) << "process " << id << " still runs";
+    }
     EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
     for (const std::string& line : c.lines) {
         EXPECT_NE(("\r\n" + result.output).find("\r\n" + line), std::string::npos)
@@ -165,6 +205,7 @@ TEST_P(VolmoraRun, ExitsWithTheCodeOfHowTheRunEnded) {
     EXPECT_NE(result.output.find(closing), std::string::npos) << result.output;
     // Only the start-up failure shows a box: its critical message shows even in silent mode.
     EXPECT_EQ(boxes.size(), c.setup == Setup::withoutScripting ? 1u : 0u);
+    EXPECT_EQ(c.setup == Setup::standIn && c.exitCode == 15, fs::exists(aloneFolder() / "ids.txt"));
     EXPECT_EQ(keyExists(HKEY_LOCAL_MACHINE, c.key), c.keyExpected) << narrow(c.key);
     if (!c.dump.empty()) {
         EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, c.key), c.dump);
@@ -172,7 +213,7 @@ TEST_P(VolmoraRun, ExitsWithTheCodeOfHowTheRunEnded) {
 }
 
 std::wstring sampleTypeLibrary() {
-    return (buildFolder() / "installer" / "VolmoraSample.tlb").wstring();
+    return (fs::path(buildFolder()) / "installer" / "VolmoraSample.tlb").wstring();
 }
 
 // A class path with a blank, a backslash before the closing quote and characters outside any
@@ -191,7 +232,7 @@ const Case cases[] = {
      L"[]\n" + textLine(L"Classpath", classPath) + textLine(L"Imports", L"")},
     {"refusedCommandLine",
      Setup::none,
-     L"bindHost /s /x RunnerServer",
+     L"bindHost /s",
      10,
      {"volmoraRun: bindHost refused its command line (exit code 1); volmoraRun exit code 10"},
      serverRecord,
@@ -221,12 +262,54 @@ const Case cases[] = {
       "volmoraRun: bindObject could not start (exit code 4); volmoraRun exit code 13"},
      classRecord,
      false},
+    {"noRecord",
+     Setup::standIn,
+     L"bindHost /s norecord 3",
+     12,
+     {"volmoraRun: bindHost ended without a readable record of its run (exit code 3) (volmoraRun "
+      "exit code 12)"},
+     serverRecord,
+     false},
+    // The start-up failure's box shows even with /s: with nobody there to close it, the bound
+    // ends the run.
+    {"startFailureUnattended",
+     Setup::nobodyThere,
+     L"/timeout 2 bindObject /s Runner.Class {2E6B9C40-8F13-4D7A-A5E2-6C0F1B3D9E87} "
+     L"com.tamsiver.R J",
+     15,
+     {"bindObject: box left open: Cannot create Scripting.FileSystemObject",
+      "volmoraRun: bindObject did not end within 2 s and was ended, with every process it "
+      "started (volmoraRun exit code 15)"},
+     classRecord,
+     false},
+    {"hangingProgram",
+     Setup::standIn,
+     L"/timeout 2 bindHost /s hang \"{folder}\\ids.txt\"",
+     15,
+     {"volmoraRun: bindHost did not end within 2 s and was ended, with every process it started "
+      "(volmoraRun exit code 15)"},
+     serverRecord,
+     false},
     {"listing",
      Setup::none,
      L"bindHost /l",
      14,
      {"volmoraRun: A listing (/l) waits for a user and is not run unattended. (volmoraRun exit "
       "code 14)"},
+     serverRecord,
+     false},
+    {"withoutSilentSwitch",
+     Setup::none,
+     L"bindHost RunnerServer C:\\a.jar",
+     14,
+     {"volmoraRun: Without /s, bindHost shows its messages in boxes that wait for a user"},
+     serverRecord,
+     false},
+    {"unknownSwitch",
+     Setup::none,
+     L"bindHost /s /x RunnerServer C:\\a.jar",
+     14,
+     {"volmoraRun: bindHost does not accept the switch \"/x\"; it is not run."},
      serverRecord,
      false},
     {"unknownProgram",
@@ -239,8 +322,8 @@ const Case cases[] = {
     {"programMissing",
      Setup::runnerAlone,
      L"bindHost /s RunnerServer C:\\a.jar",
-     14,
-     {"volmoraRun: cannot run \""},
+     13,
+     {"volmoraRun: bindHost could not start: \""},
      serverRecord,
      false},
 };
@@ -249,6 +332,75 @@ INSTANTIATE_TEST_SUITE_P(Endings, VolmoraRun, ::testing::ValuesIn(cases),
                          [](const ::testing::TestParamInfo<Case>& c) {
                              return std::string(c.param.name);
                          });
+
+// Two runners that copy their reports to one /log file at the same time: each report lands whole,
+// as printed, and both programs did their work.
+class VolmoraRunLog : public ::testing::Test {
+  protected:
+    void SetUp() override { cleanUp(); }
+    void TearDown() override { cleanUp(); }
+    void cleanUp() {
+        for (const std::wstring& record : records) {
+            deleteTree(HKEY_LOCAL_MACHINE, record);
+        }
+    }
+    const std::vector<std::wstring> records = {sample::configRoot + L"\\Servers\\RunnerLogA",
+                                               sample::configRoot + L"\\Servers\\RunnerLogB"};
+};
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST_F(VolmoraRunLog, TwoRunnersAppendTheirReportsWhole) {
+    const TestFolder folder(L"runnerLog");
+    const fs::path log = fs::path(folder.path()) / "runs.log";
+    RunOptions options;
+    options.captureOutput = true;
+    RunResult results[2];
+    {
+        std::thread second([&] {
+            results[1] = runTool(
+                L"volmoraRun", L"/log \"" + log.wstring() + L"\" bindHost /s RunnerLogB C:\\b.jar",
+                options);
+        });
+        results[0] =
+            runTool(L"volmoraRun",
+                    L"/log \"" + log.wstring() + L"\" bindHost /s RunnerLogA C:\\a.jar", options);
+        second.join();
+    }
+    for (const RunResult& result : results) {
+        ASSERT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_NE(result.output.find("volmoraRun exit code 0\r\n"), std::string::npos);
+    }
+    const std::string copied = fileBytes(log);
+    EXPECT_TRUE(copied == results[0].output + results[1].output ||
+                copied == results[1].output + results[0].output)
+        << copied;
+    for (const std::wstring& record : records) {
+        EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, record)) << narrow(record);
+    }
+}
+
+// A copy that cannot be written (the name of a folder) fails nothing: the registration stands
+// and so does its exit code.
+TEST_F(VolmoraRunLog, AnUnwritableCopyKeepsTheRunsOwnCode) {
+    const TestFolder folder(L"runnerLogFolder");
+    RunOptions options;
+    options.captureOutput = true;
+    const RunResult result =
+        runTool(L"volmoraRun", L"/log \"" + folder.path() + L"\" bindHost /s RunnerLogA C:\\a.jar",
+                options);
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_NE(result.output.find("volmoraRun: bindHost succeeded (exit code 0); volmoraRun exit "
+                                 "code 0"),
+              std::string::npos)
+        << result.output;
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, records[0]));
+}
 
 }  // namespace
 }  // namespace volmora::e2e

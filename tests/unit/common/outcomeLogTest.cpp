@@ -19,7 +19,10 @@ struct StringCase {
 };
 
 TEST(OutcomeJsonString, EscapesWhatJsonRequiresAndWritesTheRestAsUtf8) {
-    const std::wstring highThenLow{wchar_t(0xD83D), wchar_t(0xDE00)};
+    // U+1F600 as wide text holds it: a UTF-16 pair on Windows, one unit where wchar_t has 32 bits.
+    const std::wstring smiley = sizeof(wchar_t) == 2
+                                    ? std::wstring{wchar_t(0xD83D), wchar_t(0xDE00)}
+                                    : std::wstring(1, static_cast<wchar_t>(0x1F600));
     const StringCase cases[] = {
         {L"", "\"\"", ""},
         {L"Can't create X: error=5", "\"Can't create X: error=5\"", "Can't create X: error=5"},
@@ -33,8 +36,8 @@ TEST(OutcomeJsonString, EscapesWhatJsonRequiresAndWritesTheRestAsUtf8) {
         {L"caf\u00E9 \u65E5\u672C", "\"caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\"",
          "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"},
         {L"\u2028\uFFFF", "\"\xE2\x80\xA8\xEF\xBF\xBF\"", "\xE2\x80\xA8\xEF\xBF\xBF"},
-        // A pair of UTF-16 surrogates is one character; one without its partner becomes U+FFFD.
-        {L"x" + highThenLow, "\"x\xF0\x9F\x98\x80\"", "x\xF0\x9F\x98\x80"},
+        // A character beyond the first plane is one; a surrogate without its partner is U+FFFD.
+        {L"x" + smiley, "\"x\xF0\x9F\x98\x80\"", "x\xF0\x9F\x98\x80"},
         {std::wstring{wchar_t(0xD83D)} + L"a",
          "\"\xEF\xBF\xBD"
          "a\"",

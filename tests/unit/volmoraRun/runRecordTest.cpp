@@ -1,11 +1,11 @@
-// Reading back the outcome log's record: every record the writer makes reads back as written,
-// hand-written escapes decode, and anything but one complete record reads as none.
+// Reading back the outcome log's record: every record the writer makes reads back as written, and
+// anything but one complete record reads as none.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "outcomeLog.h"
-#include "recordReading.h"
+#include "runRecord.h"
 
 namespace volmora::runner {
 namespace {
@@ -56,19 +56,6 @@ TEST(RecordReading, ReadsBackWhatTheWriterWrote) {
     EXPECT_EQ(*none, (RunRecord{L"bindSchema", {}, std::nullopt, 0}));
 }
 
-TEST(RecordReading, DecodesEveryEscapeAndSkipsMembersItDoesNotKnow) {
-    const std::string line =
-        "{\"future\":{\"a\":[1,true,null,\"x\"]},\"program\":\"bind\\u004Fbject\","
-        "\"messages\":[{\"kind\":\"error\",\"text\":\"\\u00e9\\uD83D\\uDE00\\/\\\"\",\"shown\":"
-        "false,\"more\":[]}],\"exitCode\":7}\r\n";
-    const auto read = readRecordLine(line);
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read->program, L"bindObject");
-    ASSERT_EQ(read->messages.size(), 1u);
-    EXPECT_EQ(read->messages[0].text, L"\u00E9" + smiley + L"/\"");
-    EXPECT_EQ(read->exitCode, 7u);
-}
-
 TEST(RecordReading, ReadsNothingButOneCompleteRecord) {
     const std::string good = recordLine(
         written(L"bindHost", {{MessageKind::error, L"Server \"S\" isn't registered.", false}}, 0));
@@ -76,29 +63,34 @@ TEST(RecordReading, ReadsNothingButOneCompleteRecord) {
         "",
         "\n",
         good.substr(0, good.size() / 2),
-        good.substr(0, good.size() - 2),  // without its closing brace
-        good.substr(0, good.size() - 1) + "x",
+        "[]",
+        "\"bindHost\"",
         "{\"messages\":[],\"exitCode\":0}",
         "{\"program\":\"bindHost\",\"exitCode\":0}",
         "{\"program\":\"bindHost\",\"messages\":[]}",
         "{\"program\":\"bindHost\",\"messages\":[],\"exitCode\":-1}",
         "{\"program\":\"bindHost\",\"messages\":[],\"exitCode\":4294967296}",
-        "{\"program\":\"bindHost\",\"messages\":[],\"exitCode\":01}",
         "{\"program\":\"bindHost\",\"messages\":[{\"kind\":\"warning\",\"text\":\"x\"}],"
         "\"exitCode\":0}",
         "{\"program\":\"bindHost\",\"messages\":[{\"kind\":\"error\"}],\"exitCode\":0}",
-        "{\"program\":\"bind\nHost\",\"messages\":[],\"exitCode\":0}",
-        "{\"program\":\"bind\\qHost\",\"messages\":[],\"exitCode\":0}",
-        "{\"program\":\"bind\\u12G4\",\"messages\":[],\"exitCode\":0}",
-        "{\"program\":\"\xC3\",\"messages\":[],\"exitCode\":0}",          // cut sequence
-        "{\"program\":\"\xC0\xAF\",\"messages\":[],\"exitCode\":0}",      // overlong
-        "{\"program\":\"\xED\xA0\x80\",\"messages\":[],\"exitCode\":0}",  // a surrogate
-        "{\"program\":\"x\",\"messages\":[],\"exitCode\":0,}",
-        "[]",
+        "{\"program\":\"bindHost\",\"messages\":[],\"exitCode\":1.5}",
+        "{\"program\":\"bindHost\",\"messages\":[],\"exitCode\":\"0\"}",
+        "{\"program\":7,\"messages\":[],\"exitCode\":0}",
+        "{\"program\":\"bindHost\",\"messages\":{},\"exitCode\":0}",
+        "{\"program\":\"bindHost\",\"messages\":[\"error\"],\"exitCode\":0}",
+        "{\"program\":\"bindHost\",\"messages\":[{\"kind\":\"Error\",\"text\":\"x\"}],"
+        "\"exitCode\":0}",
+        "{\"program\":\"bindHost\",\"messages\":[{\"kind\":\"error\",\"text\":\"x\","
+        "\"shown\":1}],\"exitCode\":0}",
+        "{\"program\":\"bindHost\",\"messages\":[],\"listing\":null,\"exitCode\":0}",
     };
     for (const std::string& line : lines) {
         EXPECT_FALSE(readRecordLine(line).has_value()) << line;
     }
+    // A later writer may add members; this reader reads over them.
+    EXPECT_TRUE(readRecordLine("{\"future\":{\"a\":[1]},\"program\":\"bindHost\",\"messages\":[],"
+                               "\"exitCode\":7}")
+                    .has_value());
     // The run's own file: exactly one record.
     EXPECT_TRUE(readOnlyRecord(good).has_value());
     EXPECT_TRUE(readOnlyRecord(good + "\r\n").has_value());

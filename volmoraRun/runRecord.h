@@ -1,5 +1,5 @@
-// Reads back the one record that a program appended to the outcome log: exactly the JSON line
-// that outcomeLog writes (UTF-8, its escapes, its members), without a JSON library.
+// The one record that a program appended to the runner's private outcome log, read back with the
+// JSON library; what is not a complete record reads as none, never as a failure of the runner.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +22,8 @@ struct RunRecord {
 };
 
 // One record line (a final line feed, or carriage return and line feed, allowed). Nothing when
-// the line is not a complete record: malformed JSON or UTF-8, a missing program, messages or
-// exit code, an unknown message kind.
+// the line is not a complete record: not JSON, a missing or mistyped program, messages or exit
+// code, an unknown message kind.
 std::optional<RunRecord> readRecordLine(std::string_view line);
 
 // The whole log file that the run was given: exactly one record line, or nothing.
