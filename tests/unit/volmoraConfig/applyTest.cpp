@@ -12,7 +12,8 @@ const std::wstring root = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM";
 const std::wstring options = L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar";
 const std::wstring nothingChanged = L"Nothing was changed.\n";
 
-void putJvm(MemoryRegistry& registry, const std::wstring& name, const std::wstring& view = L"HKLM") {
+void putJvm(MemoryRegistry& registry, const std::wstring& name,
+            const std::wstring& view = L"HKLM") {
     const std::wstring key = view + root.substr(4) + L"\\JVMs\\" + name;
     registry.putText(key, L"DllPath", L"C:\\jvm\\jvm.dll");
     registry.putText(key, L"JvmOptions", options);
@@ -41,7 +42,8 @@ std::wstring outText(const FakeConfigHost& host) {
 }
 
 // The file that the sample machine exports, with one edit.
-std::string sampleFile(const std::string& classValues = R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+std::string sampleFile(
+    const std::string& classValues = R"("JavaClassName": "com.tamsiver.myserver.CoolService",
       "JvmId": "MyJVM",
       "ProgId": "MyServer.CoolService",
       "ServerId": "ServerA")") {
@@ -79,11 +81,12 @@ TEST(VolmoraConfig, ExportThenApplyToAnEmptyViewWritesWhatTheProgramsWroteExactl
     FakeConfigHost empty;
     empty.files[L"f.json"] = machine.out;
     ASSERT_EQ(empty.run({L"apply", L"f.json"}), 0) << empty.err;
-    EXPECT_EQ(outText(empty), L"+ jvm MyJVM\n+ server ServerA\n"
-                              L"+ class {B036ABD6-EE02-4d8e-8D67-186DFEE9A903} "
-                              L"(MyServer.CoolService)\n"
-                              L"Plan: 3 to add, 0 to change, 0 to remove.\n"
-                              L"Apply complete: 3 added, 0 changed, 0 removed.\n");
+    EXPECT_EQ(outText(empty),
+              L"+ jvm MyJVM\n+ server ServerA\n"
+              L"+ class {B036ABD6-EE02-4d8e-8D67-186DFEE9A903} "
+              L"(MyServer.CoolService)\n"
+              L"Plan: 3 to add, 0 to change, 0 to remove.\n"
+              L"Apply complete: 3 added, 0 changed, 0 removed.\n");
     EXPECT_EQ(state(empty.memory), state(machine.memory));
     EXPECT_EQ(empty.memory.openHandles(), 0u);
 
@@ -109,22 +112,28 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
     const std::wstring cls = L"class " + clsid + L" (MyServer.CoolService)";
     const Case cases[] = {
         {"the same configuration", registerSample, sampleFile(), {}, L"No changes.\n"},
-        {"a stale ServerId goes", registerSample,
+        {"a stale ServerId goes",
+         registerSample,
          sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
                        "JvmId": "MyJVM", "ProgId": "MyServer.CoolService")"),
          {},
-         L"~ " + cls + L": ServerId \"ServerA\" -> (none)\n"
-                       L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
-        {"a value changes and one is added", registerSample,
+         L"~ " + cls +
+             L": ServerId \"ServerA\" -> (none)\n"
+             L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
+        {"a value changes and one is added",
+         registerSample,
          sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
                        "JvmId": "MyJVM", "ProgId": "MyServer.CoolService",
                        "ServerId": "ServerA", "Note": "x")")
              .replace(sampleFile().find("C:\\\\app"), 7, "D:\\\\app"),
          {},
          L"~ server ServerA: Classpath \"C:\\app\" -> \"D:\\app\"\n"
-         L"~ " + cls + L": Note (none) -> \"x\"\n"
-                       L"Plan: 0 to add, 2 to change, 0 to remove.\n"},
-        {"names in another letter case are the same records and values", registerSample,
+         L"~ " +
+             cls +
+             L": Note (none) -> \"x\"\n"
+             L"Plan: 0 to add, 2 to change, 0 to remove.\n"},
+        {"names in another letter case are the same records and values",
+         registerSample,
          sampleFile(R"("javaclassname": "com.tamsiver.myserver.CoolService",
                        "JVMID": "MyJVM", "ProgId": "MyServer.CoolService",
                        "ServerId": "ServerA")")
@@ -143,23 +152,28 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
          {},
          L"~ " + cls + L": COM key CLSID\\" + clsid +
              L"\\InprocServer32: ThreadingModel \"Apartment\" -> \"both\"\n"
-             L"~ " + cls + L": COM key MyServer.CoolService\\CurVer: default \"\" -> "
-                           L"\"MyServer.CoolService.1\"\n"
-                           L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
+             L"~ " +
+             cls +
+             L": COM key MyServer.CoolService\\CurVer: default \"\" -> "
+             L"\"MyServer.CoolService.1\"\n"
+             L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
         {"records the file does not name stay",
          [](MemoryRegistry& r) {
              registerSample(r);
              putServer(r, L"Old");
              putJvm(r, L"OldJVM");
          },
-         sampleFile(), {}, L"No changes.\n"},
+         sampleFile(),
+         {},
+         L"No changes.\n"},
         {"with /prune they go",
          [](MemoryRegistry& r) {
              registerSample(r);
              putServer(r, L"Old");
              putJvm(r, L"OldJVM");
          },
-         sampleFile(), {L"/prune"},
+         sampleFile(),
+         {L"/prune"},
          L"- server Old\n- jvm OldJVM\nPlan: 0 to add, 0 to change, 2 to remove.\n"},
     };
     for (const auto& c : cases) {
@@ -198,19 +212,32 @@ TEST(VolmoraConfig, RefusesAFileTheProgramsOrTheOtherViewWouldNotTake) {
     const std::string cls = R"("JavaClassName": "J", "JvmId": "MyJVM", )";
     const std::wstring where = L"\"f.json\": class \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": ";
     const Case cases[] = {
-        {"no ProgId", R"("JavaClassName": "J", "JvmId": "MyJVM")", {},
+        {"no ProgId",
+         R"("JavaClassName": "J", "JvmId": "MyJVM")",
+         {},
          where + L"no \"ProgId\" value.\n"},
-        {"no JavaClassName and no JvmId", R"("ProgId": "P")", {},
+        {"no JavaClassName and no JvmId",
+         R"("ProgId": "P")",
+         {},
          where + L"no \"JavaClassName\" value.\n" + where + L"no \"JvmId\" value.\n"},
-        {"a JvmId that names nothing", R"("JavaClassName": "J", "JvmId": "Nope", "ProgId": "P")",
-         {}, where + L"JvmId \"Nope\" names no jvm record.\n"},
-        {"a ServerId that names nothing", cls + R"("ProgId": "P", "ServerId": "ServerB")", {},
+        {"a JvmId that names nothing",
+         R"("JavaClassName": "J", "JvmId": "Nope", "ProgId": "P")",
+         {},
+         where + L"JvmId \"Nope\" names no jvm record.\n"},
+        {"a ServerId that names nothing",
+         cls + R"("ProgId": "P", "ServerId": "ServerB")",
+         {},
          where + L"ServerId \"ServerB\" names no server record.\n"},
-        {"a server only on the machine, after /prune", cls + R"("ProgId": "P", "ServerId": "Kept")",
-         {L"/prune"}, where + L"ServerId \"Kept\" names no server record.\n"},
-        {"a ProgId that cannot name a key", cls + R"("ProgId": "a\\b")", {},
+        {"a server only on the machine, after /prune",
+         cls + R"("ProgId": "P", "ServerId": "Kept")",
+         {L"/prune"},
+         where + L"ServerId \"Kept\" names no server record.\n"},
+        {"a ProgId that cannot name a key",
+         cls + R"("ProgId": "a\\b")",
+         {},
          where + L"ProgId \"a\\b\" cannot name a registry key.\n"},
-        {"a ProgID that the other view maps to another CLSID", cls + R"("ProgId": "OTHER.PROG")",
+        {"a ProgID that the other view maps to another CLSID",
+         cls + R"("ProgId": "OTHER.PROG")",
          {},
          where + L"ProgId \"OTHER.PROG\" belongs to class "
                  L"\"{0AAAAAAA-0000-0000-0000-000000000000}\" of the other registry view, which "
@@ -220,9 +247,10 @@ TEST(VolmoraConfig, RefusesAFileTheProgramsOrTheOtherViewWouldNotTake) {
         SCOPED_TRACE(c.what);
         FakeConfigHost host;
         putServer(host.memory, L"Kept");
-        host.memory.putText(L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\"
-                            L"{0AAAAAAA-0000-0000-0000-000000000000}",
-                            L"ProgId", L"Other.Prog");
+        host.memory.putText(
+            L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\"
+            L"{0AAAAAAA-0000-0000-0000-000000000000}",
+            L"ProgId", L"Other.Prog");
         host.files[L"f.json"] =
             "{\"formatVersion\": 1, \"jvms\": {\"MyJVM\": {}}, \"classes\": "
             "{\"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": {" +
@@ -279,8 +307,8 @@ TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
         bool keysStay;
     };
     const Case cases[] = {
-        {"nothing else carries it", [](MemoryRegistry&, const ClassOperands&, const ClassOperands&) {},
-         false},
+        {"nothing else carries it",
+         [](MemoryRegistry&, const ClassOperands&, const ClassOperands&) {}, false},
         {"registered again for another CLSID, which is kept",
          [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) { writeLayout(r, o); },
          true},
@@ -358,7 +386,8 @@ TEST(VolmoraConfig, AFailedWriteLeavesEverythingAsItWas) {
          L"Can't set New.Prog\\CurVer registry value: error=1021"},
         {RegistryCall::deleteKey, L"HKCR\\MyServer.CoolService.1",
          L"Can't delete MyServer.CoolService.1 key: error=1021"},
-        {RegistryCall::deleteKey, root + L"\\Servers\\Old", L"Can't delete \"Old\" key: error=1021"},
+        {RegistryCall::deleteKey, root + L"\\Servers\\Old",
+         L"Can't delete \"Old\" key: error=1021"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
@@ -378,7 +407,8 @@ TEST(VolmoraConfig, AFailedWriteLeavesEverythingAsItWas) {
         const std::wstring before = state(host.memory);
         host.memory.failCall(c.call, c.target, 1021);
         EXPECT_EQ(host.run({L"apply", L"/prune", L"f.json"}), 4);
-        EXPECT_EQ(host.err, c.step + L"\nEverything was put back as it was. Nothing was changed.\n");
+        EXPECT_EQ(host.err,
+                  c.step + L"\nEverything was put back as it was. Nothing was changed.\n");
         EXPECT_EQ(state(host.memory), before);
         EXPECT_EQ(host.memory.openHandles(), 0u);
     }
@@ -394,10 +424,11 @@ TEST(VolmoraConfig, ARestoreThatFailsListsWhatItCouldNotPutBack) {
     host.memory.failCall(RegistryCall::createKey, root + L"\\JVMs\\New", 1021);
     host.memory.failLaterCall(RegistryCall::setValue, root + L"\\JVMs\\MyJVM@DllPath", 5, 1);
     EXPECT_EQ(host.run({L"apply", L"f.json"}), 5);
-    EXPECT_EQ(host.err, L"Can't create \"New\" key: error=1021\n"
-                        L"These keys could not be put back as they were:\n"
-                        L"  HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs\\MyJVM: "
-                        L"error=5\n");
+    EXPECT_EQ(host.err,
+              L"Can't create \"New\" key: error=1021\n"
+              L"These keys could not be put back as they were:\n"
+              L"  HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs\\MyJVM: "
+              L"error=5\n");
     EXPECT_EQ(host.memory.text(root + L"\\JVMs\\MyJVM", L"DllPath"), L"D:\\jvm.dll");
     EXPECT_FALSE(host.memory.keyExists(root + L"\\JVMs\\New"));
 }
@@ -421,9 +452,10 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
         ArgumentList list{L"volmoraConfig"};
         list.insert(list.end(), arguments.begin(), arguments.end());
         EXPECT_EQ(config::runConfigCommand(host, list), 1);
-        EXPECT_EQ(host.err, L"Usage: volmoraConfig export [FILE]\n"
-                            L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
-                            L"[/backup BACKUPFILE] FILE\n");
+        EXPECT_EQ(host.err,
+                  L"Usage: volmoraConfig export [FILE]\n"
+                  L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
+                  L"[/backup BACKUPFILE] FILE\n");
         EXPECT_EQ(host.out, "");
         EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
     }
@@ -442,35 +474,49 @@ TEST(VolmoraConfig, EachWayToFailHasItsCodeAndChangesNothing) {
         std::wstring err;
     };
     const Case cases[] = {
-        {"a missing file", [](FakeConfigHost&) {}, {L"apply", L"missing.json"}, 7,
+        {"a missing file",
+         [](FakeConfigHost&) {},
+         {L"apply", L"missing.json"},
+         7,
          L"Can't read \"missing.json\": error=2\n"},
         {"a file too large",
          [](FakeConfigHost& h) { h.files[L"f.json"] = std::string(33 * 1024 * 1024, ' '); },
-         {L"apply", L"f.json"}, 3, L"\"f.json\": The file is larger than 32 MB.\n" + nothingChanged},
+         {L"apply", L"f.json"},
+         3,
+         L"\"f.json\": The file is larger than 32 MB.\n" + nothingChanged},
         {"no rights to write",
-         [](FakeConfigHost& h) {
-             h.memory.failCall(RegistryCall::openKey, root, 5, true);
-         },
-         {L"apply", L"f.json"}, 4,
+         [](FakeConfigHost& h) { h.memory.failCall(RegistryCall::openKey, root, 5, true); },
+         {L"apply", L"f.json"},
+         4,
          L"No rights to write the configuration: Can't open \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
-         L"Tamsiver Software\\VOLM\" key: error=5\n" + nothingChanged},
+         L"Tamsiver Software\\VOLM\" key: error=5\n" +
+             nothingChanged},
         {"the records cannot be read",
          [](FakeConfigHost& h) { h.memory.failCall(RegistryCall::enumKey, root + L"\\JVMs", 5); },
-         {L"apply", L"f.json"}, 8, L"Can't enumerate JVMs: error=5\n"},
+         {L"apply", L"f.json"},
+         8,
+         L"Can't enumerate JVMs: error=5\n"},
         {"a record's values cannot be read",
          [](FakeConfigHost& h) {
              h.memory.failCall(RegistryCall::enumValue, root + L"\\JVMs\\MyJVM", 5);
          },
-         {L"export"}, 8, L"Can't read \"MyJVM\" key: error=5\n"},
-        {"the lock is held", [](FakeConfigHost& h) { h.lockResult = 258; },
-         {L"apply", L"f.json"}, 4,
+         {L"export"},
+         8,
+         L"Can't read \"MyJVM\" key: error=5\n"},
+        {"the lock is held",
+         [](FakeConfigHost& h) { h.lockResult = 258; },
+         {L"apply", L"f.json"},
+         4,
          L"Can't lock the configuration (held): error=258\n" + nothingChanged},
         {"the backup cannot be written",
          [](FakeConfigHost& h) { h.unreadable[L"b.json"] = 5; },
-         {L"apply", L"/backup", L"b.json", L"f.json"}, 7,
+         {L"apply", L"/backup", L"b.json", L"f.json"},
+         7,
          L"Can't write \"b.json\": error=5\n" + nothingChanged},
         {"the export file cannot be written",
-         [](FakeConfigHost& h) { h.unreadable[L"e.json"] = 3; }, {L"export", L"e.json"}, 7,
+         [](FakeConfigHost& h) { h.unreadable[L"e.json"] = 3; },
+         {L"export", L"e.json"},
+         7,
          L"Can't write \"e.json\": error=3\n"},
     };
     for (const auto& c : cases) {
@@ -492,7 +538,8 @@ TEST(VolmoraConfig, TheBackupHoldsWhatApplyFound) {
     FakeConfigHost host;
     registerSample(host.memory);
     ASSERT_EQ(host.run({L"export", L"before.json"}), 0);
-    host.files[L"f.json"] = R"({"formatVersion": 1, "servers": {"ServerA": {"Classpath": "D:\\"}}})";
+    host.files[L"f.json"] =
+        R"({"formatVersion": 1, "servers": {"ServerA": {"Classpath": "D:\\"}}})";
     ASSERT_EQ(host.run({L"apply", L"/backup", L"b.json", L"f.json"}), 0) << host.err;
     EXPECT_EQ(host.files[L"b.json"], host.files[L"before.json"]);
     ASSERT_EQ(host.run({L"apply", L"b.json"}), 0) << host.err;

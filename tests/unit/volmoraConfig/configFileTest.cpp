@@ -11,9 +11,10 @@ namespace {
 Configuration sample() {
     Configuration c;
     c.jvms = {{L"MyJVM", {{L"DllPath", L"C:\\jvm\\jvm.dll"}, {L"JvmOptions", L"-Xmx1g"}}, {}}};
-    c.classes = {{L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
-                  {{L"JavaClassName", L"com.x.Cool"}, {L"JvmId", L"MyJVM"}, {L"ProgId", L"My.Cool"}},
-                  {}}};
+    c.classes = {
+        {L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
+         {{L"JavaClassName", L"com.x.Cool"}, {L"JvmId", L"MyJVM"}, {L"ProgId", L"My.Cool"}},
+         {}}};
     return c;
 }
 
@@ -116,8 +117,9 @@ TEST(ConfigFile, RefusesWhatItCannotTakeAndSaysWhere) {
         std::string bytes;
         std::wstring refusal;
     };
-    const std::string deep = "{\"formatVersion\": 1, \"jvms\": {\"J\": {\"v\": " +
-                             std::string(100000, '[') + std::string(100000, ']') + "}}}";
+    const std::string deep =
+        "{\"formatVersion\": 1, \"jvms\": {\"J\": {\"v\": " + std::string(100000, '[') +
+        std::string(100000, ']') + "}}}";
     const Case cases[] = {
         {"", L"The file is empty."},
         {"\xEF\xBB\xBF \r\n", L"The file is empty."},
@@ -128,8 +130,9 @@ TEST(ConfigFile, RefusesWhatItCannotTakeAndSaysWhere) {
          L"The file is not JSON: parse error at line 1, column 22: syntax error while parsing "
          L"value - invalid literal; last read: '1} x'; expected end of input"},
         {"{\n\"jvms\": {\"caf\xE9\": {}}}", L"The file is not UTF-8 text: line 2, column 14."},
-        {"\xFE\xFF\0{", L"The file is UTF-16 big-endian text: write it as UTF-8 or as UTF-16 "
-                        L"little-endian."},
+        {"\xFE\xFF\0{",
+         L"The file is UTF-16 big-endian text: write it as UTF-8 or as UTF-16 "
+         L"little-endian."},
         {"\xFF\xFE{\0x", L"The file is not UTF-16 text: it ends in half a character."},
         {std::string("\xFF\xFE{\0\x00\xD8}\0", 8),
          L"The file is not UTF-16 text: a lone surrogate at byte 4."},
