@@ -139,7 +139,9 @@ TEST_F(VolmoraConfig, PlanCheckPruneAndDetailedExitCodes) {
     ASSERT_EQ(config(L"export " + quotedPath(file(L"a.json"))).exitCode, 0u);
     std::string edited = read(L"a.json");
     // The first class loses its server; the old server is left out of the file.
-    edited.replace(edited.find(",\n      \"ServerId\": \"ServerA\""), 28, "");
+    const std::string serverId = ",\n      \"ServerId\": \"ServerA\"";
+    ASSERT_NE(edited.find(serverId), std::string::npos) << edited;
+    edited.replace(edited.find(serverId), serverId.size(), "");
     const std::string oldServer =
         "    \"Old\": {\n      \"Classpath\": \"C:\\\\old\",\n"
         "      \"Imports\": \"\"\n    },\n";
