@@ -137,31 +137,40 @@ ChildProcess::ChildProcess(const ChildStart& start) {
         error_ = GetLastError();
         failedStep_ = step;
     };
-    FileHandle writeEnd;
-    if (start.captureOutput) {
+    // A pipe whose read end a reader of this process drains; the write end goes to the child.
+    auto makePipe = [&](std::unique_ptr<OutputReader>& reader, FileHandle& writeEnd) {
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         HANDLE readHandle = nullptr;
         HANDLE writeHandle = nullptr;
         if (!CreatePipe(&readHandle, &writeHandle, &inheritable, 0)) {
             fail(L"CreatePipe");
-            return;
+            return false;
         }
-        reader_ = std::make_unique<OutputReader>();
-        reader_->pipe.reset(readHandle);
+        reader = std::make_unique<OutputReader>();
+        reader->pipe.reset(readHandle);
         writeEnd.reset(writeHandle);
         SetHandleInformation(readHandle, HANDLE_FLAG_INHERIT, 0);
+        return true;
+    };
+    FileHandle writeEnd;
+    FileHandle errorWriteEnd;
+    if (start.captureOutput && !makePipe(reader_, writeEnd)) {
+        return;
+    }
+    if (start.captureOutput && start.separateErrors && !makePipe(errorReader_, errorWriteEnd)) {
+        return;
     }
 
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
-    HANDLE inherited[1] = {writeEnd.get()};
+    HANDLE inherited[2] = {writeEnd.get(), errorWriteEnd.get()};
     AttributeList attributes;
     DWORD flags = start.creationFlags | CREATE_UNICODE_ENVIRONMENT;
     if (start.captureOutput) {
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
         startup.StartupInfo.hStdOutput = writeEnd.get();
-        startup.StartupInfo.hStdError = writeEnd.get();
-        attributes = handleList(inherited, 1);
+        startup.StartupInfo.hStdError = errorReader_ ? errorWriteEnd.get() : writeEnd.get();
+        attributes = handleList(inherited, errorReader_ ? 2 : 1);
         if (!attributes) {
             fail(L"UpdateProcThreadAttribute");
             return;
@@ -204,21 +213,28 @@ ChildProcess::ChildProcess(const ChildStart& start) {
         }
         ResumeThread(created.hThread);
     }
-    if (reader_) {
-        writeEnd.reset();  // only the child holds the write end now: reading ends when it does
-        reader_->thread.reset(
-            CreateThread(nullptr, 0, &OutputReader::read, reader_.get(), 0, nullptr));
-        if (!reader_->thread.valid()) {
+    // Only the child holds the write ends now: each reader ends when the child does.
+    writeEnd.reset();
+    errorWriteEnd.reset();
+    for (OutputReader* reader : {reader_.get(), errorReader_.get()}) {
+        if (reader == nullptr) {
+            continue;
+        }
+        reader->thread.reset(CreateThread(nullptr, 0, &OutputReader::read, reader, 0, nullptr));
+        if (!reader->thread.valid()) {
             fail(L"CreateThread");
             terminate(ERROR_NOT_ENOUGH_MEMORY);
             process_.reset();
+            return;
         }
     }
 }
 
 ChildProcess::~ChildProcess() {
-    if (reader_) {
-        reader_->finish();
+    for (OutputReader* reader : {reader_.get(), errorReader_.get()}) {
+        if (reader != nullptr) {
+            reader->finish();
+        }
     }
 }
 
@@ -249,6 +265,14 @@ std::string ChildProcess::output() {
     }
     reader_->finish();
     return std::move(reader_->text);
+}
+
+std::string ChildProcess::errors() {
+    if (!errorReader_) {
+        return {};
+    }
+    errorReader_->finish();
+    return std::move(errorReader_->text);
 }
 
 std::wstring quoteForCommandLine(const std::wstring& argument) {

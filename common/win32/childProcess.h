@@ -27,6 +27,8 @@ struct ChildStart {
     // The child's standard output and error go into one pipe that this process reads; its
     // standard input is none. The write end is the only handle the child inherits.
     bool captureOutput = false;
+    // With captureOutput: the standard error goes into a pipe of its own, read by errors().
+    bool separateErrors = false;
     // The child, and whatever it starts, runs in a job that ends them all when the owner goes.
     bool inJob = false;
     DWORD creationFlags = 0;
@@ -60,6 +62,8 @@ class ChildProcess {
     void terminate(UINT code);
     // Everything the child wrote to the captured output; call after it has ended.
     std::string output();
+    // What the child wrote to its standard error, with separateErrors; call after it has ended.
+    std::string errors();
 
   private:
     struct OutputReader;
@@ -71,6 +75,7 @@ class ChildProcess {
     DWORD error_ = 0;
     DWORD jobError_ = 0;
     std::unique_ptr<OutputReader> reader_;
+    std::unique_ptr<OutputReader> errorReader_;
 };
 
 // The command line's form of one argument for programs that split as the C runtime does: quoted

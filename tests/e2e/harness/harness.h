@@ -47,9 +47,10 @@ struct RunOptions {
     // window); it may inspect, resize or close it. Default: read caption and text, then close
     // it with WM_CLOSE (so the program ends normally).
     std::function<void(HWND window)> onWindow;
-    // Collect what the program writes to its standard output and error (one stream, as written);
-    // its standard input is then none.
+    // Collect what the program writes to its standard output (and standard error, unless
+    // captureErrors keeps that apart); its standard input is then none.
     bool captureOutput = false;
+    bool captureErrors = false;  // collect the standard error on its own, into errors
 };
 
 struct RunResult {
@@ -57,7 +58,8 @@ struct RunResult {
     bool timedOut = false;
     std::vector<MessageBoxSeen> boxes;  // every message box, in order; each dismissed with OK
     std::vector<ListingSeen> listings;  // filled by the default window handler
-    std::string output;  // the standard output and error, bytes as written, when captured
+    std::string output;  // the standard output (and error, unless kept apart), when captured
+    std::string errors;  // the standard error, with captureErrors
 };
 
 // Starts the tool with CreateProcessW and the exact command line

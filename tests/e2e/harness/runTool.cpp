@@ -89,7 +89,8 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
         }
     }
     start.currentFolder = options.currentFolder;
-    start.captureOutput = options.captureOutput;
+    start.captureOutput = options.captureOutput || options.captureErrors;
+    start.separateErrors = options.captureErrors;
     // Wine has been seen, rarely and not reproducibly, to refuse a start with ERROR_INTERNAL_ERROR
     // when nothing was wrong with the program or its command line: that one is tried again a few
     // times. Any other failure is final.
@@ -133,8 +134,9 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
         }
     }
     result.exitCode = child->exitCode();
-    if (options.captureOutput) {
+    if (start.captureOutput) {
         result.output = child->output();
+        result.errors = child->errors();
     }
     return result;
 }
