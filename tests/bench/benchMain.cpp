@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "benchProcess.h"
+#include "configBench.h"
 #include "listingBench.h"
 
 namespace {
@@ -103,5 +104,6 @@ int wmain(int argc, wchar_t** argv) {
                         : "");
     }
     volmora::bench::listingRows(bin, bench, runs);
+    volmora::bench::configRows(bin, bench, runs);
     return 0;
 }
