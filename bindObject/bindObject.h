@@ -30,7 +30,7 @@ std::wstring classUsageText();
 void showClassUsage(const Tool& tool, bool asError);
 
 // The runtime library to name as every class's in-process server.
-std::wstring bridgeDllPath(Tool& tool, const std::wstring& programPath);
+std::wstring bridgeDllPath(Registry& registry, const std::wstring& programPath);
 void registerJavaClass(Tool& tool, const std::wstring& progId, const std::wstring& clsid,
                        const std::wstring& javaClassName, const std::wstring& jvmId,
                        const std::wstring& serverId, const std::wstring& libraryPath);

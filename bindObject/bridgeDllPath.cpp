@@ -11,8 +11,7 @@ constexpr std::wstring_view libraryFileName = L"VOLM.dll";
 
 }  // namespace
 
-std::wstring bridgeDllPath(Tool& tool, const std::wstring& programPath) {
-    Registry& registry = tool.registry();
+std::wstring bridgeDllPath(Registry& registry, const std::wstring& programPath) {
     RegKey server(registry);
     if (server.open(classesRoot, std::wstring(bridgeRuntimeServerKey), KeyAccess::read) ==
         status::success) {

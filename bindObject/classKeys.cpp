@@ -26,11 +26,10 @@ ClassKeys classKeys(const std::wstring& progId, const std::wstring& clsid,
     };
 }
 
-std::vector<std::wstring> ClassKeys::leavesFirst(bool withProgIdKeys) const {
+namespace {
+
+std::vector<std::wstring> ownKeysLeavesFirst(const std::vector<const OwnKey*>& owned) {
     std::vector<std::wstring> keys;
-    const std::vector<const OwnKey*> owned =
-        withProgIdKeys ? std::vector<const OwnKey*>{&comClass, &progId, &versioned}
-                       : std::vector<const OwnKey*>{&comClass};
     for (const OwnKey* own : owned) {
         for (const auto& entry : own->defaults) {
             keys.push_back(own->path + L"\\" + std::wstring(entry.subkey));
@@ -38,6 +37,45 @@ std::vector<std::wstring> ClassKeys::leavesFirst(bool withProgIdKeys) const {
         keys.push_back(own->path);
     }
     return keys;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ClassKeys::leavesFirst(bool withProgIdKeys) const {
+    return ownKeysLeavesFirst(withProgIdKeys
+                                  ? std::vector<const OwnKey*>{&comClass, &progId, &versioned}
+                                  : std::vector<const OwnKey*>{&comClass});
+}
+
+std::vector<std::wstring> ClassKeys::progIdKeysLeavesFirst() const {
+    return ownKeysLeavesFirst({&progId, &versioned});
+}
+
+std::vector<ComValue> comValues(const ClassKeys& keys) {
+    std::vector<ComValue> values;
+    for (const OwnKey* own : {&keys.comClass, &keys.progId, &keys.versioned}) {
+        for (const auto& entry : own->defaults) {
+            const std::wstring subkey = own->path + L"\\" + std::wstring(entry.subkey);
+            values.push_back({subkey, L"", entry.text});
+            if (own == &keys.comClass && entry.subkey == inprocServerSubkey) {
+                values.push_back({subkey, threadingModelValue, std::wstring(threadingModel)});
+            }
+        }
+    }
+    return values;
+}
+
+long deleteClassKeys(Registry& registry, const std::vector<std::wstring>& keys,
+                     std::wstring& failedKey) {
+    for (const auto& key : keys) {
+        const long result = registry.deleteKey(classesRoot, key);
+        if (result != status::success && result != status::fileNotFound &&
+            result != status::invalidParameter) {
+            failedKey = key;
+            return result;
+        }
+    }
+    return status::success;
 }
 
 }  // namespace volmora

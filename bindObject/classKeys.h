@@ -6,10 +6,16 @@
 #include <string_view>
 #include <vector>
 
+#include "registry.h"
+
 namespace volmora {
 
 // The in-process server subkey of the COM class key; it also carries the threading model.
 inline constexpr std::wstring_view inprocServerSubkey = L"InprocServer32";
+// The threading model value of the in-process server key: objects of a bridged class may live in
+// any apartment.
+inline constexpr std::wstring_view threadingModelValue = L"ThreadingModel";
+inline constexpr std::wstring_view threadingModel = L"both";
 
 // A subkey whose default value registration sets.
 struct SubkeyDefault {
@@ -35,7 +41,27 @@ struct ClassKeys {
     // Every key, each own key after its subkeys: the order in which they can be deleted. Without
     // withProgIdKeys, the keys of comClass alone.
     std::vector<std::wstring> leavesFirst(bool withProgIdKeys = true) const;
+    // The keys of progId and versioned alone, each after its subkeys.
+    std::vector<std::wstring> progIdKeysLeavesFirst() const;
 };
+
+// One value that registration writes below HKEY_CLASSES_ROOT.
+struct ComValue {
+    std::wstring key;        // below HKEY_CLASSES_ROOT
+    std::wstring_view name;  // empty: the key's default value
+    std::wstring text;
+};
+
+// Every value that registration writes for the class, in writing order: the subkeys' default
+// values and the in-process server's threading model.
+std::vector<ComValue> comValues(const ClassKeys& keys);
+
+// Deletes keys below HKEY_CLASSES_ROOT in the order given (leaves first). A key that is absent, or
+// that the registry cannot name (a ProgID too long for a key name, so never written), counts as
+// deleted, so that a class whose registration stopped halfway can still be removed whole.
+// Returns 0, or the first failing status with failedKey naming the key.
+long deleteClassKeys(Registry& registry, const std::vector<std::wstring>& keys,
+                     std::wstring& failedKey);
 
 ClassKeys classKeys(const std::wstring& progId, const std::wstring& clsid,
                     const std::wstring& libraryPath = {});

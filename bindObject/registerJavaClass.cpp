@@ -12,9 +12,6 @@ namespace {
 
 constexpr std::size_t messageLabelWidth = 16;
 constexpr std::wstring_view recordCreateFailure = L"Can't create VOLM CLSID registry settings: ";
-constexpr std::wstring_view threadingModelValue = L"ThreadingModel";
-// Objects of a bridged class may live in any apartment.
-constexpr std::wstring_view threadingModel = L"both";
 
 std::wstring createFailure(const OwnKey& own) {
     return L"Can't create " + own.createName + L" registry settings: ";

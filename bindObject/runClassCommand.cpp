@@ -11,7 +11,7 @@ constexpr std::size_t usageLabelWidth = 18;
 
 std::int32_t runRegistration(Tool& tool, ArgumentList& arguments) {
     const std::wstring serverId = arguments.size() > 5 ? arguments[5] : std::wstring();
-    std::wstring libraryPath = bridgeDllPath(tool, arguments[0]);
+    std::wstring libraryPath = bridgeDllPath(tool.registry(), arguments[0]);
     registerJavaClass(tool, arguments[1], arguments[2], arguments[3], arguments[4], serverId,
                       libraryPath);
     return 0;

@@ -5,6 +5,7 @@
 // of a class with the same ProgID still uses them.
 #include "bindObject.h"
 #include "classKeys.h"
+#include "progIdSharing.h"
 #include "recordWalk.h"
 #include "regUtil.h"
 #include "registrySteps.h"
@@ -14,18 +15,19 @@ namespace volmora {
 
 namespace {
 
-// Finds the first record in enumeration order whose ProgId equals progId exactly; clsid
-// receives its key name and stays empty when there is none. A record that cannot be opened or has
-// no readable ProgId cannot be the class asked for: it is passed over and left as it is.
-WalkEnd findClassRecord(Registry& registry, const RegKey& records, const std::wstring& progId,
-                        std::wstring& clsid, KeyAccess access = KeyAccess::read) {
+// Finds the first record in enumeration order whose ProgId matches; clsid receives its key name
+// and stays empty when there is none. A record that cannot be opened or has no readable ProgId
+// cannot be the class asked for: it is passed over and left as it is.
+template <typename Matches>
+WalkEnd findClassRecord(Registry& registry, const RegKey& records, Matches matches,
+                        std::wstring& clsid, KeyAccess access) {
     return walkRecords(
         registry, records.handle(), UnopenedRecord::passOver,
         [&](const std::wstring& name, RegKey& record) {
             RegValue value;
             getNamedValue(registry, record.handle(), std::wstring(recordValue::progId), value);
             const auto* text = std::get_if<std::wstring>(&value);
-            if (text == nullptr || *text != progId) {
+            if (text == nullptr || !matches(*text)) {
                 return true;
             }
             clsid = name;
@@ -34,9 +36,9 @@ WalkEnd findClassRecord(Registry& registry, const RegKey& records, const std::ws
         access);
 }
 
-// Whether the other registry view holds a class record with that ProgID. Its absence there, or
-// of the records' key, means no; any other failure ends the walk, so that nothing is deleted on a
-// guess.
+// Whether the other registry view holds a class record that uses the ProgID's keys. Its absence
+// there, or of the records' key, means no; any other failure ends the walk, so that nothing is
+// deleted on a guess.
 WalkEnd findInOtherView(Registry& registry, const std::wstring& progId, bool& found) {
     found = false;
     RegKey records(registry);
@@ -49,29 +51,21 @@ WalkEnd findInOtherView(Registry& registry, const std::wstring& progId, bool& fo
         return {result, false, {}};
     }
     std::wstring clsid;
-    WalkEnd end = findClassRecord(registry, records, progId, clsid, KeyAccess::readOtherView);
+    WalkEnd end = findClassRecord(
+        registry, records,
+        [&](const std::wstring& recordProgId) { return usesProgIdKeys(recordProgId, progId); },
+        clsid, KeyAccess::readOtherView);
     found = !clsid.empty();
     return end;
 }
 
-// Whether a failed deletion means that the key is not there: it is already gone, or the
-// registry cannot name it (a ProgID too long for a key name), so it was never written.
-bool keyAbsent(long result) {
-    return result == status::fileNotFound || result == status::invalidParameter;
-}
-
-// Deletes the COM keys of the class, leaves first. A key that is absent counts as deleted, so
-// that a class whose registration stopped halfway can still be removed whole.
+// Deletes the COM keys of the class, leaves first.
 bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& clsid,
                    bool withProgIdKeys) {
-    for (const auto& key : classKeys(progId, clsid).leavesFirst(withProgIdKeys)) {
-        long result = tool.registry().deleteKey(classesRoot, key);
-        if (!keyAbsent(result) &&
-            !stepSucceeded(tool, result, L"Can't delete " + key + L" key: ")) {
-            return false;
-        }
-    }
-    return true;
+    std::wstring failedKey;
+    const long result = deleteClassKeys(
+        tool.registry(), classKeys(progId, clsid).leavesFirst(withProgIdKeys), failedKey);
+    return stepSucceeded(tool, result, L"Can't delete " + failedKey + L" key: ");
 }
 
 }  // namespace
@@ -92,7 +86,10 @@ void unregisterJavaClass(Tool& tool, const std::wstring& progId) {
         return;
     }
     std::wstring clsid;
-    if (reportWalkFailure(tool, findClassRecord(registry, records, progId, clsid),
+    // The program's own record is the one whose ProgId is the operand character for character.
+    const auto sameText = [&](const std::wstring& recordProgId) { return recordProgId == progId; };
+    if (reportWalkFailure(tool,
+                          findClassRecord(registry, records, sameText, clsid, KeyAccess::read),
                           recordCollection::classes)) {
         return;
     }

@@ -28,6 +28,13 @@ std::int32_t runJvmCommand(Tool& tool, ArgumentList arguments);
 std::wstring jvmUsageText();
 void showJvmUsage(const Tool& tool, bool asError);
 
+// What keeps JVM options (elements 1 to m of arguments) from serving the bridge: no class path
+// option, or none that names the bridge archive.
+enum class JvmOptionsFault { none, noClassPath, noArchive };
+JvmOptionsFault jvmOptionsFault(const ArgumentList& arguments);
+// The message that reports the fault ("A non-null ..."); empty for none.
+std::wstring_view jvmOptionsFaultMessage(JvmOptionsFault fault);
+
 // Checks the JVM options (elements 1 to m; element 0 is the program path) and joins them into
 // the stored options string; false after an error message.
 bool checkJvmOptions(Tool& tool, ArgumentList arguments, std::wstring& options);

@@ -12,10 +12,6 @@ namespace {
 constexpr std::wstring_view classPathPrefix = L"-Djava.class.path=";
 // Matched against the lower-cased option, anywhere in it.
 constexpr std::wstring_view archiveMarker = L"\\volm.jar";
-constexpr std::wstring_view noClassPathMessage =
-    L"A non-null \"-Djava.class.path=...\" option must be specified";
-constexpr std::wstring_view noArchiveMessage =
-    L"VOLM.jar path must be specified in \"-Djava.class.path=...\" option";
 
 // Case-sensitive, and the prefix alone is not a class path.
 bool isClassPathOption(const std::wstring& option) {
@@ -32,11 +28,34 @@ bool needsQuotes(const std::wstring& option) {
 
 }  // namespace
 
+JvmOptionsFault jvmOptionsFault(const ArgumentList& arguments) {
+    bool classPathSeen = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (isClassPathOption(arguments[i])) {
+            if (namesBridgeArchive(arguments[i])) {
+                return JvmOptionsFault::none;
+            }
+            classPathSeen = true;
+        }
+    }
+    return classPathSeen ? JvmOptionsFault::noArchive : JvmOptionsFault::noClassPath;
+}
+
+std::wstring_view jvmOptionsFaultMessage(JvmOptionsFault fault) {
+    switch (fault) {
+        case JvmOptionsFault::noClassPath:
+            return L"A non-null \"-Djava.class.path=...\" option must be specified";
+        case JvmOptionsFault::noArchive:
+            return L"VOLM.jar path must be specified in \"-Djava.class.path=...\" option";
+        case JvmOptionsFault::none:
+            break;
+    }
+    return {};
+}
+
 bool checkJvmOptions(Tool& tool, ArgumentList arguments, std::wstring& options) {
     const std::wstring& programPath = arguments[0];
     std::wstring joined;
-    bool classPathSeen = false;
-    bool archiveSeen = false;
     // The archive path is looked up at most once, and only when an option needs it.
     std::optional<std::wstring> layoutArchive;
 
@@ -45,19 +64,13 @@ bool checkJvmOptions(Tool& tool, ArgumentList arguments, std::wstring& options) 
         if (!joined.empty()) {
             joined += L' ';
         }
-        if (isClassPathOption(option)) {
-            classPathSeen = true;
-            if (namesBridgeArchive(option)) {
-                archiveSeen = true;
-            } else {
-                if (!layoutArchive) {
-                    layoutArchive = bridgeJarPath(tool, programPath);
-                }
-                if (!layoutArchive->empty()) {
-                    option += L';';
-                    option += *layoutArchive;
-                    archiveSeen = true;
-                }
+        if (isClassPathOption(option) && !namesBridgeArchive(option)) {
+            if (!layoutArchive) {
+                layoutArchive = bridgeJarPath(tool, programPath);
+            }
+            if (!layoutArchive->empty()) {
+                option += L';';
+                option += *layoutArchive;
             }
         }
         if (needsQuotes(option)) {
@@ -69,12 +82,10 @@ bool checkJvmOptions(Tool& tool, ArgumentList arguments, std::wstring& options) 
         }
     }
 
-    if (!classPathSeen) {
-        tool.showError(std::wstring(noClassPathMessage));
-        return false;
-    }
-    if (!archiveSeen) {
-        tool.showError(std::wstring(noArchiveMessage));
+    // With the archive added where the layout has it, the options meet the rule a stored text
+    // must meet.
+    if (const JvmOptionsFault fault = jvmOptionsFault(arguments); fault != JvmOptionsFault::none) {
+        tool.showError(std::wstring(jvmOptionsFaultMessage(fault)));
         return false;
     }
     options = std::move(joined);

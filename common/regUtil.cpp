@@ -31,8 +31,8 @@ long readRest(Query query, long result, std::vector<std::uint8_t>& buffer, std::
     return result;
 }
 
-// Registry text data as a string. A REG_SZ normally ends in a zero character, which is dropped;
-// data stored without one is read whole, and an odd last byte is ignored.
+}  // namespace
+
 std::wstring textFromData(const std::vector<std::uint8_t>& buffer, std::uint32_t size) {
     std::size_t count = size / 2;
     if (count > 0 && buffer[2 * count - 2] == 0 && buffer[2 * count - 1] == 0) {
@@ -40,8 +40,6 @@ std::wstring textFromData(const std::vector<std::uint8_t>& buffer, std::uint32_t
     }
     return textFromUtf16(buffer.data(), count);
 }
-
-}  // namespace
 
 long setNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, std::uint32_t type,
                    const RegValue& value) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "registry.h"
 
@@ -15,6 +16,11 @@ namespace volmora {
 using RegValue = std::variant<std::monostate, std::wstring, std::int32_t>;
 
 inline constexpr long unsupportedType = -1;
+
+// Registry text data (the first size bytes of buffer) as a string. A REG_SZ normally ends in a
+// zero character, which is dropped; data stored without one is read whole, and an odd last byte
+// is ignored.
+std::wstring textFromData(const std::vector<std::uint8_t>& buffer, std::uint32_t size);
 
 // Whether name can stand as exactly one key name when appended to a path: 0, or
 // status::badPathname for an empty name or one holding a backslash (the registry would take it

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace volmora {
 
@@ -72,6 +73,12 @@ class Registry {
     virtual long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) = 0;
     // RegDeleteKeyW: deletes one key that has no subkeys.
     virtual long deleteKey(KeyHandle parent, const std::wstring& path) = 0;
+    // RegEnumValueW: the name, type and data of the value at index; data is resized to the
+    // value's size, asking again with a larger buffer while the value does not fit.
+    virtual long enumValue(KeyHandle key, std::uint32_t index, std::wstring& name,
+                           std::uint32_t& type, std::vector<std::uint8_t>& data) = 0;
+    // RegDeleteValueW; an empty name is the key's default value.
+    virtual long deleteValue(KeyHandle key, const std::wstring& name) = 0;
     // RegSetValueExW; an empty name is the key's default value.
     virtual long setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace volmora {
 
 namespace {
@@ -82,6 +84,39 @@ long WinRegistry::enumKey(KeyHandle key, std::uint32_t index, std::wstring& name
 
 long WinRegistry::deleteKey(KeyHandle parent, const std::wstring& path) {
     return RegDeleteKeyW(hkey(parent), path.c_str());
+}
+
+long WinRegistry::enumValue(KeyHandle key, std::uint32_t index, std::wstring& name,
+                            std::uint32_t& type, std::vector<std::uint8_t>& data) {
+    // A value name holds at most 16,383 characters; the buffer takes the longest with its NUL.
+    constexpr DWORD nameCapacity = 16384;
+    constexpr std::size_t firstDataBytes = 512;
+    std::wstring nameBuffer(nameCapacity, L'\0');
+    if (data.size() < firstDataBytes) {
+        data.resize(firstDataBytes);
+    }
+    for (;;) {
+        DWORD nameLength = nameCapacity;
+        DWORD storedType = 0;
+        auto dataSize = static_cast<DWORD>(data.size());
+        LONG result = RegEnumValueW(hkey(key), index, nameBuffer.data(), &nameLength, nullptr,
+                                    &storedType, data.data(), &dataSize);
+        if (result == ERROR_MORE_DATA) {
+            // The value may grow between two calls: ask again with what it needs now.
+            data.resize(std::max<std::size_t>(dataSize, 2 * data.size()));
+            continue;
+        }
+        if (result == ERROR_SUCCESS) {
+            name.assign(nameBuffer.data(), nameLength);
+            type = storedType;
+            data.resize(dataSize);
+        }
+        return result;
+    }
+}
+
+long WinRegistry::deleteValue(KeyHandle key, const std::wstring& name) {
+    return RegDeleteValueW(hkey(key), name.c_str());
 }
 
 long WinRegistry::setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,

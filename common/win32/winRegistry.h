@@ -14,6 +14,9 @@ class WinRegistry : public Registry {
     long closeKey(KeyHandle key) override;
     long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) override;
     long deleteKey(KeyHandle parent, const std::wstring& path) override;
+    long enumValue(KeyHandle key, std::uint32_t index, std::wstring& name, std::uint32_t& type,
+                   std::vector<std::uint8_t>& data) override;
+    long deleteValue(KeyHandle key, const std::wstring& name) override;
     long setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,
                   const std::uint8_t* data, std::uint32_t size) override;
     long queryValue(KeyHandle key, const std::wstring& name, std::uint32_t* type,

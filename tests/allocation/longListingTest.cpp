@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bindObject.h"
 #include "countedAllocation.h"
@@ -48,6 +49,11 @@ class GeneratedClasses : public Registry {
         return status::success;
     }
     long deleteKey(KeyHandle, const std::wstring&) override { return status::accessDenied; }
+    long enumValue(KeyHandle, std::uint32_t, std::wstring&, std::uint32_t&,
+                   std::vector<std::uint8_t>&) override {
+        return status::noMoreItems;
+    }
+    long deleteValue(KeyHandle, const std::wstring&) override { return status::accessDenied; }
     long setValue(KeyHandle, const std::wstring&, std::uint32_t, const std::uint8_t*,
                   std::uint32_t) override {
         return status::accessDenied;

@@ -235,6 +235,17 @@ TEST_F(BindObjectRegistry, UnregisteringLeavesTheProgIdKeysTheOtherBuildStillUse
     EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId + L".1"), versionDump(c));
     EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, record, otherView), otherRecord);
 
+    // Key names ignore letter case: a record there that carries the ProgID in upper case uses
+    // the same keys, which stay too.
+    deleteTree(HKEY_LOCAL_MACHINE, record, otherView);
+    registerClass(c);
+    writeText(HKEY_LOCAL_MACHINE, record, L"ProgId", L"MYSERVER.COOLSERVICE", otherView);
+    expectOneBox(run(L"/u " + c.progId), BoxIcon::information, caption, unregistered);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, record));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\" + c.clsid));
+    EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId), progIdDump(c));
+    EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId + L".1"), versionDump(c));
+
     // Without that record, unregistering takes the ProgID keys with the rest.
     deleteTree(HKEY_LOCAL_MACHINE, record, otherView);
     registerClass(c);

@@ -94,6 +94,10 @@ const char* callName(RegistryCall call) {
             return "queryDefaultValue";
         case RegistryCall::setDefaultValue:
             return "setDefaultValue";
+        case RegistryCall::enumValue:
+            return "enumValue";
+        case RegistryCall::deleteValue:
+            return "deleteValue";
     }
     return "?";
 }
@@ -302,6 +306,38 @@ long MemoryRegistry::deleteKey(KeyHandle parent, const std::wstring& path) {
     target->deleted = true;
     siblings.erase(fold(target->name));
     return status::success;
+}
+
+long MemoryRegistry::enumValue(KeyHandle key, std::uint32_t index, std::wstring& name,
+                               std::uint32_t& type, std::vector<std::uint8_t>& data) {
+    Handle* from = handle(key);
+    if (from == nullptr)
+        return invalidHandle;
+    if (auto code = injected(RegistryCall::enumValue, from->key->path))
+        return *code;
+    if (from->key->deleted)
+        return keyDeleted;
+    if (index >= from->key->values.size())
+        return status::noMoreItems;
+    auto it = from->key->values.begin();
+    std::advance(it, index);
+    name = it->second.first;
+    type = it->second.second.type;
+    data = it->second.second.data;
+    return status::success;
+}
+
+long MemoryRegistry::deleteValue(KeyHandle key, const std::wstring& name) {
+    Handle* target = handle(key);
+    if (target == nullptr)
+        return invalidHandle;
+    if (auto code = injected(RegistryCall::deleteValue, target->key->path + L"@" + name))
+        return *code;
+    if (target->key->deleted)
+        return keyDeleted;
+    if (!target->writable)
+        return status::accessDenied;
+    return target->key->values.erase(fold(name)) == 1 ? status::success : status::fileNotFound;
 }
 
 long MemoryRegistry::setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,

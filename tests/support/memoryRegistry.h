@@ -25,6 +25,8 @@ enum class RegistryCall {
     queryValue,
     queryDefaultValue,
     setDefaultValue,
+    enumValue,
+    deleteValue,
 };
 
 struct StoredValue {
@@ -44,6 +46,9 @@ class MemoryRegistry : public Registry {
     long closeKey(KeyHandle key) override;
     long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) override;
     long deleteKey(KeyHandle parent, const std::wstring& path) override;
+    long enumValue(KeyHandle key, std::uint32_t index, std::wstring& name, std::uint32_t& type,
+                   std::vector<std::uint8_t>& data) override;
+    long deleteValue(KeyHandle key, const std::wstring& name) override;
     long setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,
                   const std::uint8_t* data, std::uint32_t size) override;
     long queryValue(KeyHandle key, const std::wstring& name, std::uint32_t* type,

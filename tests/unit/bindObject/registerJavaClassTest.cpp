@@ -214,18 +214,18 @@ TEST(BridgeDllPath, TakesTheRuntimesRegistrationOrTheToolsFolder) {
         if (c.registered) {
             fake.registry.putValue(runtimeServer, L"", *c.registered);
         }
-        EXPECT_EQ(bridgeDllPath(fake.tool, c.programPath), c.expected);
+        EXPECT_EQ(bridgeDllPath(fake.tool.registry(), c.programPath), c.expected);
         EXPECT_TRUE(fake.messages.shown.empty());
         EXPECT_EQ(fake.registry.openHandles(), 0u);
     }
     // A key without default value, and one that cannot be opened, leave the tool's folder.
     FakeTool fake;
     fake.registry.putKey(runtimeServer);
-    EXPECT_EQ(bridgeDllPath(fake.tool, tool), L"C:\\VOLM\\bin\\VOLM.dll");
+    EXPECT_EQ(bridgeDllPath(fake.tool.registry(), tool), L"C:\\VOLM\\bin\\VOLM.dll");
     fake.registry.putText(runtimeServer, L"", L"D:\\VOLM.dll");
     fake.registry.failCall(RegistryCall::openKey, runtimeServer, 5);
-    EXPECT_EQ(bridgeDllPath(fake.tool, tool), L"C:\\VOLM\\bin\\VOLM.dll");
-    EXPECT_EQ(bridgeDllPath(fake.tool, tool), L"D:\\VOLM.dll");
+    EXPECT_EQ(bridgeDllPath(fake.tool.registry(), tool), L"C:\\VOLM\\bin\\VOLM.dll");
+    EXPECT_EQ(bridgeDllPath(fake.tool.registry(), tool), L"D:\\VOLM.dll");
 }
 
 TEST(ClassCommand, RegistersWithTheRuntimesPathAndEndsWithZero) {

@@ -260,8 +260,13 @@ TEST(UnregisterJavaClass, LeavesTheSharedProgIdKeysToTheOtherViewsClass) {
         {"the same class", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}", L"MyServer.CoolService",
          true},
         {"another CLSID", L"{0AAAAAAA-0000-0000-0000-000000000000}", L"MyServer.CoolService", true},
-        {"the ProgID in another case", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
-         L"myserver.coolservice", false},
+        // Key names ignore letter case, so a record there in another case uses the same keys.
+        {"the ProgID in lower case", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
+         L"myserver.coolservice", true},
+        {"the ProgID in upper case, another CLSID", L"{0AAAAAAA-0000-0000-0000-000000000000}",
+         L"MYSERVER.COOLSERVICE", true},
+        {"a ProgID that only starts the same", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
+         L"MyServer.CoolService2", false},
         {"another class only", L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}", L"Other.Service", false},
         {"no records there", L"", L"", false},
     };

@@ -1,0 +1,41 @@
+// What the volmoraConfig verbs need of the machine besides the registry: the standard streams,
+// files, the machine-wide lock and the program's own path. The Win32 side implements it; unit
+// tests use a fake.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "arguments.h"
+#include "registry.h"
+
+namespace volmora::config {
+
+// The status readFile returns for a file larger than it may read (ERROR_FILE_TOO_LARGE).
+inline constexpr long fileTooLarge = 223;
+
+class ConfigHost {
+  public:
+    virtual ~ConfigHost() = default;
+    virtual Registry& registry() = 0;
+    // Standard output: bytes as given (UTF-8 text, line feeds).
+    virtual void writeOut(std::string_view bytes) = 0;
+    // Standard error: one line of text.
+    virtual void writeError(std::wstring_view line) = 0;
+    // Reads a whole file: 0, a Win32 status, or fileTooLarge when it holds more than maxBytes.
+    virtual long readFile(const std::wstring& path, std::size_t maxBytes, std::string& bytes) = 0;
+    // Writes a whole file, replacing one that is there: 0 or a Win32 status.
+    virtual long writeFile(const std::wstring& path, std::string_view bytes) = 0;
+    // Takes the machine-wide lock of the configuration for the rest of the run, waiting a bounded
+    // time: 0, or a status with why saying what kept it.
+    virtual long lock(std::wstring& why) = 0;
+    // The program's own path, where the runtime library is looked for when it is not registered.
+    virtual std::wstring programPath() = 0;
+};
+
+// Runs the command line (element 0 is the program path) and returns the exit code.
+std::int32_t runConfigCommand(ConfigHost& host, const ArgumentList& arguments);
+
+}  // namespace volmora::config

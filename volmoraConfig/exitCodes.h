@@ -1,0 +1,50 @@
+// volmoraConfig's exit codes, with what each means: the one table that the program returns from
+// and the guide is written from.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace volmora::config {
+
+namespace exitCode {
+inline constexpr std::int32_t success = 0;
+inline constexpr std::int32_t commandLineRefused = 1;
+inline constexpr std::int32_t changed = 2;
+inline constexpr std::int32_t fileRefused = 3;
+inline constexpr std::int32_t restored = 4;
+inline constexpr std::int32_t restoreFailed = 5;
+inline constexpr std::int32_t checkFoundError = 6;
+inline constexpr std::int32_t fileUnusable = 7;
+inline constexpr std::int32_t registryUnreadable = 8;
+}  // namespace exitCode
+
+struct ExitCodeMeaning {
+    std::int32_t code;
+    std::wstring_view meaning;
+};
+
+inline constexpr ExitCodeMeaning exitCodeTable[] = {
+    {exitCode::success, L"success (also: apply with nothing to change, check with no error)"},
+    {exitCode::commandLineRefused, L"the command line was refused (usage on standard error)"},
+    {exitCode::changed,
+     L"only with /detailed-exitcode: apply changed something (with /check: "
+     L"would change something)"},
+    {exitCode::fileRefused,
+     L"apply: the file was refused (not JSON, bad member, bad identifier "
+     L"...); nothing was changed"},
+    {exitCode::restored,
+     L"apply: a write failed and everything was restored, or no rights to "
+     L"write (found before planning); nothing was changed"},
+    {exitCode::restoreFailed,
+     L"apply: a write failed and the restore failed too; what could not be restored is listed"},
+    {exitCode::checkFoundError, L"check: found at least one error (warnings alone give 0)"},
+    {exitCode::fileUnusable,
+     L"a file could not be read or written (the FILE of export/apply, "
+     L"the /backup file)"},
+    {exitCode::registryUnreadable,
+     L"the machine's configuration could not be read (a registry "
+     L"call failed: step and code on standard error)"},
+};
+
+}  // namespace volmora::config

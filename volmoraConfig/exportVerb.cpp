@@ -1,0 +1,37 @@
+// volmoraConfig export [FILE]: the view's whole configuration as JSON, with a warning on
+// standard error for each value it leaves out and each record that apply would refuse.
+#include "applyPlan.h"
+#include "configFile.h"
+#include "exitCodes.h"
+#include "toolText.h"
+#include "verbs.h"
+
+namespace volmora::config {
+
+std::int32_t runExport(ConfigHost& host, const ArgumentList& operands) {
+    if (operands.size() > 1 || (operands.size() == 1 && isSwitch(operands[0]))) {
+        return refuseCommandLine(host);
+    }
+    Machine machine;
+    Configuration other;
+    if (!lockConfiguration(host) || !readView(host, KeyAccess::read, machine.own) ||
+        !readView(host, KeyAccess::readOtherView, other)) {
+        return exitCode::registryUnreadable;
+    }
+    machine.otherClasses = std::move(other.classes);
+    for (const Collection collection : allCollections) {
+        for (const Record& record : machine.own.records(collection)) {
+            for (const std::wstring& name : record.otherTypes) {
+                host.writeError(L"warning: " + std::wstring(recordNoun(collection)) + L" " +
+                                quoted(record.name) + L": value " + quoted(name) +
+                                L" is not REG_SZ and is left out.");
+            }
+        }
+    }
+    for (const std::wstring& refusal : refusals(machine.own, machine, false)) {
+        host.writeError(L"warning: " + refusal + L" Apply would refuse this file.");
+    }
+    return writeConfiguration(host, operands.empty() ? std::wstring() : operands[0], machine.own);
+}
+
+}  // namespace volmora::config
