@@ -7,6 +7,8 @@
 #include "bindObject.h"
 #include "bindRuntime.h"
 #include "checkComKeys.h"
+#include "classKeys.h"
+#include "configFile.h"
 #include "serverRecord.h"
 #include "toolText.h"
 
@@ -17,6 +19,11 @@ namespace {
 // "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"
 constexpr std::size_t bracedGuidLength = 38;
 constexpr std::size_t guidHyphens[] = {9, 14, 19, 24};
+
+// "jvm MyJVM", as the plan of apply names a record.
+std::wstring labelOf(Collection collection, const Record& record) {
+    return std::wstring(recordNoun(collection)) + L" " + record.name;
+}
 
 bool isHexDigit(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
@@ -74,7 +81,7 @@ class Checker {
     }
 
     void checkJvm(const Record& jvm) {
-        const std::wstring label = L"jvm " + jvm.name;
+        const std::wstring label = labelOf(Collection::jvms, jvm);
         if (const std::wstring* dllPath = required(Collection::jvms, jvm, label, dllPathValue)) {
             if (files_.pathKind(*dllPath) != PathKind::file) {
                 add(Severity::error, Collection::jvms, jvm, label,
@@ -93,7 +100,7 @@ class Checker {
     }
 
     void checkServer(const Record& server) {
-        const std::wstring label = L"server " + server.name;
+        const std::wstring label = labelOf(Collection::servers, server);
         if (const std::wstring* classpath =
                 required(Collection::servers, server, label, classpathValueName)) {
             checkClassPath(server, label, *classpath);
@@ -145,7 +152,7 @@ class Checker {
     void checkClass(const Record& javaClass,
                     const std::vector<std::vector<const Record*>>& sharedProgIds) {
         const std::wstring* progId = findValue(javaClass, recordValue::progId);
-        std::wstring label = L"class " + javaClass.name;
+        std::wstring label = labelOf(Collection::classes, javaClass);
         if (progId != nullptr) {
             label += L" (" + *progId + L")";
         }
@@ -162,15 +169,16 @@ class Checker {
         if (const std::wstring* jvmId =
                 required(Collection::classes, javaClass, label, recordValue::jvmId)) {
             if (findRecord(configuration_.jvms, *jvmId) == nullptr) {
-                error(std::wstring(recordValue::jvmId) + L" names no JVM record " + quoted(*jvmId));
+                error(std::wstring(recordValue::jvmId) + L" " + quoted(*jvmId) +
+                      L" names no JVM record");
             }
         }
         // An empty ServerId is no server, as bindObject takes an empty server identifier.
         if (const std::wstring* serverId = findValue(javaClass, recordValue::serverId);
             serverId != nullptr && !serverId->empty() &&
             findRecord(configuration_.servers, *serverId) == nullptr) {
-            error(std::wstring(recordValue::serverId) + L" names no server record " +
-                  quoted(*serverId));
+            error(std::wstring(recordValue::serverId) + L" " + quoted(*serverId) +
+                  L" names no server record");
         }
         for (const auto& records : sharedProgIds) {
             if (std::find(records.begin(), records.end(), &javaClass) == records.end()) {
@@ -178,7 +186,7 @@ class Checker {
             }
             for (const Record* other : records) {
                 if (other != &javaClass) {
-                    error(L"class " + other->name + L" has the same ProgId");
+                    error(labelOf(Collection::classes, *other) + L" has the same ProgId");
                 }
             }
         }

@@ -5,17 +5,16 @@
 #include <string>
 
 #include "check.h"
+#include "configHost.h"
 
 namespace volmora::config {
 
-struct CheckRun {
+// The problems and the report of check over one read configuration: lines, or the JSON
+// document with asJson; exit code 6 when an error was found (warnings alone give 0).
+struct CheckReport {
     std::int32_t exitCode = 0;
-    std::string standardOutput;  // UTF-8
-    std::wstring standardError;  // a failure to read the configuration, with a line feed
+    std::string text;  // UTF-8
 };
-
-// Exit code 6 when an error was found (warnings alone give 0), 8 when the configuration could
-// not be read.
-CheckRun runCheck(Registry& registry, CheckFiles& files, const CheckSetting& setting, bool asJson);
+CheckReport reportProblems(const std::vector<Problem>& problems, bool asJson);
 
 }  // namespace volmora::config

@@ -29,10 +29,11 @@ std::optional<std::uint16_t> imageMachine(CheckFiles& files, const std::wstring&
 // Names a machine as the check's messages do ("x64", "32-bit x86", "ARM64", else its number).
 std::wstring machineName(std::uint16_t machine);
 
-// The machine of images that a process of this build loads.
 inline constexpr std::uint16_t i386Machine = 0x014C;
 inline constexpr std::uint16_t amd64Machine = 0x8664;
 inline constexpr std::uint16_t arm64Machine = 0xAA64;
+// The machine of the libraries this build's processes load (the builds are x86 and x64).
+inline constexpr std::uint16_t ownMachine = sizeof(void*) == 8 ? amd64Machine : i386Machine;
 
 // Answers each path once: configurations name the same library and archives again and again.
 class RememberedFiles {

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "configFile.h"
 #include "toolText.h"
 #include "utf8.h"
 
@@ -12,18 +13,6 @@ namespace {
 
 std::wstring_view severityName(Severity severity) {
     return severity == Severity::error ? L"error" : L"warning";
-}
-
-std::wstring_view kindName(Collection collection) {
-    switch (collection) {
-        case Collection::jvms:
-            return L"jvm";
-        case Collection::servers:
-            return L"server";
-        case Collection::classes:
-            break;
-    }
-    return L"class";
 }
 
 std::wstring counted(std::size_t count, std::wstring_view noun) {
@@ -64,12 +53,12 @@ std::string problemJson(const std::vector<Problem>& problems) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const Problem& problem : problems) {
         list.push_back({{"severity", utf8(severityName(problem.severity))},
-                        {"kind", utf8(kindName(problem.collection))},
+                        {"kind", utf8(recordNoun(problem.collection))},
                         {"record", utf8(problem.record)},
                         {"message", utf8(problem.text)}});
     }
     const ProblemCount count = countProblems(problems);
-    const nlohmann::ordered_json document = {{"formatVersion", 1},
+    const nlohmann::ordered_json document = {{std::string(formatVersionMember), formatVersion},
                                              {"errors", count.errors},
                                              {"warnings", count.warnings},
                                              {"problems", std::move(list)}};
