@@ -1,13 +1,13 @@
 # Release packages of the Windows programs: one zip per architecture, laid out like an
-# installation (the four programs and volmoraRun in bin\, the user guide in doc\), so that
-# unpacking it into C:\VOLM gives C:\VOLM\bin\bindObject.exe beside the runtime's
+# installation (the four programs, volmoraRun and volmoraConfig in bin\, the user guide in doc\),
+# so that unpacking it into C:\VOLM gives C:\VOLM\bin\bindObject.exe beside the runtime's
 # C:\VOLM\bin\VOLM.dll and C:\VOLM\lib\VOLM.jar, which the runtime's own installer supplies.
 # Also builds the sample installers (installer/) and checks the layout of both.
 if(NOT WIN32)
     return()
 endif()
 
-set(volmoraPrograms bindObject bindRuntime bindHost bindSchema volmoraRun)
+set(volmoraPrograms bindObject bindRuntime bindHost bindSchema volmoraRun volmoraConfig)
 set(volmoraPackageSystem ${VOLMORA_WINDOWS_SYSTEM})
 
 # Packages are made from a finished build (scripts/build.sh): packing does not rebuild.

@@ -242,7 +242,7 @@ TEST_F(BindObjectRegistry, UnregisteringLeavesTheProgIdKeysTheOtherBuildStillUse
     writeText(HKEY_LOCAL_MACHINE, record, L"ProgId", L"MYSERVER.COOLSERVICE", otherView);
     expectOneBox(run(L"/u " + c.progId), BoxIcon::information, caption, unregistered);
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, record));
-    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\" + c.clsid));
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + c.clsid));
     EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId), progIdDump(c));
     EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, c.progId + L".1"), versionDump(c));
 

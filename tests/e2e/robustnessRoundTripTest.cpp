@@ -182,7 +182,7 @@ TEST(RobustConcurrency, TwoProcessesRegisteringAtOnceBothEndComplete) {
             try {
                 results[which].push_back(runTool(L"bindObject", classArguments(c), quickRun()));
             } catch (const std::exception&) {
-                results[which].push_back({notStarted, false, {}, {}, {}});  // fails below
+                results[which].push_back({notStarted, false, {}, {}, {}, {}});  // fails below
             }
         }
     };

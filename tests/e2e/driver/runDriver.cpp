@@ -66,7 +66,9 @@ int wmain() {
     takeToken(commandLine);  // this driver
     const std::wstring toolName = takeToken(commandLine);
     if (toolName.empty()) {
-        print(L"usage: toolDriver bindObject|bindRuntime|bindHost|bindSchema [arguments...]\n");
+        print(
+            L"usage: toolDriver bindObject|bindRuntime|bindHost|bindSchema|volmoraRun|"
+            L"volmoraConfig [arguments...]\n");
         return 2;
     }
     // The tool gets the rest verbatim, without the one blank that separated the tool name.
@@ -75,6 +77,10 @@ int wmain() {
     }
     RunOptions options;
     options.timeoutMs = runTimeoutMs;
+    // The console companions report on their standard streams, which are passed on as they are.
+    const bool console = toolName.starts_with(L"volmora");
+    options.captureOutput = console;
+    options.captureErrors = console;
     RunResult result;
     try {
         result = runTool(toolName, std::wstring(commandLine), options);
@@ -83,6 +89,9 @@ int wmain() {
         std::fprintf(stdout, "%s\n", error.what());
         return 2;
     }
+    std::fwrite(result.output.data(), 1, result.output.size(), stdout);
+    std::fwrite(result.errors.data(), 1, result.errors.size(), stderr);
+    std::fflush(stderr);
     for (const MessageBoxSeen& box : result.boxes) {
         print(L"message box (" + std::wstring(boxIconName(box.icon)) + L") \"" + box.caption +
               L"\":\n" + box.text + L"\n\n");

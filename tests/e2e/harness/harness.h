@@ -48,6 +48,7 @@ struct RunOptions {
     // it with WM_CLOSE (so the program ends normally).
     std::function<void(HWND window)> onWindow;
     bool captureOutput = false;  // collect what the program writes to its standard output
+    bool captureErrors = false;  // and to its standard error
 };
 
 struct RunResult {
@@ -56,6 +57,7 @@ struct RunResult {
     std::vector<MessageBoxSeen> boxes;  // every message box, in order; each dismissed with OK
     std::vector<ListingSeen> listings;  // filled by the default window handler
     std::string output;                 // the standard output, bytes as written, when captured
+    std::string errors;                 // the standard error, likewise
 };
 
 // Starts the tool with CreateProcessW and the exact command line

@@ -172,11 +172,13 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     const Handle output(options.captureOutput ? outputFile().release() : nullptr);
-    if (output.get()) {
+    const Handle errors(options.captureErrors ? outputFile().release() : nullptr);
+    const bool redirected = output.get() || errors.get();
+    if (redirected) {
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = output.get();
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdOutput = output.get() ? output.get() : GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = errors.get() ? errors.get() : GetStdHandle(STD_ERROR_HANDLE);
     }
     PROCESS_INFORMATION process{};
     // Wine has been seen, rarely and not reproducibly, to refuse a start with ERROR_INTERNAL_ERROR
@@ -184,7 +186,7 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     // times. Any other failure is final.
     for (int attempt = 1;; ++attempt) {
         if (CreateProcessW(program.c_str(), commandBuffer.data(), nullptr, nullptr,
-                           output.get() ? TRUE : FALSE, CREATE_UNICODE_ENVIRONMENT,
+                           redirected ? TRUE : FALSE, CREATE_UNICODE_ENVIRONMENT,
                            environment.empty() ? nullptr : environment.data(),
                            options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(),
                            &startup, &process)) {
@@ -231,6 +233,9 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     result.exitCode = exitCode;
     if (output.get()) {
         result.output = readWhole(output.get());
+    }
+    if (errors.get()) {
+        result.errors = readWhole(errors.get());
     }
     return result;
 }

@@ -1,0 +1,565 @@
+// volmoraConfig export and apply against the in-memory registry: the round trip, the plan, the
+// refusals, the ProgID keys that stay or go, all or nothing, and the exit codes.
+#include <gtest/gtest.h>
+
+#include "../bindObject/classLayout.h"
+#include "fakeConfigHost.h"
+
+namespace volmora::testing {
+namespace {
+
+const std::wstring root = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM";
+const std::wstring options = L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar";
+const std::wstring nothingChanged = L"Nothing was changed.\n";
+
+void putJvm(MemoryRegistry& registry, const std::wstring& name,
+            const std::wstring& view = L"HKLM") {
+    const std::wstring key = view + root.substr(4) + L"\\JVMs\\" + name;
+    registry.putText(key, L"DllPath", L"C:\\jvm\\jvm.dll");
+    registry.putText(key, L"JvmOptions", options);
+}
+
+void putServer(MemoryRegistry& registry, const std::wstring& name) {
+    registry.putText(root + L"\\Servers\\" + name, L"Classpath", L"C:\\app");
+    registry.putText(root + L"\\Servers\\" + name, L"Imports", L"");
+}
+
+// A machine as the programs leave it: a JVM, a server, and a class registered with both.
+void registerSample(MemoryRegistry& registry) {
+    putJvm(registry, L"MyJVM");
+    putServer(registry, L"ServerA");
+    ClassOperands c;
+    c.serverId = L"ServerA";
+    writeLayout(registry, c);
+}
+
+std::wstring state(const MemoryRegistry& registry) {
+    return registry.dump(L"HKLM") + registry.dump(L"HKCR");
+}
+
+std::wstring outText(const FakeConfigHost& host) {
+    return fromUtf8(host.out);
+}
+
+// The file that the sample machine exports, with one edit.
+std::string sampleFile(
+    const std::string& classValues = R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+      "JvmId": "MyJVM",
+      "ProgId": "MyServer.CoolService",
+      "ServerId": "ServerA")") {
+    return R"({
+  "formatVersion": 1,
+  "jvms": {
+    "MyJVM": {
+      "DllPath": "C:\\jvm\\jvm.dll",
+      "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"
+    }
+  },
+  "servers": {
+    "ServerA": {
+      "Classpath": "C:\\app",
+      "Imports": ""
+    }
+  },
+  "classes": {
+    "{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}": {
+      )" + classValues +
+           R"(
+    }
+  }
+}
+)";
+}
+
+TEST(VolmoraConfig, ExportThenApplyToAnEmptyViewWritesWhatTheProgramsWroteExactly) {
+    FakeConfigHost machine;
+    registerSample(machine.memory);
+    ASSERT_EQ(machine.run({L"export"}), 0);
+    EXPECT_EQ(machine.out, sampleFile());
+    EXPECT_EQ(machine.err, L"");
+
+    FakeConfigHost empty;
+    empty.files[L"f.json"] = machine.out;
+    ASSERT_EQ(empty.run({L"apply", L"f.json"}), 0) << empty.err;
+    EXPECT_EQ(outText(empty),
+              L"+ jvm MyJVM\n+ server ServerA\n"
+              L"+ class {B036ABD6-EE02-4d8e-8D67-186DFEE9A903} "
+              L"(MyServer.CoolService)\n"
+              L"Plan: 3 to add, 0 to change, 0 to remove.\n"
+              L"Apply complete: 3 added, 0 changed, 0 removed.\n");
+    EXPECT_EQ(state(empty.memory), state(machine.memory));
+    EXPECT_EQ(empty.memory.openHandles(), 0u);
+
+    ASSERT_EQ(empty.run({L"export", L"back.json"}), 0);
+    EXPECT_EQ(empty.files[L"back.json"], sampleFile());
+    // Idempotent: the same file again changes nothing, and says so.
+    for (const auto& detailed : {L"/check", L"/detailed-exitcode", L"-DETAILED-EXITCODE"}) {
+        EXPECT_EQ(empty.run({L"apply", detailed, L"f.json"}), 0);
+        EXPECT_EQ(outText(empty), L"No changes.\n");
+    }
+    EXPECT_EQ(state(empty.memory), state(machine.memory));
+}
+
+TEST(VolmoraConfig, ThePlanNamesEachChange) {
+    struct Case {
+        const char* what;
+        void (*arrange)(MemoryRegistry&);
+        std::string file;
+        std::vector<std::wstring> switches;
+        std::wstring plan;
+    };
+    const std::wstring clsid = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
+    const std::wstring cls = L"class " + clsid + L" (MyServer.CoolService)";
+    const Case cases[] = {
+        {"the same configuration", registerSample, sampleFile(), {}, L"No changes.\n"},
+        {"a stale ServerId goes",
+         registerSample,
+         sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+                       "JvmId": "MyJVM", "ProgId": "MyServer.CoolService")"),
+         {},
+         L"~ " + cls +
+             L": ServerId \"ServerA\" -> (none)\n"
+             L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
+        {"a value changes and one is added",
+         registerSample,
+         sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+                       "JvmId": "MyJVM", "ProgId": "MyServer.CoolService",
+                       "ServerId": "ServerA", "Note": "x")")
+             .replace(sampleFile().find("C:\\\\app"), 7, "D:\\\\app"),
+         {},
+         L"~ server ServerA: Classpath \"C:\\app\" -> \"D:\\app\"\n"
+         L"~ " +
+             cls +
+             L": Note (none) -> \"x\"\n"
+             L"Plan: 0 to add, 2 to change, 0 to remove.\n"},
+        {"names in another letter case are the same records and values",
+         registerSample,
+         sampleFile(R"("javaclassname": "com.tamsiver.myserver.CoolService",
+                       "JVMID": "MyJVM", "ProgId": "MyServer.CoolService",
+                       "ServerId": "ServerA")")
+             .replace(sampleFile().find("MyJVM"), 5, "myjvm")
+             .replace(sampleFile().find("{B036ABD6"), 38, "{b036abd6-ee02-4D8E-8d67-186dfee9a903}"),
+         {},
+         L"No changes.\n"},
+        {"a COM key put right counts as a change",
+         [](MemoryRegistry& r) {
+             registerSample(r);
+             r.putText(L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\\InprocServer32",
+                       L"ThreadingModel", L"Apartment");
+             r.removeValue(L"HKCR\\MyServer.CoolService\\CurVer", L"");
+         },
+         sampleFile(),
+         {},
+         L"~ " + cls + L": COM key CLSID\\" + clsid +
+             L"\\InprocServer32: ThreadingModel \"Apartment\" -> \"both\"\n"
+             L"~ " +
+             cls +
+             L": COM key MyServer.CoolService\\CurVer: default \"\" -> "
+             L"\"MyServer.CoolService.1\"\n"
+             L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
+        {"records the file does not name stay",
+         [](MemoryRegistry& r) {
+             registerSample(r);
+             putServer(r, L"Old");
+             putJvm(r, L"OldJVM");
+         },
+         sampleFile(),
+         {},
+         L"No changes.\n"},
+        {"with /prune they go",
+         [](MemoryRegistry& r) {
+             registerSample(r);
+             putServer(r, L"Old");
+             putJvm(r, L"OldJVM");
+         },
+         sampleFile(),
+         {L"/prune"},
+         L"- server Old\n- jvm OldJVM\nPlan: 0 to add, 0 to change, 2 to remove.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeConfigHost host;
+        c.arrange(host.memory);
+        host.files[L"f.json"] = c.file;
+        const std::wstring before = state(host.memory);
+        ArgumentList arguments{L"volmoraConfig", L"apply", L"/check", L"/detailed-exitcode"};
+        arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+        arguments.push_back(L"f.json");
+        const bool changes = c.plan != L"No changes.\n";
+        EXPECT_EQ(config::runConfigCommand(host, arguments), changes ? 2 : 0) << host.err;
+        EXPECT_EQ(outText(host), c.plan);
+        EXPECT_EQ(state(host.memory), before);  // /check stops after the plan
+
+        // Applied, the same plan is made, and a second run finds nothing to do.
+        arguments.erase(arguments.begin() + 2);
+        host.out.clear();
+        EXPECT_EQ(config::runConfigCommand(host, arguments), changes ? 2 : 0) << host.err;
+        EXPECT_TRUE(outText(host).starts_with(c.plan));
+        host.out.clear();
+        EXPECT_EQ(config::runConfigCommand(host, arguments), 0) << host.err;
+        EXPECT_EQ(outText(host), L"No changes.\n");
+        EXPECT_EQ(host.memory.openHandles(), 0u);
+    }
+}
+
+TEST(VolmoraConfig, RefusesAFileTheProgramsOrTheOtherViewWouldNotTake) {
+    struct Case {
+        const char* what;
+        std::string classValues;
+        std::vector<std::wstring> switches;
+        std::wstring refusal;
+    };
+    const std::string cls = R"("JavaClassName": "J", "JvmId": "MyJVM", )";
+    const std::wstring where = L"\"f.json\": class \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": ";
+    const Case cases[] = {
+        {"no ProgId",
+         R"("JavaClassName": "J", "JvmId": "MyJVM")",
+         {},
+         where + L"no \"ProgId\" value.\n"},
+        {"no JavaClassName and no JvmId",
+         R"("ProgId": "P")",
+         {},
+         where + L"no \"JavaClassName\" value.\n" + where + L"no \"JvmId\" value.\n"},
+        {"a JvmId that names nothing",
+         R"("JavaClassName": "J", "JvmId": "Nope", "ProgId": "P")",
+         {},
+         where + L"JvmId \"Nope\" names no jvm record.\n"},
+        {"a ServerId that names nothing",
+         cls + R"("ProgId": "P", "ServerId": "ServerB")",
+         {},
+         where + L"ServerId \"ServerB\" names no server record.\n"},
+        {"a server only on the machine, after /prune",
+         cls + R"("ProgId": "P", "ServerId": "Kept")",
+         {L"/prune"},
+         where + L"ServerId \"Kept\" names no server record.\n"},
+        {"a ProgId that cannot name a key",
+         cls + R"("ProgId": "a\\b")",
+         {},
+         where + L"ProgId \"a\\b\" cannot name a registry key.\n"},
+        {"a ProgID that the other view maps to another CLSID",
+         cls + R"("ProgId": "OTHER.PROG")",
+         {},
+         where + L"ProgId \"OTHER.PROG\" belongs to class "
+                 L"\"{0AAAAAAA-0000-0000-0000-000000000000}\" of the other registry view, which "
+                 L"shares the ProgID keys.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeConfigHost host;
+        putServer(host.memory, L"Kept");
+        host.memory.putText(
+            L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\"
+            L"{0AAAAAAA-0000-0000-0000-000000000000}",
+            L"ProgId", L"Other.Prog");
+        host.files[L"f.json"] =
+            "{\"formatVersion\": 1, \"jvms\": {\"MyJVM\": {}}, \"classes\": "
+            "{\"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": {" +
+            c.classValues + "}}}";
+        const std::wstring before = state(host.memory);
+        ArgumentList arguments{L"volmoraConfig", L"apply"};
+        arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+        arguments.push_back(L"f.json");
+        EXPECT_EQ(config::runConfigCommand(host, arguments), 3);
+        EXPECT_EQ(host.err, c.refusal + nothingChanged);
+        EXPECT_EQ(host.out, "");
+        EXPECT_EQ(state(host.memory), before);
+    }
+}
+
+TEST(VolmoraConfig, RefusesRecordsTheProgramsWouldRefuse) {
+    struct Case {
+        std::string file;
+        std::wstring refusal;
+    };
+    const Case cases[] = {
+        {R"({"formatVersion": 1, "jvms": {"J": {"JvmOptions": "-Xmx1g"}}})",
+         L"\"f.json\": jvm \"J\": JvmOptions: A non-null \"-Djava.class.path=...\" option must be "
+         L"specified.\n"},
+        {R"({"formatVersion": 1, "jvms": {"J": {"JvmOptions": "-Djava.class.path=C:\\a.jar"}}})",
+         L"\"f.json\": jvm \"J\": JvmOptions: VOLM.jar path must be specified in "
+         L"\"-Djava.class.path=...\" option.\n"},
+        {R"({"formatVersion": 1, "servers": {"a\\b": {}}})",
+         L"\"f.json\": server \"a\\b\": the name cannot name a registry key (empty, holding a "
+         L"backslash, or longer than 255 characters).\n"},
+        {R"({"formatVersion": 1, "jvms": {"J": {}}, "classes": {
+            "{A}": {"JavaClassName": "J", "JvmId": "J", "ProgId": "P"},
+            "{B}": {"JavaClassName": "J", "JvmId": "J", "ProgId": "p"}}})",
+         L"\"f.json\": classes \"{A}\" and \"{B}\" carry one ProgId \"p\".\n"},
+    };
+    for (const auto& c : cases) {
+        FakeConfigHost host;
+        host.files[L"f.json"] = c.file;
+        EXPECT_EQ(host.run({L"apply", L"f.json"}), 3);
+        EXPECT_EQ(host.err, c.refusal + nothingChanged);
+        EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
+    }
+}
+
+// A class that goes, or whose ProgID changes, takes its old ProgID keys only when they point to
+// it and no record kept in either view carries that ProgID.
+TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
+    ClassOperands old;  // MyServer.CoolService
+    ClassOperands other = old;
+    other.clsid = L"{0BBBBBBB-0000-0000-0000-000000000000}";
+    struct Case {
+        const char* what;
+        void (*arrange)(MemoryRegistry&, const ClassOperands& old, const ClassOperands& other);
+        bool keysStay;
+    };
+    const Case cases[] = {
+        {"nothing else carries it",
+         [](MemoryRegistry&, const ClassOperands&, const ClassOperands&) {}, false},
+        {"registered again for another CLSID, which is kept",
+         [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) { writeLayout(r, o); },
+         true},
+        {"the other view's record carries it in another case",
+         [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) {
+             r.putText(L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\" + o.clsid,
+                       L"ProgId", L"MYSERVER.COOLSERVICE");
+         },
+         true},
+        {"the keys point to another class that has no record",
+         [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) {
+             r.putText(L"HKCR\\MyServer.CoolService\\CLSID", L"", o.clsid);
+         },
+         true},
+    };
+    for (const bool prune : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (prune ? ", class pruned" : ", ProgID changed"));
+            FakeConfigHost host;
+            putJvm(host.memory, L"MyJVM");
+            writeLayout(host.memory, old);
+            c.arrange(host.memory, old, other);
+            // The file keeps the other class when the machine has it, and the old one only when
+            // its ProgID changes.
+            std::string classes;
+            if (host.memory.keyExists(recordsPath + L"\\" + other.clsid)) {
+                classes = R"("{0BBBBBBB-0000-0000-0000-000000000000}": {"JavaClassName":
+                    "com.tamsiver.myserver.CoolService", "JvmId": "MyJVM",
+                    "ProgId": "MyServer.CoolService"})";
+            }
+            if (!prune) {
+                classes += std::string(classes.empty() ? "" : ",") +
+                           R"("{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}": {"JavaClassName":
+                    "com.tamsiver.myserver.CoolService", "JvmId": "MyJVM", "ProgId": "New.Prog"})";
+            }
+            host.files[L"f.json"] =
+                R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath": "C:\\jvm\\jvm.dll",
+                    "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}}, "classes": {)" +
+                classes + "}}";
+            const std::optional<std::wstring> pointer =
+                host.memory.text(L"HKCR\\MyServer.CoolService\\CLSID", L"");
+            ASSERT_EQ(host.run({L"apply", prune ? L"/prune" : L"/check", L"f.json"}), 0)
+                << host.err;
+            if (!prune) {
+                ASSERT_EQ(host.run({L"apply", L"f.json"}), 0) << host.err;
+                EXPECT_EQ(host.memory.text(L"HKCR\\New.Prog\\CLSID", L""), old.clsid);
+            } else {
+                EXPECT_FALSE(host.memory.keyExists(recordsPath + L"\\" + old.clsid));
+                EXPECT_FALSE(host.memory.keyExists(L"HKCR\\CLSID\\" + old.clsid));
+            }
+            EXPECT_EQ(host.memory.keyExists(L"HKCR\\MyServer.CoolService"), c.keysStay);
+            EXPECT_EQ(host.memory.keyExists(L"HKCR\\MyServer.CoolService.1"), c.keysStay);
+            if (c.keysStay) {
+                EXPECT_EQ(host.memory.text(L"HKCR\\MyServer.CoolService\\CLSID", L""), pointer);
+            }
+        }
+    }
+}
+
+TEST(VolmoraConfig, AFailedWriteLeavesEverythingAsItWas) {
+    const std::wstring newJvm = root + L"\\JVMs\\NewJVM";
+    const std::wstring clsid = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
+    struct Case {
+        RegistryCall call;
+        std::wstring target;
+        std::wstring step;
+    };
+    const Case cases[] = {
+        {RegistryCall::createKey, newJvm, L"Can't create \"NewJVM\" key: error=1021"},
+        {RegistryCall::setValue, newJvm + L"@JvmOptions",
+         L"Can't set JvmOptions registry value: error=1021"},
+        {RegistryCall::deleteValue, root + L"\\CLSIDs\\" + clsid + L"@ServerId",
+         L"Can't delete ServerId registry value: error=1021"},
+        {RegistryCall::setDefaultValue, L"HKCR\\New.Prog\\CurVer@",
+         L"Can't set New.Prog\\CurVer registry value: error=1021"},
+        {RegistryCall::deleteKey, L"HKCR\\MyServer.CoolService.1",
+         L"Can't delete MyServer.CoolService.1 key: error=1021"},
+        {RegistryCall::deleteKey, root + L"\\Servers\\Old",
+         L"Can't delete \"Old\" key: error=1021"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        FakeConfigHost host;
+        registerSample(host.memory);
+        putServer(host.memory, L"Old");
+        host.memory.putText(L"HKCR\\CLSID\\" + clsid + L"\\AppID", L"", L"{kept}");
+        // A JVM to add, a server to prune, and a class whose ProgID and JVM change.
+        host.files[L"f.json"] = R"({"formatVersion": 1,
+            "jvms": {"MyJVM": {"DllPath": "C:\\jvm\\jvm.dll",
+                               "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"},
+                     "NewJVM": {"DllPath": "x", "JvmOptions": "-Djava.class.path=C:\\VOLM.jar"}},
+            "servers": {"ServerA": {"Classpath": "C:\\app", "Imports": ""}},
+            "classes": {"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}": {
+                "JavaClassName": "com.tamsiver.myserver.CoolService", "JvmId": "NewJVM",
+                "ProgId": "New.Prog"}}})";
+        const std::wstring before = state(host.memory);
+        host.memory.failCall(c.call, c.target, 1021);
+        EXPECT_EQ(host.run({L"apply", L"/prune", L"f.json"}), 4);
+        EXPECT_EQ(host.err,
+                  c.step + L"\nEverything was put back as it was. Nothing was changed.\n");
+        EXPECT_EQ(state(host.memory), before);
+        EXPECT_EQ(host.memory.openHandles(), 0u);
+    }
+}
+
+TEST(VolmoraConfig, ARestoreThatFailsListsWhatItCouldNotPutBack) {
+    FakeConfigHost host;
+    putJvm(host.memory, L"MyJVM");
+    host.files[L"f.json"] =
+        R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath": "D:\\jvm.dll", "JvmOptions":
+            "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}, "New": {}}})";
+    // The write of DllPath goes through; putting it back fails.
+    host.memory.failCall(RegistryCall::createKey, root + L"\\JVMs\\New", 1021);
+    host.memory.failLaterCall(RegistryCall::setValue, root + L"\\JVMs\\MyJVM@DllPath", 5, 1);
+    EXPECT_EQ(host.run({L"apply", L"f.json"}), 5);
+    EXPECT_EQ(host.err,
+              L"Can't create \"New\" key: error=1021\n"
+              L"These keys could not be put back as they were:\n"
+              L"  HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs\\MyJVM: "
+              L"error=5\n");
+    EXPECT_EQ(host.memory.text(root + L"\\JVMs\\MyJVM", L"DllPath"), L"D:\\jvm.dll");
+    EXPECT_FALSE(host.memory.keyExists(root + L"\\JVMs\\New"));
+}
+
+TEST(VolmoraConfig, CommandLinesItRefuses) {
+    const std::vector<std::vector<std::wstring>> refused = {
+        {},
+        {L"import"},
+        {L"export", L"a.json", L"b.json"},
+        {L"export", L"/x"},
+        {L"apply"},
+        {L"apply", L"/check"},
+        {L"apply", L"/bogus", L"f.json"},
+        {L"apply", L"f.json", L"g.json"},
+        {L"apply", L"f.json", L"/backup"},
+        {L"apply", L"/?"},
+    };
+    for (const auto& arguments : refused) {
+        FakeConfigHost host;
+        host.files[L"f.json"] = sampleFile();
+        ArgumentList list{L"volmoraConfig"};
+        list.insert(list.end(), arguments.begin(), arguments.end());
+        EXPECT_EQ(config::runConfigCommand(host, list), 1);
+        EXPECT_EQ(host.err,
+                  L"Usage: volmoraConfig export [FILE]\n"
+                  L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
+                  L"[/backup BACKUPFILE] FILE\n");
+        EXPECT_EQ(host.out, "");
+        EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
+    }
+    FakeConfigHost host;
+    EXPECT_EQ(host.run({L"/?"}), 0);
+    EXPECT_EQ(host.err, L"");
+    EXPECT_TRUE(outText(host).starts_with(L"Usage: volmoraConfig export [FILE]\n"));
+}
+
+TEST(VolmoraConfig, EachWayToFailHasItsCodeAndChangesNothing) {
+    struct Case {
+        const char* what;
+        void (*arrange)(FakeConfigHost&);
+        std::vector<std::wstring> arguments;
+        std::int32_t code;
+        std::wstring err;
+    };
+    const Case cases[] = {
+        {"a missing file",
+         [](FakeConfigHost&) {},
+         {L"apply", L"missing.json"},
+         7,
+         L"Can't read \"missing.json\": error=2\n"},
+        {"a file too large",
+         [](FakeConfigHost& h) { h.files[L"f.json"] = std::string(33 * 1024 * 1024, ' '); },
+         {L"apply", L"f.json"},
+         3,
+         L"\"f.json\": The file is larger than 32 MB.\n" + nothingChanged},
+        {"no rights to write",
+         [](FakeConfigHost& h) { h.memory.failCall(RegistryCall::openKey, root, 5, true); },
+         {L"apply", L"f.json"},
+         4,
+         L"No rights to write the configuration: Can't open \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+         L"Tamsiver Software\\VOLM\" key: error=5\n" +
+             nothingChanged},
+        {"the records cannot be read",
+         [](FakeConfigHost& h) { h.memory.failCall(RegistryCall::enumKey, root + L"\\JVMs", 5); },
+         {L"apply", L"f.json"},
+         8,
+         L"Can't enumerate JVMs: error=5\n"},
+        {"a record's values cannot be read",
+         [](FakeConfigHost& h) {
+             h.memory.failCall(RegistryCall::enumValue, root + L"\\JVMs\\MyJVM", 5);
+         },
+         {L"export"},
+         8,
+         L"Can't read \"MyJVM\" key: error=5\n"},
+        {"the lock is held",
+         [](FakeConfigHost& h) { h.lockResult = 258; },
+         {L"apply", L"f.json"},
+         4,
+         L"Can't lock the configuration (held): error=258\n" + nothingChanged},
+        {"the backup cannot be written",
+         [](FakeConfigHost& h) { h.unreadable[L"b.json"] = 5; },
+         {L"apply", L"/backup", L"b.json", L"f.json"},
+         7,
+         L"Can't write \"b.json\": error=5\n" + nothingChanged},
+        {"the export file cannot be written",
+         [](FakeConfigHost& h) { h.unreadable[L"e.json"] = 3; },
+         {L"export", L"e.json"},
+         7,
+         L"Can't write \"e.json\": error=3\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeConfigHost host;
+        putJvm(host.memory, L"MyJVM");
+        host.files[L"f.json"] = sampleFile();
+        c.arrange(host);
+        const std::wstring before = state(host.memory);
+        ArgumentList list{L"volmoraConfig"};
+        list.insert(list.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_EQ(config::runConfigCommand(host, list), c.code);
+        EXPECT_EQ(host.err, c.err);
+        EXPECT_EQ(state(host.memory), before);
+    }
+}
+
+TEST(VolmoraConfig, TheBackupHoldsWhatApplyFound) {
+    FakeConfigHost host;
+    registerSample(host.memory);
+    ASSERT_EQ(host.run({L"export", L"before.json"}), 0);
+    host.files[L"f.json"] =
+        R"({"formatVersion": 1, "servers": {"ServerA": {"Classpath": "D:\\"}}})";
+    ASSERT_EQ(host.run({L"apply", L"/backup", L"b.json", L"f.json"}), 0) << host.err;
+    EXPECT_EQ(host.files[L"b.json"], host.files[L"before.json"]);
+    ASSERT_EQ(host.run({L"apply", L"b.json"}), 0) << host.err;
+    ASSERT_EQ(host.run({L"export"}), 0);
+    EXPECT_EQ(host.out, host.files[L"before.json"]);
+}
+
+TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
+    FakeConfigHost host;
+    putJvm(host.memory, L"MyJVM");
+    host.memory.putValue(root + L"\\JVMs\\MyJVM", L"Count", {valueType::dword, {1, 0, 0, 0}});
+    host.memory.putText(root + L"\\CLSIDs\\{C}", L"ProgId", L"P");
+    ASSERT_EQ(host.run({L"export"}), 0);
+    EXPECT_EQ(host.err,
+              L"warning: jvm \"MyJVM\": value \"Count\" is not REG_SZ and is left out.\n"
+              L"warning: class \"{C}\": no \"JavaClassName\" value. Apply would refuse this file.\n"
+              L"warning: class \"{C}\": no \"JvmId\" value. Apply would refuse this file.\n");
+    EXPECT_NE(host.out.find("\"{C}\": {\n      \"ProgId\": \"P\"\n    }"), std::string::npos);
+    EXPECT_EQ(host.out.find("Count"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace volmora::testing
