@@ -1,74 +1,34 @@
-// The check verb's exit codes and its two forms of report.
+// The check verb through the command line: its exit codes, its switch, and its two forms of
+// report.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include "bindObject.h"
-#include "bindRuntime.h"
-#include "checkCommand.h"
+#include "../bindObject/classLayout.h"
 #include "checkFilesFake.h"
-#include "configHost.h"
 #include "exitCodes.h"
-#include "fakePlatform.h"
+#include "fakeConfigHost.h"
 #include "utf8.h"
 
 namespace volmora::testing {
 namespace {
 
-const std::wstring library = L"C:\\VOLM\\bin\\VOLM.dll";
+// volmoraConfig lies in C:\VOLM\bin and the runtime is not registered: the runtime library is
+// the VOLM.dll beside it, as the class layout's default names it.
 const std::wstring jvmLibrary = L"C:\\Java\\jvm.dll";
-const std::wstring cool = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
-
-// A console host over the in-memory registry and files, with volmoraConfig in C:\VOLM\bin and
-// the runtime not registered, so that the runtime library is the VOLM.dll beside it.
-class CheckHost : public config::ConfigHost {
-  public:
-    Registry& registry() override { return fake.registry; }
-    void writeOut(std::string_view bytes) override { out += bytes; }
-    void writeError(std::wstring_view line) override { errors.emplace_back(line); }
-    long readFile(const std::wstring&, std::size_t, std::string&) override { return 2; }
-    long writeFile(const std::wstring&, std::string_view) override { return 5; }
-    long lock(std::wstring&) override { return 0; }
-    std::wstring programPath() override { return L"C:\\VOLM\\bin\\volmoraConfig.exe"; }
-    config::CheckFiles& checkFiles() override { return files; }
-
-    FakeTool fake;
-    FakeCheckFiles files;
-    std::string out;
-    std::vector<std::wstring> errors;
-};
-
-struct CheckRun {
-    std::int32_t exitCode;
-    std::string standardOutput;
-    std::wstring standardError;  // the first line
-};
+const std::wstring root = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM";
 
 struct CheckedMachine {
     CheckedMachine() {
-        host.files.files[library] = imageHeader(config::amd64Machine);
-        host.files.files[jvmLibrary] = imageHeader(config::amd64Machine);
-        addJvm(host.fake.tool, L"MyJVM", jvmLibrary, L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar");
-        registerJavaClass(host.fake.tool, L"My.Prog", cool, L"com.x.Y", L"MyJVM", L"", library);
+        const ClassOperands c;
+        writeLayout(host.memory, c);
+        host.memory.putText(root + L"\\JVMs\\MyJVM", L"DllPath", jvmLibrary);
+        host.memory.putText(root + L"\\JVMs\\MyJVM", L"JvmOptions",
+                            L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar");
+        host.fileSystem.files[c.libraryPath] = imageHeader(config::ownMachine);
+        host.fileSystem.files[jvmLibrary] = imageHeader(config::ownMachine);
     }
-    struct Run {
-        std::int32_t exitCode;
-        std::string out;
-        std::vector<std::wstring> errors;
-    };
-    Run run(std::vector<std::wstring> arguments = {L"check"}) {
-        host.out.clear();
-        host.errors.clear();
-        arguments.insert(arguments.begin(), L"volmoraConfig");
-        const std::int32_t code = config::runConfigCommand(host, arguments);
-        return {code, host.out, host.errors};
-    }
-    CheckRun run(bool asJson) {
-        const Run r = run(asJson ? std::vector<std::wstring>{L"check", L"/json"}
-                                 : std::vector<std::wstring>{L"check"});
-        return {r.exitCode, r.out, r.errors.empty() ? L"" : r.errors.front()};
-    }
-    CheckHost host;
+    FakeConfigHost host;
 };
 
 TEST(CheckCommand, ExitsWithSixOnlyForAnError) {
@@ -81,48 +41,43 @@ TEST(CheckCommand, ExitsWithSixOnlyForAnError) {
         {"clean", [](CheckedMachine&) {}, config::exitCode::success},
         {"a warning only",
          [](CheckedMachine& m) {
-             m.host.fake.registry.putText(L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\Servers\\S",
-                                          L"Classpath", L"C:\\gone.jar");
-             m.host.fake.registry.putText(L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\Servers\\S",
-                                          L"Imports", L"");
+             m.host.memory.putText(root + L"\\Servers\\S", L"Classpath", L"C:\\gone.jar");
+             m.host.memory.putText(root + L"\\Servers\\S", L"Imports", L"");
          },
          config::exitCode::success},
-        {"an error", [](CheckedMachine& m) { m.host.files.files.erase(jvmLibrary); },
+        {"an error", [](CheckedMachine& m) { m.host.fileSystem.files.erase(jvmLibrary); },
          config::exitCode::checkFoundError},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CheckedMachine machine;
         c.make(machine);
-        for (const bool asJson : {false, true}) {
-            const CheckRun run = machine.run(asJson);
-            EXPECT_EQ(run.exitCode, c.exitCode);
-            EXPECT_EQ(run.standardError, L"");
-        }
+        EXPECT_EQ(machine.host.run({L"check"}), c.exitCode);
+        EXPECT_EQ(machine.host.run({L"check", L"/json"}), c.exitCode);
+        EXPECT_EQ(machine.host.err, L"");
     }
 }
 
 TEST(CheckCommand, SaysWhichReadFailedAndExitsWithEight) {
     CheckedMachine machine;
-    machine.host.fake.registry.failCall(RegistryCall::enumKey,
-                                        L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs", 1015);
-    const CheckRun run = machine.run(false);
-    EXPECT_EQ(run.exitCode, config::exitCode::registryUnreadable);
-    EXPECT_EQ(run.standardOutput, "");
-    EXPECT_EQ(run.standardError, L"Can't enumerate JVMs: error=1015");
+    machine.host.memory.failCall(RegistryCall::enumKey, root + L"\\JVMs", 1015);
+    EXPECT_EQ(machine.host.run({L"check"}), config::exitCode::registryUnreadable);
+    EXPECT_EQ(machine.host.out, "");
+    EXPECT_EQ(machine.host.err, L"Can't enumerate JVMs: error=1015\n");
 }
 
-TEST(CheckCommand, GivesTheSameFindingsAsJson) {
+TEST(CheckCommand, GivesTheSameFindingsAsLinesAndAsJson) {
     CheckedMachine machine;
-    machine.host.files.files.erase(jvmLibrary);
-    machine.host.fake.registry.putText(L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\Servers\\Sä",
-                                       L"Classpath", L"C:\\gone.jar");
-    const std::string lines = machine.run(false).standardOutput;
-    EXPECT_EQ(lines, utf8(L"error: jvm MyJVM: DllPath names a missing file \"C:\\Java\\jvm.dll\"\n"
-                          L"warning: server Sä: Classpath entry \"C:\\gone.jar\" does not exist\n"
-                          L"warning: server Sä: Imports is missing\n"
-                          L"Check: 1 error, 2 warnings.\n"));
-    const std::string json = machine.run(true).standardOutput;
+    machine.host.fileSystem.files.erase(jvmLibrary);
+    machine.host.memory.putText(root + L"\\Servers\\Sä", L"Classpath", L"C:\\gone.jar");
+    ASSERT_EQ(machine.host.run({L"check"}), config::exitCode::checkFoundError);
+    EXPECT_EQ(machine.host.out,
+              utf8(L"error: jvm MyJVM: DllPath names a missing file \"C:\\Java\\jvm.dll\"\n"
+                   L"warning: server Sä: Classpath entry \"C:\\gone.jar\" does not exist\n"
+                   L"warning: server Sä: Imports is missing\n"
+                   L"Check: 1 error, 2 warnings.\n"));
+    ASSERT_EQ(machine.host.run({L"check", L"/json"}), config::exitCode::checkFoundError);
+    const std::string json = machine.host.out;
     ASSERT_FALSE(json.empty());
     EXPECT_EQ(json.back(), '\n');
     const auto document = nlohmann::json::parse(json);
@@ -148,7 +103,7 @@ TEST(CheckCommand, GivesTheSameFindingsAsJson) {
 
 TEST(CheckCommand, TakesOnlyItsJsonSwitch) {
     struct Case {
-        std::vector<std::wstring> arguments;
+        std::initializer_list<std::wstring> arguments;
         std::int32_t exitCode;
         bool json;
     };
@@ -162,18 +117,17 @@ TEST(CheckCommand, TakesOnlyItsJsonSwitch) {
     };
     for (const Case& c : cases) {
         CheckedMachine machine;
-        const auto run = machine.run(c.arguments);
-        SCOPED_TRACE(std::string(c.arguments.back().begin(), c.arguments.back().end()));
-        EXPECT_EQ(run.exitCode, c.exitCode);
+        const std::wstring last = *(c.arguments.end() - 1);
+        SCOPED_TRACE(utf8(last));
+        EXPECT_EQ(machine.host.run(c.arguments), c.exitCode);
         if (c.exitCode == config::exitCode::commandLineRefused) {
-            EXPECT_EQ(run.out, "");
-            ASSERT_FALSE(run.errors.empty());
-            EXPECT_NE(std::find(run.errors.begin(), run.errors.end(),
-                                L"       volmoraConfig check [/json]"),
-                      run.errors.end());
+            EXPECT_EQ(machine.host.out, "");
+            EXPECT_NE(machine.host.err.find(L"\n       volmoraConfig check [/json]\n"),
+                      std::wstring::npos);
         } else {
-            EXPECT_EQ(run.out.front() == '{', c.json);
-            EXPECT_TRUE(run.errors.empty());
+            ASSERT_FALSE(machine.host.out.empty());
+            EXPECT_EQ(machine.host.out.front() == '{', c.json);
+            EXPECT_EQ(machine.host.err, L"");
         }
     }
 }
