@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "expectations.h"
 #include "harness.h"
 #include "registryWriting.h"
 #include "sampleProduct.h"
@@ -37,16 +38,6 @@ const std::wstring unbracedProgId = L"VolmoraCheck.Plain";
 
 std::wstring classKey(const std::wstring& clsid) {
     return L"CLSID\\" + clsid;
-}
-
-std::string narrow(const std::wstring& text) {
-    std::string bytes;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    bytes.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    return bytes;
 }
 
 // The lines a run printed, without their line ends.
@@ -106,8 +97,9 @@ void writeOtherArchitectureCopy(const std::wstring& path) {
 // A machine set up as the runtime's installer and an administrator would: the runtime registered
 // (the build's stand-in VOLM.dll, of this build's architecture), a JVM, servers A (importing B)
 // and B, and a class served by A; every file they name exists.
+// The situations below reach its members from their own functions.
 class ConfigCheck : public ::testing::Test {
-  protected:
+  public:
     void TearDown() override { removeEverything(); }
 
     void makeCleanMachine() {
