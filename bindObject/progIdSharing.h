@@ -3,9 +3,10 @@
 // class record of the other view still carries that ProgID.
 #pragma once
 
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace volmora {
 
@@ -16,11 +17,14 @@ bool usesProgIdKeys(std::wstring_view recordProgId, std::wstring_view progId);
 // The ProgIDs of many class records, asked by the same rule in one lookup each.
 class ProgIdsInUse {
   public:
-    void add(std::wstring_view recordProgId);
+    // Notes that the class record named owner carries recordProgId.
+    void add(std::wstring_view recordProgId, std::wstring_view owner = {});
     bool usesKeysOf(std::wstring_view progId) const;
+    // The names of the records noted that use the keys of progId (none: empty).
+    const std::vector<std::wstring>& ownersOf(std::wstring_view progId) const;
 
   private:
-    std::set<std::wstring> upperCase_;
+    std::map<std::wstring, std::vector<std::wstring>> owners_;
 };
 
 }  // namespace volmora

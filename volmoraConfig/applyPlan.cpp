@@ -60,7 +60,7 @@ bool willExist(const Configuration& file, const Machine& machine, bool prune, Co
 }
 
 void refuseClass(std::vector<std::wstring>& out, const Configuration& file, const Machine& machine,
-                 bool prune, const Record& record) {
+                 const ProgIdsInUse& otherView, bool prune, const Record& record) {
     const auto refuse = [&](const std::wstring& why) {
         refuseRecord(out, Collection::classes, record, why);
     };
@@ -74,11 +74,9 @@ void refuseClass(std::vector<std::wstring>& out, const Configuration& file, cons
         if (!keyNameFits(*progId, versionedProgIdSuffix.size())) {
             refuse(L"ProgId " + quoted(*progId) + L" cannot name a registry key.");
         }
-        for (const Record& other : machine.otherClasses) {
-            const std::wstring* otherProgId = findValue(other, recordValue::progId);
-            if (otherProgId != nullptr && usesProgIdKeys(*otherProgId, *progId) &&
-                !sameName(other.name, record.name)) {
-                refuse(L"ProgId " + quoted(*progId) + L" belongs to class " + quoted(other.name) +
+        for (const std::wstring& owner : otherView.ownersOf(*progId)) {
+            if (!sameName(owner, record.name)) {
+                refuse(L"ProgId " + quoted(*progId) + L" belongs to class " + quoted(owner) +
                        L" of the other registry view, which shares the ProgID keys.");
                 break;
             }
@@ -394,6 +392,12 @@ ReadFailure removeRecord(Registry& registry, const RecordChange& change) {
 
 std::vector<std::wstring> refusals(const Configuration& file, const Machine& machine, bool prune) {
     std::vector<std::wstring> out;
+    ProgIdsInUse otherView;
+    for (const Record& record : machine.otherClasses) {
+        if (const std::wstring* progId = findValue(record, recordValue::progId)) {
+            otherView.add(*progId, record.name);
+        }
+    }
     for (const Collection collection : allCollections) {
         for (const Record& record : file.records(collection)) {
             if (!keyNameFits(record.name)) {
@@ -418,7 +422,7 @@ std::vector<std::wstring> refusals(const Configuration& file, const Machine& mac
                 }
             }
             if (collection == Collection::classes) {
-                refuseClass(out, file, machine, prune, record);
+                refuseClass(out, file, machine, otherView, prune, record);
             }
         }
     }

@@ -183,6 +183,59 @@ TEST_F(RegistryContract, ValuesKeepTheirTypeAndExactBytes) {
     }
 }
 
+// Listing values gives each name as written, its type and its exact bytes, a value larger than a
+// first guess of buffer included; deleting one leaves the rest.
+TEST_F(RegistryContract, ValuesListWithTypeAndBytesAndDeleteOneByOne) {
+    KeyHandle key = create(L"listed");
+    const Bytes big = text(std::wstring(3000, L'x') + L'\0');
+    struct Case {
+        std::wstring name;
+        std::uint32_t type;
+        Bytes data;
+    };
+    const Case cases[] = {
+        {L"", valueType::sz, text(std::wstring(L"default") + L'\0')},
+        {L"ProgId", valueType::sz, text(std::wstring(L"My.Prog") + L'\0')},
+        {L"count", valueType::dword, {7, 0, 0, 0}},
+        {L"Long", valueType::sz, big},
+        {L"raw", valueType::binary, {}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(set(key, c.name, c.type, c.data, static_cast<std::uint32_t>(c.data.size())),
+                  status::success);
+    }
+    const auto listed = [&] {
+        std::vector<Case> found;
+        std::uint32_t index = 0;
+        long result = status::success;
+        for (;; ++index) {
+            Case value;
+            result = reg().enumValue(key, index, value.name, value.type, value.data);
+            if (result != status::success) {
+                break;
+            }
+            found.push_back(std::move(value));
+        }
+        EXPECT_EQ(result, status::noMoreItems);
+        std::sort(found.begin(), found.end(),
+                  [](const Case& a, const Case& b) { return a.name < b.name; });
+        return found;
+    };
+    std::vector<Case> found = listed();
+    ASSERT_EQ(found.size(), std::size(cases));
+    for (const auto& c : cases) {
+        const auto it = std::find_if(found.begin(), found.end(),
+                                     [&](const Case& f) { return f.name == c.name; });
+        ASSERT_NE(it, found.end()) << ::testing::PrintToString(c.name);
+        EXPECT_EQ(it->type, c.type);
+        EXPECT_EQ(it->data, c.data);
+    }
+    EXPECT_EQ(reg().deleteValue(key, L"PROGID"), status::success);
+    EXPECT_EQ(reg().deleteValue(key, L"ProgId"), status::fileNotFound);
+    EXPECT_EQ(reg().deleteValue(key, L""), status::success);
+    EXPECT_EQ(listed().size(), std::size(cases) - 2);
+}
+
 TEST_F(RegistryContract, ReadingATextIntoARoomyBufferAddsTheMissingTerminator) {
     KeyHandle key = create(L"values");
     const Bytes abcQ = text(L"abcQ");

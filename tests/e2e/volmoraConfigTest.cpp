@@ -4,9 +4,11 @@
 // its ProgID, and bad inputs; the registry is read back after each.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "expectations.h"
@@ -233,6 +235,32 @@ TEST_F(VolmoraConfig, PruningTheOldClassOfAReusedProgIdKeepsItsKeys) {
         dumpKey(HKEY_CLASSES_ROOT, first.progId) + dumpKey(HKEY_CLASSES_ROOT, first.progId + L".1"),
         progIdKeys);
     EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, L"CLSID\\" + second.clsid), kept);
+}
+
+// One run at a time on the machine: a run waits while another holds the configuration's lock.
+TEST_F(VolmoraConfig, ARunWaitsWhileAnotherHoldsTheLock) {
+    const HANDLE lock = CreateMutexW(nullptr, TRUE, L"Global\\VolmoraConfiguration");
+    ASSERT_NE(lock, nullptr);
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    std::atomic<bool> ended = false;
+    RunResult result;
+    // GoogleTest's checks stay on this thread: they are built without thread support.
+    std::thread run([&] {
+        RunOptions options;
+        options.captureOutput = true;
+        options.captureErrors = true;
+        result = runTool(L"volmoraConfig", L"export", options);
+        ended = true;
+    });
+    Sleep(1500);
+    const bool endedWhileHeld = ended;
+    ReleaseMutex(lock);
+    run.join();
+    CloseHandle(lock);
+    EXPECT_FALSE(endedWhileHeld);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_EQ(result.output.rfind("{\n  \"formatVersion\": 1,", 0), 0u);
 }
 
 TEST_F(VolmoraConfig, BadInputsChangeNothing) {

@@ -33,6 +33,13 @@ void registerSample(MemoryRegistry& registry) {
     writeLayout(registry, c);
 }
 
+// The sample, and a server and a JVM that no file below names.
+void registerSampleAndOldRecords(MemoryRegistry& registry) {
+    registerSample(registry);
+    putServer(registry, L"Old");
+    putJvm(registry, L"OldJVM");
+}
+
 std::wstring state(const MemoryRegistry& registry) {
     return registry.dump(L"HKLM") + registry.dump(L"HKCR");
 }
@@ -158,20 +165,12 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
              L"\"MyServer.CoolService.1\"\n"
              L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
         {"records the file does not name stay",
-         [](MemoryRegistry& r) {
-             registerSample(r);
-             putServer(r, L"Old");
-             putJvm(r, L"OldJVM");
-         },
+         registerSampleAndOldRecords,
          sampleFile(),
          {},
          L"No changes.\n"},
         {"with /prune they go",
-         [](MemoryRegistry& r) {
-             registerSample(r);
-             putServer(r, L"Old");
-             putJvm(r, L"OldJVM");
-         },
+         registerSampleAndOldRecords,
          sampleFile(),
          {L"/prune"},
          L"- server Old\n- jvm OldJVM\nPlan: 0 to add, 0 to change, 2 to remove.\n"},
