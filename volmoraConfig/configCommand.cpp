@@ -21,6 +21,7 @@ constexpr std::int32_t outOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 constexpr std::array verbs = {
     Verb{L"export", L"[FILE]", runExport},
     Verb{L"apply", L"[/check] [/prune] [/detailed-exitcode] [/backup BACKUPFILE] FILE", runApply},
+    Verb{L"check", L"[/json]", runCheck},
 };
 
 }  // namespace

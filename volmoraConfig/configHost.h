@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "arguments.h"
+#include "checkFiles.h"
 #include "registry.h"
 
 namespace volmora::config {
@@ -33,6 +34,8 @@ class ConfigHost {
     virtual long lock(std::wstring& why) = 0;
     // The program's own path, where the runtime library is looked for when it is not registered.
     virtual std::wstring programPath() = 0;
+    // What the files that records name are, for check.
+    virtual CheckFiles& checkFiles() = 0;
 };
 
 // Runs the command line (element 0 is the program path) and returns the exit code.

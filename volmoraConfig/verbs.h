@@ -20,6 +20,7 @@ struct Verb {
 
 std::int32_t runExport(ConfigHost& host, const ArgumentList& operands);
 std::int32_t runApply(ConfigHost& host, const ArgumentList& operands);
+std::int32_t runCheck(ConfigHost& host, const ArgumentList& operands);
 
 // The usage lines, one per verb.
 std::wstring usageText();

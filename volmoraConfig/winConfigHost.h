@@ -4,6 +4,7 @@
 
 #include "configHost.h"
 #include "fileHandle.h"
+#include "winCheckFiles.h"
 #include "winRegistry.h"
 
 namespace volmora::config {
@@ -22,9 +23,11 @@ class WinConfigHost : public ConfigHost {
     long writeFile(const std::wstring& path, std::string_view bytes) override;
     long lock(std::wstring& why) override;
     std::wstring programPath() override;
+    CheckFiles& checkFiles() override { return files_; }
 
   private:
     WinRegistry registry_;
+    WinCheckFiles files_;
     FileHandle lock_;
     bool locked_ = false;
 };

@@ -16,6 +16,7 @@
 #include "benchProcess.h"
 #include "benchRecords.h"
 #include "childProcess.h"
+#include "configBench.h"
 #include "fileHandle.h"
 #include "listingBench.h"
 #include "runGuard.h"
@@ -164,5 +165,6 @@ int wmain(int argc, wchar_t** argv) {
                         : "");
     }
     volmora::bench::listingRows(bin, probes, runs);
+    volmora::bench::configRows(bin, probes, bench, runs);
     return 0;
 }

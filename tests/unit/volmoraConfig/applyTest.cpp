@@ -454,7 +454,8 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
         EXPECT_EQ(host.err,
                   L"Usage: volmoraConfig export [FILE]\n"
                   L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
-                  L"[/backup BACKUPFILE] FILE\n");
+                  L"[/backup BACKUPFILE] FILE\n"
+                  L"       volmoraConfig check [/json]\n");
         EXPECT_EQ(host.out, "");
         EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
     }

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "checkFilesFake.h"
 #include "configHost.h"
 #include "memoryRegistry.h"
 #include "utf8.h"
@@ -58,6 +59,8 @@ class FakeConfigHost : public config::ConfigHost {
         return lockResult;
     }
     std::wstring programPath() override { return L"C:\\VOLM\\bin\\volmoraConfig.exe"; }
+    config::CheckFiles& checkFiles() override { return fileSystem; }
+    FakeCheckFiles fileSystem;  // what check finds at the paths that records name
 
     // Runs "volmoraConfig <arguments...>" and returns the exit code; out and err start empty.
     std::int32_t run(std::initializer_list<std::wstring> arguments) {

@@ -1,0 +1,277 @@
+// volmoraConfig against its floors, each timed in the same rounds so that a busy machine moves
+// the ratios far less than the seconds: export against a program that makes the same reads with
+// the fewest registry calls, apply to an empty view against one that makes the same writes, and a
+// second apply (no change) against export. The per-class peer registers each class with one
+// volmoraRun bindObject run, as an installer script without volmoraConfig would.
+#include "configBench.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "benchProcess.h"
+#include "bindObject.h"
+#include "bindRuntime.h"
+#include "childProcess.h"
+#include "configBenchData.h"
+#include "recordPaths.h"
+#include "serverRecord.h"
+#include "utf8.h"
+
+namespace volmora::bench {
+
+namespace {
+
+constexpr DWORD runLimitMilliseconds = 600000;
+constexpr DWORD sampleMilliseconds = 20;
+// The per-class peer is timed over this many classes and scaled to 1,000: each run registers one
+// class into a view that grows by one record, so a run costs the same whichever it is.
+constexpr int peerSample = 100;
+constexpr int peerClasses = 1000;
+
+struct Measured {
+    double seconds = -1;  // negative: the run failed or did not exit with 0
+    double peakMegabytes = -1;
+};
+
+Measured timed(const std::wstring& program, const std::wstring& arguments) {
+    ChildStart request;
+    request.image = program;
+    request.commandLine = quoteForCommandLine(program) + L" " + arguments;
+    request.captureOutput = true;  // the plans of thousands of lines stay out of the report
+    Measured measured;
+    const double begin = now();
+    ChildProcess child(request);
+    if (!child.started()) {
+        return measured;
+    }
+    // The peak working set is read while the child runs: of an ended process, Wine 8 answered
+    // with 0 here for the runs of 1,000 classes and with the peak for those of 10,000.
+    SIZE_T peakBytes = 0;
+    const auto notePeak = [&] {
+        PROCESS_MEMORY_COUNTERS memory{};
+        if (GetProcessMemoryInfo(child.process(), &memory, sizeof memory)) {
+            peakBytes = std::max(peakBytes, memory.PeakWorkingSetSize);
+        }
+    };
+    for (DWORD waited = 0; !child.wait(sampleMilliseconds); waited += sampleMilliseconds) {
+        notePeak();
+        if (waited >= runLimitMilliseconds) {
+            child.terminate(1);
+            return measured;
+        }
+    }
+    const double seconds = now() - begin;
+    notePeak();
+    child.output();
+    if (peakBytes > 0) {
+        measured.peakMegabytes = static_cast<double>(peakBytes) / (1024.0 * 1024.0);
+    }
+    if (child.exitCode() == 0) {
+        measured.seconds = seconds;
+    }
+    return measured;
+}
+
+std::string jsonText(const std::wstring& text) {
+    std::string quoted = "\"";
+    for (const char c : utf8(text)) {
+        if (c == '\\' || c == '"') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// The file apply reads, in the form export writes, so that the floor's writes can be proven
+// the same by exporting them.
+std::string configurationFile(int count) {
+    std::string jvms, servers, classes;
+    const auto record =
+        [](std::string& out, const std::wstring& name,
+           std::initializer_list<std::pair<std::wstring_view, std::wstring>> values) {
+            out += out.empty() ? "\n" : ",\n";
+            out += "    " + jsonText(name) + ": {\n";
+            bool first = true;
+            for (const auto& [valueName, text] : values) {
+                out += first ? "" : ",\n";
+                out += "      " + jsonText(std::wstring(valueName)) + ": " + jsonText(text);
+                first = false;
+            }
+            out += "\n    }";
+        };
+    for (int i = 0; i < count; ++i) {
+        const BenchClass c = benchClass(i);
+        record(jvms, c.jvmId, {{dllPathValue, c.jvmLibrary}, {jvmOptionsValue, c.jvmOptions}});
+        record(servers, c.serverId, {{classpathValueName, c.classpath}, {importsValueName, L""}});
+        record(classes, c.clsid,
+               {{recordValue::javaClassName, c.javaClassName},
+                {recordValue::jvmId, c.jvmId},
+                {recordValue::progId, c.progId},
+                {recordValue::serverId, c.serverId}});
+    }
+    return "{\n  \"formatVersion\": 1,\n  \"jvms\": {" + jvms + "\n  },\n  \"servers\": {" +
+           servers + "\n  },\n  \"classes\": {" + classes + "\n  }\n}\n";
+}
+
+bool writeFile(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+std::string readFile(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Removes exactly what the rows write: the records and COM keys of the first count classes.
+void removeClasses(int count) {
+    for (int i = 0; i < count; ++i) {
+        const BenchClass c = benchClass(i);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, recordPath(recordCollection::jvms, c.jvmId).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                       recordPath(recordCollection::servers, c.serverId).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, recordPath(recordCollection::classes, c.clsid).c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + c.clsid).c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, c.progId.c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (c.progId + L".1").c_str());
+    }
+}
+
+struct Series {
+    std::vector<double> seconds;
+    std::vector<double> peaks;
+    int failed = 0;
+    void add(const Measured& measured) {
+        if (measured.seconds < 0) {
+            ++failed;
+            return;
+        }
+        seconds.push_back(measured.seconds);
+        if (measured.peakMegabytes >= 0) {
+            peaks.push_back(measured.peakMegabytes);
+        }
+    }
+    double value() const { return median(seconds); }
+};
+
+void printRatio(const char* what, const Series& run, const char* against, const Series& floor,
+                double goal) {
+    if (run.seconds.empty() || floor.seconds.empty()) {
+        std::printf("  %-34s no run succeeded\n", what);
+        return;
+    }
+    const double ratio = run.value() / floor.value();
+    std::printf("  %-34s %9.3f s  %-14s %9.3f s  %6.2fx  (goal <= %.1fx: %s)", what, run.value(),
+                against, floor.value(), ratio, goal, ratio <= goal ? "met" : "missed");
+    if (run.failed + floor.failed > 0) {
+        std::printf("  (%d runs failed)", run.failed + floor.failed);
+    }
+    std::printf("\n");
+}
+
+std::string peak(const Series& series) {
+    if (series.peaks.empty()) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB",
+                  *std::max_element(series.peaks.begin(), series.peaks.end()));
+    return text;
+}
+
+}  // namespace
+
+void configRows(const std::wstring& bin, const std::wstring& probes, const std::wstring& bench,
+                int runs) {
+    const std::wstring config = bin + L"\\volmoraConfig.exe";
+    const std::wstring floorProgram = probes + L"\\configFloor.exe";
+    if (GetFileAttributesW(config.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("\nvolmoraConfig not measured: %ls is not built.\n", config.c_str());
+        return;
+    }
+    // The runtime is not registered in the benchmark's prefix: apply names VOLM.dll beside
+    // itself, and so does the floor.
+    const std::wstring library = bin + L"\\VOLM.dll";
+    std::printf(
+        "\nvolmoraConfig against its floors (the same registry reads or writes with the fewest\n"
+        "calls), medians of rounds that each write with the floor, then apply to the emptied\n"
+        "view, read with the floor, export, and apply again (no change):\n");
+    for (const int count : {1000, 10000}) {
+        const int rounds = count >= 10000 ? std::min(runs, 3) : std::min(runs, 7);
+        const std::wstring file = bench + L"\\config-" + std::to_wstring(count) + L".json";
+        const std::wstring exported = bench + L"\\exported.json";
+        const std::wstring floorRead = bench + L"\\floorRead.txt";
+        const std::string wanted = configurationFile(count);
+        if (!writeFile(file, wanted)) {
+            std::printf("  %d classes: cannot write %ls\n", count, file.c_str());
+            continue;
+        }
+        Series floorWrite, apply, floorReads, exports, again;
+        bool sameWrites = true;
+        for (int round = 0; round < rounds; ++round) {
+            removeClasses(count);
+            floorWrite.add(timed(floorProgram, L"write " + std::to_wstring(count) + L" " +
+                                                   quoteForCommandLine(library)));
+            // The floor's writes are the same as apply's: export shows the same file.
+            if (round == 0) {
+                timed(config, L"export " + quoteForCommandLine(exported));
+                sameWrites = readFile(exported) == wanted;
+            }
+            removeClasses(count);
+            apply.add(timed(config, L"apply " + quoteForCommandLine(file)));
+            floorReads.add(timed(floorProgram, L"read " + quoteForCommandLine(floorRead)));
+            exports.add(timed(config, L"export " + quoteForCommandLine(exported)));
+            again.add(timed(config, L"apply " + quoteForCommandLine(file)));
+        }
+        const bool roundTrip = readFile(exported) == wanted;
+        std::printf("%d classes, each with its JVM and server, %d rounds:\n", count, rounds);
+        printRatio("export", exports, "read floor", floorReads, 1.3);
+        printRatio("apply to an empty view", apply, "write floor", floorWrite, 1.5);
+        printRatio("apply again (no change)", again, "export", exports, 2.0);
+        std::printf("  peak working set: apply %s, export %s (goal at 10,000 classes: <= 64 MB)\n",
+                    peak(apply).c_str(), peak(exports).c_str());
+        if (!sameWrites) {
+            std::printf("  the floor's writes export differently from the applied file\n");
+        }
+        if (!roundTrip) {
+            std::printf("  the export after apply differs from the applied file\n");
+        }
+        if (count == peerClasses) {
+            removeClasses(count);
+            Series peer;
+            const std::wstring runner = bin + L"\\volmoraRun.exe";
+            const double begin = now();
+            int failed = 0;
+            for (int i = 0; i < peerSample; ++i) {
+                const BenchClass c = benchClass(i);
+                const Measured one =
+                    timed(runner, L"bindObject /s " + c.progId + L" " + c.clsid + L" " +
+                                      c.javaClassName + L" " + c.jvmId + L" " + c.serverId);
+                failed += one.seconds < 0 ? 1 : 0;
+            }
+            const double peerSeconds = (now() - begin) * peerClasses / peerSample;
+            const double speedup = peerSeconds / apply.value();
+            std::printf(
+                "  per-class peer (volmoraRun bindObject /s, %d runs timed, scaled to %d): "
+                "%.1f s; apply is %.0fx faster (goal >= 20x: %s)%s\n",
+                peerSample, peerClasses, peerSeconds, speedup, speedup >= 20 ? "met" : "missed",
+                failed ? " (runs failed)" : "");
+        }
+        removeClasses(count);
+        DeleteFileW(file.c_str());
+        DeleteFileW(exported.c_str());
+        DeleteFileW(floorRead.c_str());
+    }
+}
+
+}  // namespace volmora::bench

@@ -1,0 +1,141 @@
+// The floors of volmoraConfig's benchmark: the same registry writes as an apply to an empty view
+// (records and COM keys of N classes, each with its JVM and server) and the same reads as an
+// export, each with the fewest registry calls and nothing else.
+// Usage: configFloor write <count> <runtime library> | configFloor read <output file>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bindObject.h"
+#include "bindRuntime.h"
+#include "classKeys.h"
+#include "configBenchData.h"
+#include "recordPaths.h"
+#include "serverRecord.h"
+
+namespace {
+
+using volmora::bench::BenchClass;
+using volmora::bench::benchClass;
+
+// One create (with every missing key on the way) and the values below it: the fewest calls.
+bool writeKey(HKEY root, const std::wstring& path,
+              std::initializer_list<std::pair<std::wstring, std::wstring>> values) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    bool written = true;
+    for (const auto& [name, text] : values) {
+        written = written &&
+                  RegSetValueExW(
+                      key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    return written;
+}
+
+int writeAll(int count, const std::wstring& library) {
+    using namespace volmora;
+    for (int i = 0; i < count; ++i) {
+        const BenchClass c = benchClass(i);
+        const auto name = [](std::wstring_view value) { return std::wstring(value); };
+        bool written =
+            writeKey(HKEY_LOCAL_MACHINE, recordPath(recordCollection::jvms, c.jvmId),
+                     {{name(dllPathValue), c.jvmLibrary}, {name(jvmOptionsValue), c.jvmOptions}}) &&
+            writeKey(HKEY_LOCAL_MACHINE, recordPath(recordCollection::servers, c.serverId),
+                     {{name(classpathValueName), c.classpath}, {name(importsValueName), L""}}) &&
+            writeKey(HKEY_LOCAL_MACHINE, recordPath(recordCollection::classes, c.clsid),
+                     {{name(recordValue::javaClassName), c.javaClassName},
+                      {name(recordValue::jvmId), c.jvmId},
+                      {name(recordValue::progId), c.progId},
+                      {name(recordValue::serverId), c.serverId}});
+        const ClassKeys keys = classKeys(c.progId, c.clsid, library);
+        for (const OwnKey* own : {&keys.comClass, &keys.progId, &keys.versioned}) {
+            for (const SubkeyDefault& entry : own->defaults) {
+                const std::wstring path = own->path + L"\\" + std::wstring(entry.subkey);
+                written =
+                    written &&
+                    (entry.subkey == inprocServerSubkey
+                         ? writeKey(HKEY_CLASSES_ROOT, path,
+                                    {{L"", entry.text},
+                                     {name(threadingModelValue), std::wstring(threadingModel)}})
+                         : writeKey(HKEY_CLASSES_ROOT, path, {{L"", entry.text}}));
+            }
+        }
+        if (!written) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// Every record of every collection with its values, one enumeration each, into one text.
+int readAll(const std::wstring& output) {
+    std::wstring text;
+    for (const std::wstring_view collection :
+         {volmora::recordCollection::jvms, volmora::recordCollection::servers,
+          volmora::recordCollection::classes}) {
+        HKEY records = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, volmora::recordsPath(collection).c_str(), 0, KEY_READ,
+                          &records) != ERROR_SUCCESS) {
+            continue;
+        }
+        wchar_t name[256];
+        for (DWORD index = 0;; ++index) {
+            DWORD nameLength = 256;
+            if (RegEnumKeyExW(records, index, name, &nameLength, nullptr, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS) {
+                break;
+            }
+            HKEY record = nullptr;
+            if (RegOpenKeyExW(records, name, 0, KEY_READ, &record) != ERROR_SUCCESS) {
+                continue;
+            }
+            text.append(name, nameLength) += L'\n';
+            wchar_t valueName[256];
+            BYTE data[4096];
+            for (DWORD value = 0;; ++value) {
+                DWORD valueNameLength = 256;
+                DWORD size = sizeof data;
+                DWORD type = 0;
+                if (RegEnumValueW(record, value, valueName, &valueNameLength, nullptr, &type, data,
+                                  &size) != ERROR_SUCCESS) {
+                    break;
+                }
+                text.append(valueName, valueNameLength) += L'=';
+                text.append(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t)) +=
+                    L'\n';
+            }
+            RegCloseKey(record);
+        }
+        RegCloseKey(records);
+    }
+    const HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 1;
+    }
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)),
+                              &written, nullptr);
+    CloseHandle(file);
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"write" && argc == 4) {
+        return writeAll(_wtoi(argv[2]), argv[3]);
+    }
+    if (mode == L"read" && argc == 3) {
+        return readAll(argv[2]);
+    }
+    return 2;
+}

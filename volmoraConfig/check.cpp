@@ -1,0 +1,255 @@
+// The configuration check: what each record must hold, what its identifiers must name, and what
+// the files and COM keys it relies on must be.
+#include "check.h"
+
+#include <algorithm>
+
+#include "bindObject.h"
+#include "bindRuntime.h"
+#include "checkComKeys.h"
+#include "classKeys.h"
+#include "configFile.h"
+#include "serverRecord.h"
+#include "toolText.h"
+
+namespace volmora::config {
+
+namespace {
+
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"
+constexpr std::size_t bracedGuidLength = 38;
+constexpr std::size_t guidHyphens[] = {9, 14, 19, 24};
+
+// "jvm MyJVM", as the plan of apply names a record.
+std::wstring labelOf(Collection collection, const Record& record) {
+    return std::wstring(recordNoun(collection)) + L" " + record.name;
+}
+
+bool isHexDigit(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+class Checker {
+  public:
+    Checker(const Configuration& configuration, Registry& registry, CheckFiles& files,
+            const CheckSetting& setting)
+        : configuration_(configuration), registry_(registry), files_(files), setting_(setting) {}
+
+    std::vector<Problem> run() {
+        for (const Record& jvm : configuration_.jvms) {
+            checkJvm(jvm);
+        }
+        for (const Record& server : configuration_.servers) {
+            checkServer(server);
+        }
+        const auto sharedProgIds = progIdsOfSeveralClasses();
+        for (const Record& javaClass : configuration_.classes) {
+            checkClass(javaClass, sharedProgIds);
+        }
+        return std::move(problems_);
+    }
+
+  private:
+    void add(Severity severity, Collection collection, const Record& record, std::wstring label,
+             std::wstring text) {
+        problems_.push_back({severity, collection, record.name, std::move(label), std::move(text)});
+    }
+
+    // A value the record must hold as text; a missing one is an error of the record.
+    const std::wstring* required(Collection collection, const Record& record,
+                                 const std::wstring& label, std::wstring_view name) {
+        if (const std::wstring* text = findValue(record, name)) {
+            return text;
+        }
+        const bool otherType =
+            std::any_of(record.otherTypes.begin(), record.otherTypes.end(),
+                        [&](const std::wstring& n) { return sameName(n, name); });
+        add(Severity::error, collection, record, label,
+            std::wstring(name) + (otherType ? L" is not a REG_SZ value" : L" is missing"));
+        return nullptr;
+    }
+
+    void checkClassPath(const Record& server, const std::wstring& label,
+                        std::wstring_view classPath) {
+        for (const ClassPathEntry& entry : classPathEntries(classPath)) {
+            if (files_.pathKind(entry.path) == PathKind::missing) {
+                add(Severity::warning, Collection::servers, server, label,
+                    std::wstring(classpathValueName) + L" entry " + quoted(entry.text) +
+                        L" does not exist");
+            }
+        }
+    }
+
+    void checkJvm(const Record& jvm) {
+        const std::wstring label = labelOf(Collection::jvms, jvm);
+        if (const std::wstring* dllPath = required(Collection::jvms, jvm, label, dllPathValue)) {
+            if (files_.pathKind(*dllPath) != PathKind::file) {
+                add(Severity::error, Collection::jvms, jvm, label,
+                    std::wstring(dllPathValue) + L" names a missing file " + quoted(*dllPath));
+            }
+        }
+        if (const std::wstring* options = required(Collection::jvms, jvm, label, jvmOptionsValue)) {
+            // The stored text splits as the runtime splits it: blanks separate, quotes group.
+            const JvmOptionsFault fault = jvmOptionsFault(getArguments(L"", *options));
+            if (fault != JvmOptionsFault::none) {
+                add(Severity::error, Collection::jvms, jvm, label,
+                    std::wstring(jvmOptionsValue) + L": " +
+                        std::wstring(jvmOptionsFaultMessage(fault)));
+            }
+        }
+    }
+
+    void checkServer(const Record& server) {
+        const std::wstring label = labelOf(Collection::servers, server);
+        if (const std::wstring* classpath =
+                required(Collection::servers, server, label, classpathValueName)) {
+            checkClassPath(server, label, *classpath);
+        }
+        // bindHost always writes Imports; without it the runtime sees a server without imports.
+        if (const std::wstring* imports = findValue(server, importsValueName)) {
+            for (const std::wstring& imported : importedServers(*imports)) {
+                if (findRecord(configuration_.servers, imported) == nullptr) {
+                    add(Severity::error, Collection::servers, server, label,
+                        std::wstring(importsValueName) + L" names no server record " +
+                            quoted(imported));
+                }
+            }
+        } else {
+            add(Severity::warning, Collection::servers, server, label,
+                std::wstring(importsValueName) + L" is missing");
+        }
+    }
+
+    // The ProgIDs that more than one class record carries, each with the records that carry it.
+    std::vector<std::vector<const Record*>> progIdsOfSeveralClasses() const {
+        std::vector<std::pair<const std::wstring*, const Record*>> byProgId;
+        for (const Record& javaClass : configuration_.classes) {
+            if (const std::wstring* progId = findValue(javaClass, recordValue::progId)) {
+                byProgId.emplace_back(progId, &javaClass);
+            }
+        }
+        std::stable_sort(byProgId.begin(), byProgId.end(), [](const auto& a, const auto& b) {
+            return configLess(*a.first, *b.first);
+        });
+        std::vector<std::vector<const Record*>> shared;
+        for (std::size_t i = 0; i < byProgId.size();) {
+            std::size_t end = i + 1;
+            while (end < byProgId.size() && sameName(*byProgId[i].first, *byProgId[end].first)) {
+                ++end;
+            }
+            if (end - i > 1) {
+                std::vector<const Record*> records;
+                for (std::size_t k = i; k < end; ++k) {
+                    records.push_back(byProgId[k].second);
+                }
+                shared.push_back(std::move(records));
+            }
+            i = end;
+        }
+        return shared;
+    }
+
+    void checkClass(const Record& javaClass,
+                    const std::vector<std::vector<const Record*>>& sharedProgIds) {
+        const std::wstring* progId = findValue(javaClass, recordValue::progId);
+        std::wstring label = labelOf(Collection::classes, javaClass);
+        if (progId != nullptr) {
+            label += L" (" + *progId + L")";
+        }
+        const auto error = [&](std::wstring text) {
+            add(Severity::error, Collection::classes, javaClass, label, std::move(text));
+        };
+
+        const bool usableClsid = isBracedGuid(javaClass.name);
+        if (!usableClsid) {
+            error(L"the CLSID is not a GUID in braces, so COM cannot use it");
+        }
+        required(Collection::classes, javaClass, label, recordValue::progId);
+        required(Collection::classes, javaClass, label, recordValue::javaClassName);
+        if (const std::wstring* jvmId =
+                required(Collection::classes, javaClass, label, recordValue::jvmId)) {
+            if (findRecord(configuration_.jvms, *jvmId) == nullptr) {
+                error(std::wstring(recordValue::jvmId) + L" " + quoted(*jvmId) +
+                      L" names no JVM record");
+            }
+        }
+        // An empty ServerId is no server, as bindObject takes an empty server identifier.
+        if (const std::wstring* serverId = findValue(javaClass, recordValue::serverId);
+            serverId != nullptr && !serverId->empty() &&
+            findRecord(configuration_.servers, *serverId) == nullptr) {
+            error(std::wstring(recordValue::serverId) + L" " + quoted(*serverId) +
+                  L" names no server record");
+        }
+        for (const auto& records : sharedProgIds) {
+            if (std::find(records.begin(), records.end(), &javaClass) == records.end()) {
+                continue;
+            }
+            for (const Record* other : records) {
+                if (other != &javaClass) {
+                    error(labelOf(Collection::classes, *other) + L" has the same ProgId");
+                }
+            }
+        }
+        if (usableClsid) {
+            for (ComKeyFinding& finding :
+                 checkComKeys(registry_, javaClass.name, progId ? *progId : std::wstring(),
+                              setting_.runtimeLibrary)) {
+                error(std::move(finding.text));
+            }
+            checkServerLibrary(javaClass, label);
+        }
+    }
+
+    // The library COM loads for the class: what its InprocServer32 names now, whatever
+    // registration would write.
+    void checkServerLibrary(const Record& javaClass, const std::wstring& label) {
+        std::wstring library;
+        if (!readComDefault(registry_,
+                            L"CLSID\\" + javaClass.name + L"\\" + std::wstring(inprocServerSubkey),
+                            library) ||
+            library.empty()) {
+            return;  // the COM keys' finding has said so
+        }
+        const auto error = [&](std::wstring text) {
+            add(Severity::error, Collection::classes, javaClass, label, std::move(text));
+        };
+        const std::wstring named = std::wstring(inprocServerSubkey) + L" " + quoted(library);
+        if (files_.pathKind(library) != PathKind::file) {
+            error(std::wstring(inprocServerSubkey) + L" names a missing file " + quoted(library));
+        } else if (const auto machine = files_.imageMachine(library); !machine) {
+            error(named + L" is not a Windows library");
+        } else if (*machine != setting_.machine) {
+            error(named + L" is built for " + machineName(*machine) + L", this view needs " +
+                  machineName(setting_.machine));
+        }
+    }
+
+    const Configuration& configuration_;
+    Registry& registry_;
+    RememberedFiles files_;
+    const CheckSetting& setting_;
+    std::vector<Problem> problems_;
+};
+
+}  // namespace
+
+bool isBracedGuid(std::wstring_view name) {
+    if (name.size() != bracedGuidLength || name.front() != L'{' || name.back() != L'}') {
+        return false;
+    }
+    for (std::size_t i = 1; i + 1 < name.size(); ++i) {
+        const bool hyphen =
+            std::find(std::begin(guidHyphens), std::end(guidHyphens), i) != std::end(guidHyphens);
+        if (hyphen ? name[i] != L'-' : !isHexDigit(name[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<Problem> checkConfiguration(const Configuration& configuration, Registry& registry,
+                                        CheckFiles& files, const CheckSetting& setting) {
+    return Checker(configuration, registry, files, setting).run();
+}
+
+}  // namespace volmora::config

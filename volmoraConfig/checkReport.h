@@ -1,0 +1,24 @@
+// How check reports its problems: one line each ("error: <record>: <what>") and a count line, or
+// the same findings as a JSON document.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check.h"
+
+namespace volmora::config {
+
+struct ProblemCount {
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+};
+ProblemCount countProblems(const std::vector<Problem>& problems);
+
+// Each line ends with a line feed; the last is "Check: N errors, N warnings."
+std::wstring problemLines(const std::vector<Problem>& problems);
+
+// UTF-8, two-space indentation, ending with a line feed.
+std::string problemJson(const std::vector<Problem>& problems);
+
+}  // namespace volmora::config
