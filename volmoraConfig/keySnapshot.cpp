@@ -128,10 +128,7 @@ std::wstring fullKeyName(KeyHandle root, const std::wstring& path) {
 }
 
 ReadFailure Snapshot::save(Registry& registry, KeyHandle root, const std::wstring& path) {
-    const bool saved = std::any_of(keys_.begin(), keys_.end(), [&](const SavedKey& key) {
-        return key.root == root && sameKeyName(key.path, path);
-    });
-    if (saved) {
+    if (!savedNames_.insert({root.value, upperKeyName(path)}).second) {
         return {};
     }
     // The keys on the way, from the second level down: the first (SOFTWARE, CLSID) is the
@@ -142,10 +139,7 @@ ReadFailure Snapshot::save(Registry& registry, KeyHandle root, const std::wstrin
             continue;
         }
         const std::wstring ancestor = path.substr(0, end);
-        const bool noted = std::any_of(
-            missingAncestors_.begin(), missingAncestors_.end(),
-            [&](const Ancestor& a) { return a.root == root && sameKeyName(a.path, ancestor); });
-        if (noted) {
+        if (!checkedAncestors_.insert({root.value, upperKeyName(ancestor)}).second) {
             continue;
         }
         RegKey key(registry);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,14 @@ class Snapshot {
         KeyHandle root;
         std::wstring path;
     };
+    // A key by its root and the upper-case form of its path: what was saved, and which keys on
+    // the way were looked at, so that each is read once however many keys lie below it.
+    using KeyName = std::pair<std::uintptr_t, std::wstring>;
+
     std::vector<SavedKey> keys_;
     std::vector<Ancestor> missingAncestors_;
+    std::set<KeyName> savedNames_;
+    std::set<KeyName> checkedAncestors_;
 };
 
 // "HKEY_LOCAL_MACHINE\path" or "HKEY_CLASSES_ROOT\path".
