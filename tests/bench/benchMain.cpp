@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -97,8 +98,10 @@ struct Timed {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: volmoraBench <run token> [runs]\n");
+    // "quick" measures the smallest sizes only: the guard's test runs the whole program that way.
+    const bool quick = argc == 4 && std::wstring_view(argv[3]) == L"quick";
+    if (argc < 2 || argc > 4 || (argc == 4 && !quick)) {
+        std::fprintf(stderr, "usage: volmoraBench <run token> [runs [quick]]\n");
         return 2;
     }
     // Refused before anything is written: it deletes what it registers, under names of its own.
@@ -164,7 +167,9 @@ int wmain(int argc, wchar_t** argv) {
                         ? "  (a run failed)"
                         : "");
     }
-    volmora::bench::listingRows(bin, probes, runs);
-    volmora::bench::configRows(bin, probes, bench, runs);
+    volmora::bench::listingRows(bin, probes, runs,
+                                quick ? std::vector<int>{100} : std::vector<int>{100, 1000, 10000});
+    volmora::bench::configRows(bin, probes, bench, runs,
+                               quick ? std::vector<int>{100} : std::vector<int>{1000, 10000});
     return 0;
 }

@@ -192,7 +192,7 @@ std::string peak(const Series& series) {
 }  // namespace
 
 void configRows(const std::wstring& bin, const std::wstring& probes, const std::wstring& bench,
-                int runs) {
+                int runs, const std::vector<int>& counts) {
     const std::wstring config = bin + L"\\volmoraConfig.exe";
     const std::wstring floorProgram = probes + L"\\configFloor.exe";
     if (GetFileAttributesW(config.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -206,7 +206,7 @@ void configRows(const std::wstring& bin, const std::wstring& probes, const std::
         "\nvolmoraConfig against its floors (the same registry reads or writes with the fewest\n"
         "calls), medians of rounds that each write with the floor, then apply to the emptied\n"
         "view, read with the floor, export, and apply again (no change):\n");
-    for (const int count : {1000, 10000}) {
+    for (const int count : counts) {
         const int rounds = count >= 10000 ? std::min(runs, 3) : std::min(runs, 7);
         const std::wstring file = bench + L"\\config-" + std::to_wstring(count) + L".json";
         const std::wstring exported = bench + L"\\exported.json";

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace volmora::bench {
 
 // Prints the configuration rows; runs is the number of start-up rounds, which sets the rounds
 // of 1,000 classes (fewer of 10,000). Touches only the records and keys it writes.
 void configRows(const std::wstring& bin, const std::wstring& probes, const std::wstring& bench,
-                int runs);
+                int runs, const std::vector<int>& counts);
 
 }  // namespace volmora::bench

@@ -252,7 +252,8 @@ void printRow(int records, int rounds, const Runs& floor, const Runs& listing) {
 
 }  // namespace
 
-void listingRows(const std::wstring& bin, const std::wstring& probes, int runs) {
+void listingRows(const std::wstring& bin, const std::wstring& probes, int runs,
+                 const std::vector<int>& counts) {
     std::printf("\n");
     if (const auto limit = listingPaintLimit(probes + L"\\listingPaintProbe.exe")) {
         std::printf("Listing windows not measured: %ls.\n", limit->c_str());
@@ -279,7 +280,7 @@ void listingRows(const std::wstring& bin, const std::wstring& probes, int runs) 
         return key.valid();
     }();
     int written = 0;
-    for (int count : {100, 1000, 10000}) {
+    for (const int count : counts) {
         LSTATUS status = deleteClassRecords(classesPath, written);
         written = 0;
         if (status == ERROR_SUCCESS) {

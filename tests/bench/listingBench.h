@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace volmora::bench {
 
@@ -10,6 +11,7 @@ namespace volmora::bench {
 // the floor. Where the probe finds that no listing
 // window can paint, one line says so instead. runs is the number of start-up rounds, which sets
 // the number of listing rounds.
-void listingRows(const std::wstring& bin, const std::wstring& probes, int runs);
+void listingRows(const std::wstring& bin, const std::wstring& probes, int runs,
+                 const std::vector<int>& counts);
 
 }  // namespace volmora::bench
