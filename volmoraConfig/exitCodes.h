@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "toolContract.h"
+
 namespace volmora::config {
 
 namespace exitCode {
-inline constexpr std::int32_t success = 0;
-inline constexpr std::int32_t commandLineRefused = 1;
+inline constexpr std::int32_t success = acceptedExitCode;
+// As for the four programs.
+inline constexpr std::int32_t commandLineRefused = refusedExitCode;
 inline constexpr std::int32_t changed = 2;
 inline constexpr std::int32_t fileRefused = 3;
 inline constexpr std::int32_t restored = 4;
