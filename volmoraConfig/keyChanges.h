@@ -50,8 +50,8 @@ struct KeyChange {
 long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state);
 
 // Reads the state before of every key that writes touch, and works out the state after them.
-// Keys on the way to a created key are included from the second level down (the first, such as
-// SOFTWARE or CLSID, is the system's). Each key is listed once, parents before their subkeys.
+// Missing keys on the way to a created key are included; keys that the writes leave as they were
+// are not. Each key is listed once, parents before their subkeys.
 ReadFailure keyChanges(Registry& registry, const std::vector<KeyWrite>& writes,
                        std::vector<KeyChange>& changes);
 
