@@ -1,7 +1,8 @@
-// The floors of volmoraConfig's benchmark: the same registry writes as an apply to an empty view
-// (records and COM keys of N classes, each with its JVM and server) and the same reads as an
-// export, each with the fewest registry calls and nothing else.
-// Usage: configFloor write <count> <runtime library> | configFloor read <output file>
+// The floors of volmoraConfig's benchmark, each with the fewest registry calls and nothing else:
+// the same writes as an apply to an empty view (records and COM keys of N classes, each with its
+// JVM and server), the same reads as an export, and the same reads as a no-change apply (export's
+// and the COM values it compares).
+// Usage: configFloor write <count> <runtime library> | configFloor read|compare <output file>
 #include <windows.h>
 
 #include <cstdlib>
@@ -74,8 +75,51 @@ int writeAll(int count, const std::wstring& library) {
     return 0;
 }
 
-// Every record of every collection with its values, one enumeration each, into one text.
-int readAll(const std::wstring& output) {
+// The COM values that a no-change apply compares for each class, with the fewest calls: the key
+// of all COM classes opened once, each value's key opened once for all its values, read, closed.
+void readComValues(const std::vector<std::pair<std::wstring, std::wstring>>& classes,
+                   std::wstring& text) {
+    using namespace volmora;
+    HKEY comClasses = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, &comClasses) != ERROR_SUCCESS) {
+        return;
+    }
+    BYTE data[1024];
+    const auto readKey = [&](HKEY parent, const std::wstring& path,
+                             std::initializer_list<const wchar_t*> names) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return;
+        }
+        for (const wchar_t* name : names) {
+            DWORD size = sizeof data;
+            DWORD type = 0;
+            if (RegQueryValueExW(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
+                text.append(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
+            }
+        }
+        RegCloseKey(key);
+    };
+    for (const auto& [clsid, progId] : classes) {
+        const ClassKeys keys = classKeys(progId, clsid);
+        const std::wstring own = clsid + L"\\";
+        readKey(comClasses, own + std::wstring(inprocServerSubkey),
+                {L"", threadingModelValue.data()});
+        readKey(comClasses, own + std::wstring(keys.comClass.defaults[1].subkey), {L""});
+        for (const OwnKey* progIdKey : keys.progIdKeys()) {
+            for (const SubkeyDefault& entry : progIdKey->defaults) {
+                readKey(HKEY_CLASSES_ROOT, progIdKey->path + L"\\" + std::wstring(entry.subkey),
+                        {L""});
+            }
+        }
+    }
+    RegCloseKey(comClasses);
+}
+
+// Every record of every collection with its values, one enumeration each, into one text; with
+// comToo, then the COM values that a no-change apply compares.
+int readAll(const std::wstring& output, bool comToo) {
+    std::vector<std::pair<std::wstring, std::wstring>> classes;  // CLSID, ProgID
     std::wstring text;
     for (const std::wstring_view collection :
          {volmora::recordCollection::jvms, volmora::recordCollection::servers,
@@ -110,11 +154,18 @@ int readAll(const std::wstring& output) {
                 text.append(valueName, valueNameLength) += L'=';
                 text.append(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t)) +=
                     L'\n';
+                if (comToo && collection == volmora::recordCollection::classes &&
+                    std::wstring_view(valueName, valueNameLength) == volmora::recordValue::progId) {
+                    classes.emplace_back(std::wstring(name, nameLength),
+                                         std::wstring(reinterpret_cast<const wchar_t*>(data),
+                                                      size / sizeof(wchar_t) - 1));
+                }
             }
             RegCloseKey(record);
         }
         RegCloseKey(records);
     }
+    readComValues(classes, text);
     const HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -134,8 +185,8 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"write" && argc == 4) {
         return writeAll(_wtoi(argv[2]), argv[3]);
     }
-    if (mode == L"read" && argc == 3) {
-        return readAll(argv[2]);
+    if ((mode == L"read" || mode == L"compare") && argc == 3) {
+        return readAll(argv[2], mode == L"compare");
     }
     return 2;
 }
