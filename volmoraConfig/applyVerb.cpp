@@ -97,6 +97,11 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         host.writeError(nothingChanged);
         return exitCode::restored;
     }
+    if (const std::int32_t code =
+            settleJournal(host, request.check ? JournalUse::readOnly : JournalUse::writes);
+        code) {
+        return code;
+    }
     if (!request.check) {
         const ReadFailure rights = checkWriteRights(registry);
         if (rights.code == status::accessDenied) {

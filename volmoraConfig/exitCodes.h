@@ -20,6 +20,8 @@ inline constexpr std::int32_t restoreFailed = 5;
 inline constexpr std::int32_t checkFoundError = 6;
 inline constexpr std::int32_t fileUnusable = 7;
 inline constexpr std::int32_t registryUnreadable = 8;
+inline constexpr std::int32_t journalPending = 11;
+inline constexpr std::int32_t journalUnusable = 12;
 }  // namespace exitCode
 
 struct ExitCodeMeaning {
@@ -48,6 +50,13 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
     {exitCode::registryUnreadable,
      L"the machine's configuration could not be read (a registry "
      L"call failed: step and code on standard error)"},
+    {exitCode::journalPending,
+     L"export, check or a /check run found the journal of a run ended part-way; nothing was "
+     L"read (run volmoraConfig recover)"},
+    {exitCode::journalUnusable,
+     L"a journal was found that is damaged or not owned and written by Administrators or SYSTEM "
+     L"alone; it was kept, not used, and nothing was changed (how to discard it on standard "
+     L"error)"},
 };
 
 }  // namespace volmora::config

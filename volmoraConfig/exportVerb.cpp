@@ -14,7 +14,13 @@ std::int32_t runExport(ConfigHost& host, const ArgumentList& operands) {
     }
     Machine machine;
     Configuration other;
-    if (!lockConfiguration(host) || !readView(host, KeyAccess::read, machine.own) ||
+    if (!lockConfiguration(host)) {
+        return exitCode::registryUnreadable;
+    }
+    if (const std::int32_t code = settleJournal(host, JournalUse::readOnly); code) {
+        return code;
+    }
+    if (!readView(host, KeyAccess::read, machine.own) ||
         !readView(host, KeyAccess::readOtherView, other)) {
         return exitCode::registryUnreadable;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,14 @@ long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, 
 // SOFTWARE or CLSID, is the system's). Each key is listed once, parents before their subkeys.
 ReadFailure keyChanges(Registry& registry, const std::vector<KeyWrite>& writes,
                        std::vector<KeyChange>& changes);
+
+// The status of writes stopped by Ctrl+C or Ctrl+Break (ERROR_CANCELLED).
+inline constexpr long writesStopped = 1223;
+
+// Makes the writes in order. Stops at the first failure, with its status and step naming it in
+// the programs' words, or before a write once stopRequested() is true (writesStopped).
+ReadFailure executeWrites(Registry& registry, const std::vector<KeyWrite>& writes,
+                          const std::function<bool()>& stopRequested);
 
 // "HKEY_LOCAL_MACHINE\path" or "HKEY_CLASSES_ROOT\path".
 std::wstring fullKeyName(KeyHandle root, const std::wstring& path);

@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "childProcess.h"
+#include "ownedHandles.h"
 #include "utf8.h"
 
 namespace volmora::config {
@@ -37,12 +40,49 @@ void writeTo(DWORD which, std::string_view bytes) {
     }
 }
 
+// Whether Ctrl+C or Ctrl+Break came while they were caught. The system calls the handler on a
+// thread of its own and passes it nothing of ours, so the flag cannot live in the host: it is the
+// one variable of this kind, written by the handler alone and read through stopRequested().
+std::atomic<bool> stopAsked = false;
+
+// Closing the console, logging off and shutting down end the process whatever a handler says;
+// the journal covers them.
+BOOL WINAPI onConsoleControl(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        stopAsked = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
 }  // namespace
 
 WinConfigHost::~WinConfigHost() {
+    catchStop(false);
     if (locked_) {
         ReleaseMutex(lock_.get());
     }
+}
+
+long WinConfigHost::flushKey(KeyHandle root, const std::wstring& path) {
+    HKEY opened = nullptr;
+    const LONG result = RegOpenKeyExW(reinterpret_cast<HKEY>(root.value), path.c_str(), 0,
+                                      KEY_QUERY_VALUE, &opened);
+    const RegistryKey key(opened);
+    if (result != ERROR_SUCCESS) {
+        return result;
+    }
+    return RegFlushKey(key.get());
+}
+
+void WinConfigHost::catchStop(bool on) {
+    if (on != catching_ && SetConsoleCtrlHandler(onConsoleControl, on ? TRUE : FALSE)) {
+        catching_ = on;
+    }
+}
+
+bool WinConfigHost::stopRequested() {
+    return stopAsked;
 }
 
 void WinConfigHost::writeOut(std::string_view bytes) {

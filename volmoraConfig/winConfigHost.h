@@ -1,10 +1,11 @@
-// The Win32 side of volmoraConfig: the registry, the standard streams, files and the
-// machine-wide lock.
+// The Win32 side of volmoraConfig: the registry, the standard streams, files, the machine-wide
+// lock, the journal and Ctrl+C.
 #pragma once
 
 #include "configHost.h"
 #include "fileHandle.h"
 #include "winCheckFiles.h"
+#include "winJournalStore.h"
 #include "winRegistry.h"
 
 namespace volmora::config {
@@ -24,10 +25,16 @@ class WinConfigHost : public ConfigHost {
     long lock(std::wstring& why) override;
     std::wstring programPath() override;
     CheckFiles& checkFiles() override { return files_; }
+    JournalStore& journal() override { return journal_; }
+    long flushKey(KeyHandle root, const std::wstring& path) override;
+    void catchStop(bool on) override;
+    bool stopRequested() override;
 
   private:
     WinRegistry registry_;
     WinCheckFiles files_;
+    WinJournalStore journal_;
+    bool catching_ = false;
     FileHandle lock_;
     bool locked_ = false;
 };

@@ -455,7 +455,9 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
                   L"Usage: volmoraConfig export [FILE]\n"
                   L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
                   L"[/backup BACKUPFILE] FILE\n"
-                  L"       volmoraConfig check [/json]\n");
+                  L"       volmoraConfig check [/json]\n"
+                  L"       volmoraConfig recover\n"
+                  L"       volmoraConfig restore [/check] FILE\n");
         EXPECT_EQ(host.out, "");
         EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
     }
