@@ -3,9 +3,8 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "childProcess.h"
+#include "consoleStop.h"
 #include "ownedHandles.h"
 #include "utf8.h"
 
@@ -40,20 +39,11 @@ void writeTo(DWORD which, std::string_view bytes) {
     }
 }
 
-// Whether Ctrl+C or Ctrl+Break came while they were caught. The system calls the handler on a
-// thread of its own and passes it nothing of ours, so the flag cannot live in the host: it is the
-// one variable of this kind, written by the handler alone and read through stopRequested().
-std::atomic<bool> stopAsked = false;
-
-// Closing the console, logging off and shutting down end the process whatever a handler says;
-// the journal covers them.
 BOOL WINAPI onConsoleControl(DWORD event) {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        stopAsked = true;
-        return TRUE;
-    }
-    return FALSE;
+    return consoleStop::onConsoleEvent(event) ? TRUE : FALSE;
 }
+
+static_assert(consoleStop::ctrlC == CTRL_C_EVENT && consoleStop::ctrlBreak == CTRL_BREAK_EVENT);
 
 }  // namespace
 
@@ -82,7 +72,7 @@ void WinConfigHost::catchStop(bool on) {
 }
 
 bool WinConfigHost::stopRequested() {
-    return stopAsked;
+    return consoleStop::asked();
 }
 
 void WinConfigHost::writeOut(std::string_view bytes) {
