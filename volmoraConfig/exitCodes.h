@@ -45,8 +45,8 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
      L"apply: a write failed and the restore failed too; what could not be restored is listed"},
     {exitCode::checkFoundError, L"check: found at least one error (warnings alone give 0)"},
     {exitCode::fileUnusable,
-     L"a file could not be read or written (the FILE of export/apply, "
-     L"the /backup file)"},
+     L"a file could not be read or written (the FILE of export, apply or restore, the /backup "
+     L"file, the journal)"},
     {exitCode::registryUnreadable,
      L"the machine's configuration could not be read (a registry "
      L"call failed: step and code on standard error)"},
