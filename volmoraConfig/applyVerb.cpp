@@ -97,23 +97,16 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         host.writeError(nothingChanged);
         return exitCode::restored;
     }
+    if (!request.check) {
+        if (const std::int32_t code = refuseWithoutRights(host); code) {
+            return code;
+        }
+    }
+    // After the rights: putting a journal back needs them too.
     if (const std::int32_t code =
             settleJournal(host, request.check ? JournalUse::readOnly : JournalUse::writes);
         code) {
         return code;
-    }
-    if (!request.check) {
-        const ReadFailure rights = checkWriteRights(registry);
-        if (rights.code == status::accessDenied) {
-            host.writeError(errorText(
-                L"No rights to write the configuration: " + rights.step + L": ", rights.code));
-            host.writeError(nothingChanged);
-            return exitCode::restored;
-        }
-        if (rights.code != status::success) {
-            host.writeError(errorText(rights.step + L": ", rights.code));
-            return exitCode::registryUnreadable;
-        }
     }
     Machine machine;
     Configuration other;

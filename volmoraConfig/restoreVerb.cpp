@@ -59,15 +59,16 @@ std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
         host.writeError(nothingChanged);
         return exitCode::restored;
     }
-    if (const std::int32_t code =
-            settleJournal(host, check ? JournalUse::readOnly : JournalUse::writes);
-        code != exitCode::success) {
-        return code;
-    }
+    // Rights first: putting a journal back needs them too.
     if (!check) {
         if (const std::int32_t code = refuseWithoutRights(host); code != exitCode::success) {
             return code;
         }
+    }
+    if (const std::int32_t code =
+            settleJournal(host, check ? JournalUse::readOnly : JournalUse::writes);
+        code != exitCode::success) {
+        return code;
     }
     std::vector<KeyWrite> writes;
     std::vector<std::wstring> lines;

@@ -274,11 +274,14 @@ const std::wstring refusedWhileEnded =
     L"run.\n";
 
 TEST(JournalVerbs, VerbsThatNeverWriteRefuseWhileAJournalIsThere) {
-    const std::vector<std::vector<std::wstring>> readOnly = {
-        {L"export"}, {L"export", L"out.json"}, {L"restore", L"/check", L"b.bak"}};
+    const std::vector<std::vector<std::wstring>> readOnly = {{L"export"},
+                                                             {L"export", L"out.json"},
+                                                             {L"apply", L"/check", L"f.json"},
+                                                             {L"restore", L"/check", L"b.bak"}};
     for (const auto& arguments : readOnly) {
         FakeConfigHost host;
         arrangeEndedRun(host);
+        host.files[L"f.json"] = R"({"formatVersion": 1})";
         const std::string journal = *host.journalStore.journal;
         const std::wstring before = state(host.memory);
         ArgumentList list{L"volmoraConfig"};
@@ -292,6 +295,24 @@ TEST(JournalVerbs, VerbsThatNeverWriteRefuseWhileAJournalIsThere) {
         EXPECT_EQ(state(host.memory), before);
         EXPECT_FALSE(host.files.contains(L"out.json"));
     }
+}
+
+TEST(JournalVerbs, ApplyPutsAJournalBackFirst) {
+    FakeConfigHost host;
+    const Drifted drifted = arrangeDrifted(host, 4);
+    CrashingRegistry crashing(host.memory, 2);
+    host.registryInUse = &crashing;
+    EXPECT_THROW(host.run({L"restore", L"b.bak"}), RunEnded);
+    host.registryInUse = &host.memory;
+    host.files[L"f.json"] = R"({"formatVersion": 1})";
+    EXPECT_EQ(host.run({L"apply", L"f.json"}), 0) << host.err;
+    EXPECT_TRUE(host.err.starts_with(
+        L"A run of the 64-bit volmoraConfig (restore) was ended part-way: its journal \"" +
+        journalPath + L"\" holds what it changed.\nPutting it back first.\n"))
+        << host.err;
+    EXPECT_FALSE(host.journalStore.journal);
+    EXPECT_EQ(state(host.memory), drifted.beforeRestore);
+    EXPECT_TRUE(host.out.ends_with("No changes.\n")) << host.out;
 }
 
 TEST(JournalVerbs, AJournalThatCannotBeTrustedIsKeptAndNeverUsed) {
