@@ -1,12 +1,13 @@
 // volmoraConfig apply: validates the whole file, plans, and makes the view's configuration what
 // the file says, all or nothing.
-#include <new>
 
-#include "applyPlan.h"
-#include "bindObject.h"
+#include "applyPlanner.h"
+#include "applyRefusals.h"
+#include "classRecord.h"
 #include "configFile.h"
 #include "exitCodes.h"
-#include "keySnapshot.h"
+#include "journaledWrites.h"
+#include "planText.h"
 #include "toolText.h"
 #include "toolUtil.h"
 #include "utf8.h"
@@ -17,7 +18,6 @@ namespace volmora::config {
 namespace {
 
 constexpr std::wstring_view nothingChanged = L"Nothing was changed.";
-constexpr long outOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 
 struct ApplyRequest {
     bool check = false;
@@ -27,7 +27,8 @@ struct ApplyRequest {
     std::wstring file;
 };
 
-// Switches in any order around the one FILE; false for anything else.
+// Switches in any order around the one FILE; false for anything else. /backup takes the next
+// argument as its file, which may not be a switch.
 bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
     bool fileSeen = false;
     for (std::size_t i = 0; i < operands.size(); ++i) {
@@ -46,17 +47,14 @@ bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
             request.prune = true;
         } else if (name == L"detailed-exitcode") {
             request.detailedExitCode = true;
-        } else if (name == L"backup" && i + 1 < operands.size() && !operands[i + 1].empty()) {
+        } else if (name == L"backup" && request.backup.empty() && i + 1 < operands.size() &&
+                   !operands[i + 1].empty() && !isSwitch(operands[i + 1])) {
             request.backup = operands[++i];
         } else {
             return false;
         }
     }
     return fileSeen && !request.file.empty();
-}
-
-std::wstring count(std::size_t number) {
-    return decimal(static_cast<std::int64_t>(number));
 }
 
 std::int32_t refuseFile(ConfigHost& host, const std::wstring& file,
@@ -82,7 +80,8 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         if (result == fileTooLarge) {
             return refuseFile(
                 host, request.file,
-                {L"The file is larger than " + count(maxFileBytes / (1024 * 1024)) + L" MB."});
+                {L"The file is larger than " +
+                 decimal(static_cast<std::int64_t>(maxFileBytes / (1024 * 1024))) + L" MB."});
         }
         host.writeError(fileFailure(L"read", request.file, result));
         return exitCode::fileUnusable;
@@ -95,7 +94,7 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
 
     if (!lockConfiguration(host)) {
         host.writeError(nothingChanged);
-        return exitCode::restored;
+        return exitCode::lockNotTaken;
     }
     if (!request.check) {
         if (const std::int32_t code = refuseWithoutRights(host); code) {
@@ -109,20 +108,17 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         return code;
     }
     Machine machine;
-    Configuration other;
-    if (!readView(host, KeyAccess::read, machine.own) ||
-        !readView(host, KeyAccess::readOtherView, other)) {
+    if (!readMachine(host, machine)) {
         return exitCode::registryUnreadable;
     }
-    machine.otherClasses = std::move(other.classes);
     if (const auto reasons = refusals(file, machine, request.prune); !reasons.empty()) {
         return refuseFile(host, request.file, reasons);
     }
 
     Plan plan;
-    const std::wstring libraryPath = bridgeDllPath(registry, host.programPath());
-    if (const ReadFailure failure =
-            makePlan(registry, file, machine, request.prune, libraryPath, plan);
+    RegistryComState com(registry);
+    if (const ReadFailure failure = makePlan(
+            file, machine, request.prune, bridgeDllPath(registry, host.programPath()), com, plan);
         failure.code) {
         host.writeError(errorText(failure.step + L": ", failure.code));
         return exitCode::registryUnreadable;
@@ -133,53 +129,35 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
     }
     host.writeOut(planText);
 
-    if (!request.backup.empty()) {
-        if (const std::int32_t code = writeConfiguration(host, request.backup, machine.own); code) {
-            host.writeError(nothingChanged);
-            return code;
-        }
-    }
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;
+    if ((request.check || plan.empty()) && request.backup.empty()) {
+        return noErrorCode;
+    }
+    // What the writes will touch, as it is: the backup, and the journal.
+    std::vector<KeyChange> changes;
+    if (const ReadFailure failure = keyChanges(registry, plan.writes, changes); failure.code) {
+        host.writeError(errorText(failure.step + L": ", failure.code));
+        host.writeError(nothingChanged);
+        return exitCode::registryUnreadable;
+    }
+    if (!request.backup.empty()) {
+        const std::string backup = encodeJournal({ownViewBits, JournalVerb::backup, changes});
+        if (const long result = host.writeFile(request.backup, backup); result) {
+            host.writeError(fileFailure(L"write", request.backup, result));
+            host.writeError(nothingChanged);
+            return exitCode::fileUnusable;
+        }
+    }
     if (request.check || plan.empty()) {
         return noErrorCode;
     }
-
-    Snapshot saved;
-    for (const TouchedKey& key : touchedKeys(plan)) {
-        if (const ReadFailure failure = saved.save(registry, key.root, key.path); failure.code) {
-            host.writeError(errorText(failure.step + L": ", failure.code));
-            host.writeError(nothingChanged);
-            return exitCode::registryUnreadable;
-        }
+    const std::int32_t code = writeJournaled(host, JournalVerb::apply, plan.writes, changes);
+    if (code == exitCode::success) {
+        host.writeOut(utf8(completionLine(plan)) + "\n");
+        return noErrorCode;
     }
-    ReadFailure failure;
-    try {
-        failure = executePlan(registry, plan);
-    } catch (const ToolError& error) {
-        failure = {error.number, internalErrorMessage(error.number, error.source.value_or(L""),
-                                                      error.description)};
-    } catch (const std::bad_alloc&) {
-        failure = {outOfMemory, L"Out of memory"};
-    }
-    if (failure.code) {
-        host.writeError(errorText(failure.step + L": ", failure.code));
-        const std::vector<std::wstring> left = saved.restore(registry);
-        if (left.empty()) {
-            host.writeError(L"Everything was put back as it was. " + std::wstring(nothingChanged));
-            return exitCode::restored;
-        }
-        host.writeError(L"These keys could not be put back as they were:");
-        for (const std::wstring& key : left) {
-            host.writeError(L"  " + key);
-        }
-        return exitCode::restoreFailed;
-    }
-    host.writeOut(utf8(L"Apply complete: " + count(plan.count(ChangeKind::add)) + L" added, " +
-                       count(plan.count(ChangeKind::change)) + L" changed, " +
-                       count(plan.count(ChangeKind::remove)) + L" removed.") +
-                  "\n");
-    return noErrorCode;
+    return code;
 }
 
 }  // namespace volmora::config

@@ -3,7 +3,7 @@
 #include <array>
 #include <new>
 
-#include "applyPlan.h"
+#include "applyRefusals.h"
 #include "configFile.h"
 #include "exitCodes.h"
 #include "toolText.h"
@@ -81,13 +81,23 @@ bool readView(ConfigHost& host, KeyAccess access, Configuration& configuration) 
     return true;
 }
 
+bool readMachine(ConfigHost& host, Machine& machine) {
+    Configuration other;
+    if (!readView(host, KeyAccess::read, machine.own) ||
+        !readView(host, KeyAccess::readOtherView, other)) {
+        return false;
+    }
+    machine.otherClasses = std::move(other.classes);
+    return true;
+}
+
 std::int32_t refuseWithoutRights(ConfigHost& host) {
     const ReadFailure rights = checkWriteRights(host.registry());
     if (rights.code == status::accessDenied) {
         host.writeError(errorText(L"No rights to write the configuration: " + rights.step + L": ",
                                   rights.code));
         host.writeError(L"Nothing was changed.");
-        return exitCode::restored;
+        return exitCode::noRights;
     }
     if (rights.code != status::success) {
         host.writeError(errorText(rights.step + L": ", rights.code));

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "applyExecutor.h"
 #include "exitCodes.h"
 #include "pendingJournal.h"
 #include "toolText.h"
@@ -18,19 +19,34 @@ constexpr long outOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 
 // The writes; an unexpected error among them is a failed write, so that what was written goes
 // back.
-ReadFailure executeCaught(ConfigHost& host, const std::vector<KeyWrite>& writes) {
+WritesEnd executeCaught(ConfigHost& host, const std::vector<KeyWrite>& writes) {
     const StopCatcher catcher(host);
+    WritesEnd end;
     try {
-        return executeWrites(host.registry(), writes, [&host] { return host.stopRequested(); });
+        end = executeWrites(host.registry(), writes, [&host] { return host.stopRequested(); });
     } catch (const ToolError& error) {
-        return {error.number,
-                internalErrorMessage(error.number, error.source.value_or(L""), error.description)};
+        end.failure = {error.number, internalErrorMessage(error.number, error.source.value_or(L""),
+                                                          error.description)};
     } catch (const std::bad_alloc&) {
-        return {outOfMemory, L"Out of memory"};
+        end.failure = {outOfMemory, L"Out of memory"};
     }
+    return end;
 }
 
 }  // namespace
+
+PutBack putBackCaught(ConfigHost& host, const std::vector<KeyChange>& changes) {
+    PutBack back;
+    try {
+        back = putBack(host.registry(), changes);
+    } catch (const std::bad_alloc&) {
+        back.failed.push_back(L"Out of memory while putting the keys back");
+    } catch (const ToolError& error) {
+        back.failed.push_back(
+            internalErrorMessage(error.number, error.source.value_or(L""), error.description));
+    }
+    return back;
+}
 
 std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const std::vector<KeyWrite>& writes,
                             const std::vector<KeyChange>& changes) {
@@ -40,8 +56,8 @@ std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const std::vecto
         host.writeError(nothingChanged);
         return exitCode::fileUnusable;
     }
-    const ReadFailure failure = executeCaught(host, writes);
-    if (failure.code == status::success) {
+    const WritesEnd end = executeCaught(host, writes);
+    if (end.failure.code == status::success && !end.stopped) {
         flushChangedKeys(host, changes);
         if (const long result = store.remove(); result != status::success) {
             host.writeError(fileFailure(L"delete the journal", store.path(), result));
@@ -49,12 +65,12 @@ std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const std::vecto
         }
         return exitCode::success;
     }
-    if (failure.code == writesStopped) {
-        host.writeError(L"Stopped by Ctrl+C or Ctrl+Break.");
+    if (end.failure.code != status::success) {
+        host.writeError(errorText(end.failure.step + L": ", end.failure.code));
     } else {
-        host.writeError(errorText(failure.step + L": ", failure.code));
+        host.writeError(L"Stopped by Ctrl+C or Ctrl+Break.");
     }
-    const PutBack back = putBack(host.registry(), changes);
+    const PutBack back = putBackCaught(host, changes);
     if (back.failed.empty() && back.leftAlone.empty()) {
         flushChangedKeys(host, changes);
         if (const long result = store.remove(); result != status::success) {

@@ -19,4 +19,7 @@ namespace volmora::config {
 std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const std::vector<KeyWrite>& writes,
                             const std::vector<KeyChange>& changes);
 
+// putBack, with an unexpected error on the way (out of memory) reported as a key not put back.
+PutBack putBackCaught(ConfigHost& host, const std::vector<KeyChange>& changes);
+
 }  // namespace volmora::config

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,18 +50,10 @@ struct KeyChange {
 long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state);
 
 // Reads the state before of every key that writes touch, and works out the state after them.
-// Keys on the way to a created key are included from the second level down (the first, such as
-// SOFTWARE or CLSID, is the system's). Each key is listed once, parents before their subkeys.
+// Missing keys on the way to a created key are included; keys that the writes leave as they were
+// are not. Each key is listed once, parents before their subkeys.
 ReadFailure keyChanges(Registry& registry, const std::vector<KeyWrite>& writes,
                        std::vector<KeyChange>& changes);
-
-// The status of writes stopped by Ctrl+C or Ctrl+Break (ERROR_CANCELLED).
-inline constexpr long writesStopped = 1223;
-
-// Makes the writes in order. Stops at the first failure, with its status and step naming it in
-// the programs' words, or before a write once stopRequested() is true (writesStopped).
-ReadFailure executeWrites(Registry& registry, const std::vector<KeyWrite>& writes,
-                          const std::function<bool()>& stopRequested);
 
 // "HKEY_LOCAL_MACHINE\path" or "HKEY_CLASSES_ROOT\path".
 std::wstring fullKeyName(KeyHandle root, const std::wstring& path);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "exitCodes.h"
+#include "journaledWrites.h"
 #include "toolText.h"
 #include "utf8.h"
 #include "verbs.h"
@@ -102,7 +103,7 @@ std::int32_t settleJournal(ConfigHost& host, JournalUse use) {
 }
 
 std::int32_t recoverJournal(ConfigHost& host, const Journal& journal) {
-    const PutBack done = putBack(host.registry(), journal.changes);
+    const PutBack done = putBackCaught(host, journal.changes);
     std::string out;
     for (const std::wstring& key : done.restored) {
         out += utf8(L"Put back: " + key) + "\n";

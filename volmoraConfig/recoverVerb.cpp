@@ -10,7 +10,7 @@ std::int32_t runRecover(ConfigHost& host, const ArgumentList& operands) {
         return refuseCommandLine(host);
     }
     if (!lockConfiguration(host)) {
-        return exitCode::restored;
+        return exitCode::lockNotTaken;
     }
     std::optional<Journal> pending;
     if (const std::int32_t code = findJournal(host, JournalUse::writes, pending);

@@ -57,7 +57,7 @@ std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
     }
     if (!lockConfiguration(host)) {
         host.writeError(nothingChanged);
-        return exitCode::restored;
+        return exitCode::lockNotTaken;
     }
     // Rights first: putting a journal back needs them too.
     if (!check) {

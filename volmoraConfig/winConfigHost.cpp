@@ -12,8 +12,6 @@ namespace volmora::config {
 
 namespace {
 
-// One lock for every session and both builds: they share the ProgID keys.
-constexpr wchar_t lockName[] = L"Global\\VolmoraConfiguration";
 constexpr DWORD lockWaitMilliseconds = 60'000;
 
 // A console shows wide text as it is; a pipe or a file gets the bytes.
@@ -49,9 +47,6 @@ static_assert(consoleStop::ctrlC == CTRL_C_EVENT && consoleStop::ctrlBreak == CT
 
 WinConfigHost::~WinConfigHost() {
     catchStop(false);
-    if (locked_) {
-        ReleaseMutex(lock_.get());
-    }
 }
 
 long WinConfigHost::flushKey(KeyHandle root, const std::wstring& path) {
@@ -131,23 +126,7 @@ long WinConfigHost::writeFile(const std::wstring& path, std::string_view bytes) 
 }
 
 long WinConfigHost::lock(std::wstring& why) {
-    lock_.reset(CreateMutexW(nullptr, FALSE, lockName));
-    if (!lock_.valid()) {
-        why = L"the lock cannot be made";
-        return static_cast<long>(GetLastError());
-    }
-    switch (WaitForSingleObject(lock_.get(), lockWaitMilliseconds)) {
-        case WAIT_OBJECT_0:
-        case WAIT_ABANDONED:  // a run that ended without letting go; its writes were all or nothing
-            locked_ = true;
-            return ERROR_SUCCESS;
-        case WAIT_TIMEOUT:
-            why = L"another run held it for 60 s";
-            return WAIT_TIMEOUT;
-        default:
-            why = L"waiting for it failed";
-            return static_cast<long>(GetLastError());
-    }
+    return lock_.take(lockWaitMilliseconds, why);
 }
 
 std::wstring WinConfigHost::programPath() {

@@ -5,6 +5,7 @@
 #include "configHost.h"
 #include "fileHandle.h"
 #include "winCheckFiles.h"
+#include "winConfigLock.h"
 #include "winJournalStore.h"
 #include "winRegistry.h"
 
@@ -35,8 +36,7 @@ class WinConfigHost : public ConfigHost {
     WinCheckFiles files_;
     WinJournalStore journal_;
     bool catching_ = false;
-    FileHandle lock_;
-    bool locked_ = false;
+    ConfigurationLock lock_;
 };
 
 }  // namespace volmora::config

@@ -1,6 +1,6 @@
 // Owners for the Win32 handles other than kernel handles (fileHandle.h has those): registry
-// keys, device contexts, GDI objects, find handles, windows and memory that the system
-// allocated, each closed the way its kind must be, through the one handle template.
+// keys, device contexts, GDI objects, find handles and windows, each closed the way its kind
+// must be, through the one handle template.
 #pragma once
 
 #include <windows.h>
@@ -31,7 +31,7 @@ using ScreenDc = UniqueHandle<NullEmptyTraits<HDC, releaseScreenDc>>;
 template <typename Object>
 using GdiObject = UniqueHandle<NullEmptyTraits<Object, DeleteObject>>;
 using OwnedWindow = UniqueHandle<NullEmptyTraits<HWND, DestroyWindow>>;
-// Memory that a system call allocated with LocalAlloc (a security descriptor, a SID's text).
+// Memory the system allocated for the caller with LocalAlloc (a security descriptor, a message).
 using LocalMemory = UniqueHandle<NullEmptyTraits<HLOCAL, LocalFree>>;
 
 // FindFirstFileW reports failure with INVALID_HANDLE_VALUE.

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "applyExecutor.h"
 #include "crashingRegistry.h"
 #include "fakeConfigHost.h"
 #include "journalFormat.h"
@@ -112,8 +113,7 @@ void arrangeMachine(MemoryRegistry& registry, std::mt19937& random) {
 }
 
 // An apply's writes over the candidates: keys written with values set and removed, leaf keys
-// deleted. A key written below a ProgID key writes that key too: the model journals the keys on
-// the way from the second level down only.
+// deleted.
 std::vector<KeyWrite> randomWrites(std::mt19937& random) {
     std::vector<KeyWrite> writes;
     std::vector<KeyWrite> removals;
@@ -126,11 +126,6 @@ std::vector<KeyWrite> randomWrites(std::mt19937& random) {
             }
             if (choice == 2) {
                 write.unset.push_back(randomValue(random).name);
-            }
-            const std::size_t top = key.path.find(L'\\');
-            if (key.root == classesRoot && top != std::wstring::npos &&
-                key.path.substr(0, top) != L"CLSID") {
-                writes.push_back({key.root, key.path.substr(0, top), false, {}, {}});
             }
             writes.push_back(std::move(write));
         } else if (choice == 3 && key.leaf) {
@@ -160,11 +155,13 @@ Drifted arrangeDrifted(FakeConfigHost& host, std::uint32_t seed) {
     arrangeMachine(host.memory, random);
     const std::vector<KeyWrite> writes = randomWrites(random);
     Drifted drifted{backupOf(host.memory, writes), state(host.memory), {}};
-    EXPECT_EQ(config::executeWrites(host.memory, writes, [] { return false; }).code, 0);
+    EXPECT_EQ(config::executeWrites(host.memory, writes).failure.code, 0);
     // Someone changes a key that the backup holds.
-    for (const Candidate& key : candidates()) {
-        if (host.memory.keyExists(memoryPath(key.root, key.path))) {
-            host.memory.putText(memoryPath(key.root, key.path), L"Drift",
+    Journal backup;
+    EXPECT_EQ(config::decodeJournal(drifted.backup, backup), L"");
+    for (const KeyChange& change : backup.changes) {
+        if (host.memory.keyExists(memoryPath(change.root, change.path))) {
+            host.memory.putText(memoryPath(change.root, change.path), L"Drift",
                                 L"seed " + std::to_wstring(seed));
             break;
         }
@@ -459,7 +456,8 @@ TEST(JournalVerbs, RestoreIsAllOrNothing) {
              h.memory.putText(L"HKCR\\Gen.Prog", L"Drift", L"x");
          },
          4,
-         L"Can't delete Drift registry value: error=1021\nEverything was put back as it was. "
+         L"Can't delete Gen.Prog\\Drift registry value: error=1021\nEverything was put back as it "
+         L"was. "
          L"Nothing was changed.\n",
          false},
         {"the journal cannot be written", [](FakeConfigHost& h) { h.journalStore.writeResult = 5; },
@@ -469,7 +467,7 @@ TEST(JournalVerbs, RestoreIsAllOrNothing) {
          [](FakeConfigHost& h) {
              h.memory.failCall(RegistryCall::openKey, L"HKCR\\CLSID", 5, true);
          },
-         4, L"Nothing was changed.\n", false},
+         9, L"Nothing was changed.\n", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
