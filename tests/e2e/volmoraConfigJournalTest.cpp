@@ -155,11 +155,12 @@ TEST_F(VolmoraConfigJournal, AnApplyKilledPartWayIsPutBackByRecover) {
     applyBase();
     const std::wstring before = everything();
     const std::string exported = config(L"export").output;
-    for (const DWORD records : {DWORD{0}, DWORD{bigClasses / 3}, DWORD{bigClasses * 2 / 3}}) {
-        SCOPED_TRACE(records);
-        ASSERT_TRUE(killApplyAt(records));
+    // Records are written in the file's order, after the JVM: the base's ten are there already.
+    for (const DWORD written : {DWORD{1}, DWORD{bigClasses / 3}, DWORD{bigClasses * 2 / 3}}) {
+        SCOPED_TRACE(written);
+        ASSERT_TRUE(killApplyAt(baseClasses + written));
         ASSERT_TRUE(journalExists());
-        EXPECT_NE(everything(), before);
+        EXPECT_GE(recordCount(), baseClasses + written);
         const RunResult refused = config(L"export");
         EXPECT_EQ(refused.exitCode, 11u);
         EXPECT_EQ(refused.output, "");
@@ -210,8 +211,10 @@ TEST_F(VolmoraConfigJournal, ADamagedJournalIsKeptAndNeverUsed) {
             std::string::npos)
             << result.errors;
     }
-    std::ifstream in(fs::path(journalPath()), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
+    {
+        std::ifstream in(fs::path(journalPath()), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
+    }
     EXPECT_EQ(everything(), kept);
     // Discarded as the message says, the next run goes on.
     ASSERT_TRUE(DeleteFileW(journalPath().c_str()));
