@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "classKeys.h"
 #include "registry.h"
@@ -18,8 +19,25 @@ struct ComValueRead {
     long code = status::success;  // failed: the status of the call that failed
 };
 
-// Reads the named value (empty: the default value) of key.
-ComValueRead readComValue(Registry& registry, const std::wstring& key, std::wstring_view name);
+// Reads COM values one after the other as a class's are read, with the fewest registry calls:
+// the key that holds all COM classes is opened once, a key stays open while the next value asked
+// for is one of its own, and one buffer serves every read.
+class ComValueReader {
+  public:
+    explicit ComValueReader(Registry& registry);
+    ComValueRead read(const std::wstring& key, std::wstring_view name);
+    // Opens key for the reads that follow: 0, or the status of opening it.
+    long openKey(const std::wstring& key);
+
+  private:
+    Registry& registry_;
+    RegKey classes_;  // CLSID below HKEY_CLASSES_ROOT
+    long classesStatus_;
+    RegKey open_;  // the key read last
+    std::wstring openPath_;
+    long openStatus_ = status::fileNotFound;
+    std::vector<std::uint8_t> buffer_;
+};
 
 // Whether the value found is the one registration writes.
 bool comValueMatches(const ComValue& wanted, const ComValueRead& found);

@@ -100,9 +100,11 @@ class Planner {
             if (current == nullptr || current->text != value.text) {
                 // A value that is there keeps its name, as the key does.
                 record.set.push_back(textValue(current ? current->name : value.name, value.text));
-                change.details.push_back(value.name + L": " +
-                                         (current ? quoted(current->text) : std::wstring(noValue)) +
-                                         L" -> " + quoted(value.text));
+                detail(change, [&] {
+                    return value.name + L": " +
+                           (current ? quoted(current->text) : std::wstring(noValue)) + L" -> " +
+                           quoted(value.text);
+                });
             }
         }
         if (found != nullptr) {
@@ -143,8 +145,10 @@ class Planner {
                 continue;
             }
             writeTo(classesRoot, wanted.key).set.push_back(textValue(wanted.name, wanted.text));
-            change.details.push_back(comKeyLabel(wanted.key, wanted.name) + L": " + shown(current) +
-                                     L" -> " + quoted(wanted.text));
+            detail(change, [&] {
+                return comKeyLabel(wanted.key, wanted.name) + L": " + shown(current) + L" -> " +
+                       quoted(wanted.text);
+            });
         }
         if (found == nullptr) {
             return {};
@@ -220,6 +224,14 @@ class Planner {
             {localMachine, recordPath(collectionKey(collection), found.name), true, {}, {}});
         plan_.records.push_back(std::move(change));
         return {};
+    }
+
+    // Only a changed record's changes are shown: an added one's would never be printed.
+    template <typename Text>
+    static void detail(RecordChange& change, const Text& text) {
+        if (change.kind == ChangeKind::change) {
+            change.details.push_back(text());
+        }
     }
 
     // The write to key below root: the last one when it is that key's, so that the values of

@@ -22,16 +22,16 @@ class ComState {
     virtual ComValueRead value(const std::wstring& key, std::wstring_view name) = 0;
 };
 
-// ComState read from the registry, each value when the planner asks for it.
+// ComState read from the registry, each value when the planner asks for it, in the order it asks.
 class RegistryComState : public ComState {
   public:
-    explicit RegistryComState(Registry& registry) : registry_(registry) {}
+    explicit RegistryComState(Registry& registry) : reader_(registry) {}
     ComValueRead value(const std::wstring& key, std::wstring_view name) override {
-        return readComValue(registry_, key, name);
+        return reader_.read(key, name);
     }
 
   private:
-    Registry& registry_;
+    ComValueReader reader_;
 };
 
 enum class ChangeKind { add, change, remove };

@@ -116,9 +116,13 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
     }
 
     Plan plan;
-    RegistryComState com(registry);
-    if (const ReadFailure failure = makePlan(
-            file, machine, request.prune, bridgeDllPath(registry, host.programPath()), com, plan);
+    const std::wstring libraryPath = bridgeDllPath(registry, host.programPath());
+    // The reader's keys are closed again before the first write.
+    if (const ReadFailure failure =
+            [&] {
+                RegistryComState com(registry);
+                return makePlan(file, machine, request.prune, libraryPath, com, plan);
+            }();
         failure.code) {
         host.writeError(errorText(failure.step + L": ", failure.code));
         return exitCode::registryUnreadable;

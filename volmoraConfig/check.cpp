@@ -35,7 +35,7 @@ class Checker {
   public:
     Checker(const Configuration& configuration, Registry& registry, CheckFiles& files,
             const CheckSetting& setting)
-        : configuration_(configuration), registry_(registry), files_(files), setting_(setting) {}
+        : configuration_(configuration), com_(registry), files_(files), setting_(setting) {}
 
     std::vector<Problem> run() {
         for (const Record& jvm : configuration_.jvms) {
@@ -188,7 +188,7 @@ class Checker {
         }
         if (usableClsid) {
             for (ComKeyFinding& finding :
-                 checkComKeys(registry_, javaClass.name, progId ? *progId : std::wstring(),
+                 checkComKeys(com_, javaClass.name, progId ? *progId : std::wstring(),
                               setting_.runtimeLibrary)) {
                 error(std::move(finding.text));
             }
@@ -200,7 +200,7 @@ class Checker {
     // registration would write.
     void checkServerLibrary(const Record& javaClass, const std::wstring& label) {
         std::wstring library;
-        if (!readComDefault(registry_,
+        if (!readComDefault(com_,
                             L"CLSID\\" + javaClass.name + L"\\" + std::wstring(inprocServerSubkey),
                             library) ||
             library.empty()) {
@@ -221,7 +221,7 @@ class Checker {
     }
 
     const Configuration& configuration_;
-    Registry& registry_;
+    ComValueReader com_;
     RememberedFiles files_;
     const CheckSetting& setting_;
     std::vector<Problem> problems_;

@@ -15,14 +15,14 @@ namespace {
 
 class ComKeyChecker {
   public:
-    ComKeyChecker(Registry& registry, const std::wstring& clsid)
-        : registry_(registry), clsid_(clsid) {}
+    ComKeyChecker(ComValueReader& reader, const std::wstring& clsid)
+        : reader_(reader), clsid_(clsid) {}
 
     // Checks the key's default value, or the named value; a ProgID key's CLSID (pointer set)
     // that names another class is its own finding. Returns whether the key exists.
     bool expect(const ComValue& wanted, bool pointer) {
         const std::wstring& path = wanted.key;
-        const ComValueRead read = readComValue(registry_, path, wanted.name);
+        const ComValueRead read = reader_.read(path, wanted.name);
         switch (read.kind) {
             case ComValueRead::Kind::keyMissing:
                 add(comKeyLabel(path) + L" is missing");
@@ -54,8 +54,7 @@ class ComKeyChecker {
 
     // The own key first: when it is missing, one finding says so for everything below it.
     bool ownKeyPresent(const std::wstring& path) {
-        RegKey key(registry_);
-        const long opened = key.open(classesRoot, path, KeyAccess::read);
+        const long opened = reader_.openKey(path);
         if (opened == status::success) {
             return true;
         }
@@ -70,14 +69,14 @@ class ComKeyChecker {
   private:
     void add(std::wstring text) { findings.push_back({std::move(text)}); }
 
-    Registry& registry_;
+    ComValueReader& reader_;
     const std::wstring& clsid_;
 };
 
 }  // namespace
 
-bool readComDefault(Registry& registry, const std::wstring& path, std::wstring& text) {
-    ComValueRead read = readComValue(registry, path, {});
+bool readComDefault(ComValueReader& reader, const std::wstring& path, std::wstring& text) {
+    ComValueRead read = reader.read(path, {});
     if (read.kind != ComValueRead::Kind::text) {
         return false;
     }
@@ -85,10 +84,10 @@ bool readComDefault(Registry& registry, const std::wstring& path, std::wstring& 
     return true;
 }
 
-std::vector<ComKeyFinding> checkComKeys(Registry& registry, const std::wstring& clsid,
+std::vector<ComKeyFinding> checkComKeys(ComValueReader& reader, const std::wstring& clsid,
                                         const std::wstring& progId,
                                         const std::wstring& runtimeLibrary) {
-    ComKeyChecker checker(registry, clsid);
+    ComKeyChecker checker(reader, clsid);
     const ClassKeys keys = classKeys(progId, clsid, runtimeLibrary);
     const std::vector<ComValue> wanted = comValues(keys);
     // Without a ProgID (a partial record, said elsewhere) or with one that is no key name, only

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "registry.h"
+#include "classComState.h"
 
 namespace volmora::config {
 
@@ -16,11 +16,11 @@ struct ComKeyFinding {
 // in-process server (runtimeLibrary, threading model) and the ProgID, and, with a ProgID, the
 // ProgID keys; a ProgID key that names another CLSID is said as such. Keys and values beyond
 // those registration writes are not looked at.
-std::vector<ComKeyFinding> checkComKeys(Registry& registry, const std::wstring& clsid,
+std::vector<ComKeyFinding> checkComKeys(ComValueReader& reader, const std::wstring& clsid,
                                         const std::wstring& progId,
                                         const std::wstring& runtimeLibrary);
 
 // The REG_SZ default value of a key below HKEY_CLASSES_ROOT; false when it cannot be read so.
-bool readComDefault(Registry& registry, const std::wstring& path, std::wstring& text);
+bool readComDefault(ComValueReader& reader, const std::wstring& path, std::wstring& text);
 
 }  // namespace volmora::config

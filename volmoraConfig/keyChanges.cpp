@@ -169,7 +169,15 @@ ReadFailure keyChanges(Registry& registry, const std::vector<KeyWrite>& writes,
             return {};
         }
         KeyChange change{root, path, {}, {}};
-        if (const long result = readKeyState(registry, root, path, change.before); result) {
+        // Below a key that is not there, nothing is: it need not be looked for.
+        const std::size_t parentEnd = path.rfind(L'\\');
+        const auto parent = parentEnd == std::wstring::npos
+                                ? index.end()
+                                : index.find(KeyName{root.value, path.substr(0, parentEnd)});
+        const bool parentMissing = parent != index.end() && !changes[parent->second].before.exists;
+        if (const long result =
+                parentMissing ? status::success : readKeyState(registry, root, path, change.before);
+            result) {
             return {result, L"Can't read " + quoted(fullKeyName(root, path)) + L" key"};
         }
         change.after = change.before;

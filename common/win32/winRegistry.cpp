@@ -74,7 +74,7 @@ long WinRegistry::closeKey(KeyHandle key) {
 }
 
 long WinRegistry::enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) {
-    wchar_t buffer[keyNameBuffer] = {};
+    wchar_t buffer[keyNameBuffer];  // the system writes the name and its NUL
     LONG result = RegEnumKeyW(hkey(key), index, buffer, keyNameBuffer);
     if (result == ERROR_SUCCESS) {
         name.assign(buffer);
@@ -91,15 +91,19 @@ long WinRegistry::enumValue(KeyHandle key, std::uint32_t index, std::wstring& na
     // A value name holds at most 16,383 characters; the buffer takes the longest with its NUL.
     constexpr DWORD nameCapacity = 16384;
     constexpr std::size_t firstDataBytes = 512;
-    std::wstring nameBuffer(nameCapacity, L'\0');
-    if (data.size() < firstDataBytes) {
-        data.resize(firstDataBytes);
+    if (!valueName_) {
+        valueName_ = std::make_unique_for_overwrite<wchar_t[]>(nameCapacity);
     }
+    // Grown once to what the caller's values need, never cleared: the system writes the data.
+    if (data.capacity() < firstDataBytes) {
+        data.reserve(firstDataBytes);
+    }
+    data.resize(data.capacity());
     for (;;) {
         DWORD nameLength = nameCapacity;
         DWORD storedType = 0;
         auto dataSize = static_cast<DWORD>(data.size());
-        LONG result = RegEnumValueW(hkey(key), index, nameBuffer.data(), &nameLength, nullptr,
+        LONG result = RegEnumValueW(hkey(key), index, valueName_.get(), &nameLength, nullptr,
                                     &storedType, data.data(), &dataSize);
         if (result == ERROR_MORE_DATA) {
             // The value may grow between two calls: ask again with what it needs now.
@@ -107,7 +111,7 @@ long WinRegistry::enumValue(KeyHandle key, std::uint32_t index, std::wstring& na
             continue;
         }
         if (result == ERROR_SUCCESS) {
-            name.assign(nameBuffer.data(), nameLength);
+            name.assign(valueName_.get(), nameLength);
             type = storedType;
             data.resize(dataSize);
         }

@@ -2,6 +2,8 @@
 // names outside the ANSI code page are kept as typed).
 #pragma once
 
+#include <memory>
+
 #include "registry.h"
 
 namespace volmora {
@@ -25,6 +27,10 @@ class WinRegistry : public Registry {
                            std::uint32_t* size) override;
     long setDefaultValue(KeyHandle key, const std::wstring& subkey,
                          const std::wstring& text) override;
+
+  private:
+    // Value names are enumerated into this, made once: the system writes what it returns.
+    std::unique_ptr<wchar_t[]> valueName_;
 };
 
 }  // namespace volmora

@@ -719,5 +719,43 @@ TEST(VolmoraConfig, RunningOutOfMemoryWhileWritingEndsAsAFailedWrite) {
     }
 }
 
+// A no-change apply reads what export reads and, per class, the COM values it compares: the key
+// of each value opened once (below the COM classes key, opened once for all), every value of that
+// key read through it, and closed: 16 calls for the six values in five keys.
+TEST(VolmoraConfig, ANoChangeApplyReadsEachClassWithTheFewestCalls) {
+    const auto callsPerClass = [](const std::vector<std::wstring>& arguments) {
+        std::size_t calls[2] = {};
+        for (const int classes : {100, 200}) {
+            FakeConfigHost host;
+            putJvm(host.memory, L"MyJVM");
+            std::string members;
+            for (int i = 0; i < classes; ++i) {
+                ClassOperands c;
+                wchar_t clsid[40];
+                std::swprintf(clsid, 40, L"{B036ABD6-EE02-4d8e-8D67-%012d}", i);
+                c.clsid = clsid;
+                c.progId = L"Bench.Class" + std::to_wstring(i);
+                writeLayout(host.memory, c);
+                members += (members.empty() ? "\"" : ", \"") + utf8(c.clsid) +
+                           R"(": {"JavaClassName": "com.tamsiver.myserver.CoolService",
+                                  "JvmId": "MyJVM", "ProgId": ")" +
+                           utf8(c.progId) + "\"}";
+            }
+            host.files[L"f.json"] = R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath":
+                "C:\\jvm\\jvm.dll", "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}},
+                "classes": {)" + members +
+                                    "}}";
+            ArgumentList list{L"volmoraConfig"};
+            list.insert(list.end(), arguments.begin(), arguments.end());
+            const std::size_t before = host.memory.callCount();
+            EXPECT_EQ(config::runConfigCommand(host, list), 0) << host.err;
+            calls[classes / 200] = host.memory.callCount() - before;
+        }
+        return (calls[1] - calls[0]) / 100;
+    };
+    const std::size_t exportCalls = callsPerClass({L"export"});
+    EXPECT_EQ(callsPerClass({L"apply", L"f.json"}), exportCalls + 16);
+}
+
 }  // namespace
 }  // namespace volmora::testing
