@@ -60,8 +60,9 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
      L"another run held the configuration's lock past the wait, or the lock could not be taken; "
      L"nothing was read or changed"},
     {exitCode::journalPending,
-     L"export, check or a /check run found the journal of a run ended part-way; nothing was "
-     L"read (run volmoraConfig recover)"},
+     L"a journal of a run ended part-way was found by export, check or a /check run (which never "
+     L"write), or a journal of the other build by any verb; nothing was read or changed (standard "
+     L"error names the recover to run)"},
     {exitCode::journalUnusable,
      L"a journal was found that is damaged or not owned and written by Administrators or SYSTEM "
      L"alone; it was kept, not used, and nothing was changed (how to discard it on standard "
