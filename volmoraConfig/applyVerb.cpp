@@ -1,13 +1,12 @@
 // volmoraConfig apply: validates the whole file, plans, and makes the view's configuration what
 // the file says, all or nothing.
-#include <new>
 
-#include "applyExecutor.h"
 #include "applyPlanner.h"
 #include "applyRefusals.h"
 #include "classRecord.h"
 #include "configFile.h"
 #include "exitCodes.h"
+#include "journaledWrites.h"
 #include "planText.h"
 #include "toolText.h"
 #include "toolUtil.h"
@@ -19,7 +18,6 @@ namespace volmora::config {
 namespace {
 
 constexpr std::wstring_view nothingChanged = L"Nothing was changed.";
-constexpr long outOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 
 struct ApplyRequest {
     bool check = false;
@@ -68,46 +66,6 @@ std::int32_t refuseFile(ConfigHost& host, const std::wstring& file,
     return exitCode::fileRefused;
 }
 
-// The writes, and when one fails, putting back what was there. Nothing that goes wrong in
-// between, out of memory included, leaves the machine half-written without saying so.
-std::int32_t makeWrites(ConfigHost& host, const Plan& plan, const std::vector<KeyChange>& changes) {
-    Registry& registry = host.registry();
-    WritesEnd end;
-    try {
-        end = executeWrites(registry, plan.writes);
-    } catch (const ToolError& error) {
-        end.failure = {error.number, internalErrorMessage(error.number, error.source.value_or(L""),
-                                                          error.description)};
-    } catch (const std::bad_alloc&) {
-        end.failure = {outOfMemory, L"Out of memory"};
-    }
-    if (end.failure.code == status::success) {
-        host.writeOut(utf8(completionLine(plan)) + "\n");
-        return exitCode::success;
-    }
-    host.writeError(errorText(end.failure.step + L": ", end.failure.code));
-    PutBack back;
-    try {
-        back = putBack(registry, changes);
-    } catch (const std::bad_alloc&) {
-        back.failed.push_back(L"Out of memory while putting the keys back");
-    } catch (const ToolError& error) {
-        back.failed.push_back(
-            internalErrorMessage(error.number, error.source.value_or(L""), error.description));
-    }
-    if (back.failed.empty() && back.leftAlone.empty()) {
-        host.writeError(L"Everything was put back as it was. " + std::wstring(nothingChanged));
-        return exitCode::restored;
-    }
-    host.writeError(L"These keys could not be put back as they were:");
-    for (const auto* lines : {&back.failed, &back.leftAlone}) {
-        for (const std::wstring& line : *lines) {
-            host.writeError(L"  " + line);
-        }
-    }
-    return exitCode::restoreFailed;
-}
-
 }  // namespace
 
 std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
@@ -139,17 +97,15 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         return exitCode::lockNotTaken;
     }
     if (!request.check) {
-        const ReadFailure rights = checkWriteRights(registry);
-        if (rights.code == status::accessDenied) {
-            host.writeError(errorText(
-                L"No rights to write the configuration: " + rights.step + L": ", rights.code));
-            host.writeError(nothingChanged);
-            return exitCode::noRights;
+        if (const std::int32_t code = refuseWithoutRights(host); code) {
+            return code;
         }
-        if (rights.code != status::success) {
-            host.writeError(errorText(rights.step + L": ", rights.code));
-            return exitCode::registryUnreadable;
-        }
+    }
+    // After the rights: putting a journal back needs them too.
+    if (const std::int32_t code =
+            settleJournal(host, request.check ? JournalUse::readOnly : JournalUse::writes);
+        code) {
+        return code;
     }
     Machine machine;
     if (!readMachine(host, machine)) {
@@ -177,26 +133,35 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
     }
     host.writeOut(planText);
 
-    if (!request.backup.empty()) {
-        if (const std::int32_t code = writeConfiguration(host, request.backup, machine.own); code) {
-            host.writeError(nothingChanged);
-            return code;
-        }
-    }
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;
-    if (request.check || plan.empty()) {
+    if ((request.check || plan.empty()) && request.backup.empty()) {
         return noErrorCode;
     }
-
+    // What the writes will touch, as it is: the backup, and the journal.
     std::vector<KeyChange> changes;
     if (const ReadFailure failure = keyChanges(registry, plan.writes, changes); failure.code) {
         host.writeError(errorText(failure.step + L": ", failure.code));
         host.writeError(nothingChanged);
         return exitCode::registryUnreadable;
     }
-    const std::int32_t code = makeWrites(host, plan, changes);
-    return code == exitCode::success ? noErrorCode : code;
+    if (!request.backup.empty()) {
+        const std::string backup = encodeJournal({ownViewBits, JournalVerb::backup, changes});
+        if (const long result = host.writeFile(request.backup, backup); result) {
+            host.writeError(fileFailure(L"write", request.backup, result));
+            host.writeError(nothingChanged);
+            return exitCode::fileUnusable;
+        }
+    }
+    if (request.check || plan.empty()) {
+        return noErrorCode;
+    }
+    const std::int32_t code = writeJournaled(host, JournalVerb::apply, plan.writes, changes);
+    if (code == exitCode::success) {
+        host.writeOut(utf8(completionLine(plan)) + "\n");
+        return noErrorCode;
+    }
+    return code;
 }
 
 }  // namespace volmora::config

@@ -30,6 +30,9 @@ std::int32_t runCheck(ConfigHost& host, const ArgumentList& operands) {
     if (!lockConfiguration(host)) {
         return exitCode::lockNotTaken;
     }
+    if (const std::int32_t code = settleJournal(host, JournalUse::readOnly); code) {
+        return code;
+    }
     Configuration configuration;
     if (!readView(host, KeyAccess::read, configuration)) {
         return exitCode::registryUnreadable;

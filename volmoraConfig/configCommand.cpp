@@ -3,6 +3,7 @@
 #include <array>
 #include <new>
 
+#include "applyRefusals.h"
 #include "configFile.h"
 #include "exitCodes.h"
 #include "toolText.h"
@@ -22,6 +23,8 @@ constexpr std::array verbs = {
     Verb{L"export", L"[FILE]", runExport},
     Verb{L"apply", L"[/check] [/prune] [/detailed-exitcode] [/backup BACKUPFILE] FILE", runApply},
     Verb{L"check", L"[/json]", runCheck},
+    Verb{L"recover", L"", runRecover},
+    Verb{L"restore", L"[/check] FILE", runRestore},
 };
 
 }  // namespace
@@ -33,8 +36,10 @@ std::wstring usageText() {
         text += programName;
         text += L" ";
         text += verb.name;
-        text += L" ";
-        text += verb.usage;
+        if (!verb.usage.empty()) {
+            text += L" ";
+            text += verb.usage;
+        }
         text += L"\n";
     }
     return text;
@@ -84,6 +89,21 @@ bool readMachine(ConfigHost& host, Machine& machine) {
     }
     machine.otherClasses = std::move(other.classes);
     return true;
+}
+
+std::int32_t refuseWithoutRights(ConfigHost& host) {
+    const ReadFailure rights = checkWriteRights(host.registry());
+    if (rights.code == status::accessDenied) {
+        host.writeError(errorText(L"No rights to write the configuration: " + rights.step + L": ",
+                                  rights.code));
+        host.writeError(L"Nothing was changed.");
+        return exitCode::noRights;
+    }
+    if (rights.code != status::success) {
+        host.writeError(errorText(rights.step + L": ", rights.code));
+        return exitCode::registryUnreadable;
+    }
+    return exitCode::success;
 }
 
 std::wstring fileFailure(std::wstring_view verb, const std::wstring& path, long code) {

@@ -1,6 +1,6 @@
 // What the volmoraConfig verbs need of the machine besides the registry: the standard streams,
-// files, the machine-wide lock and the program's own path. The Win32 side implements it; unit
-// tests use a fake.
+// files, the machine-wide lock, the journal, Ctrl+C and the program's own path. The Win32 side
+// implements it; unit tests use a fake.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 
 #include "arguments.h"
 #include "checkFiles.h"
+#include "journalStore.h"
 #include "registry.h"
 
 namespace volmora::config {
@@ -36,6 +37,27 @@ class ConfigHost {
     virtual std::wstring programPath() = 0;
     // What the files that records name are, for check.
     virtual CheckFiles& checkFiles() = 0;
+    // Where the journal of a run ended part-way is kept.
+    virtual JournalStore& journal() = 0;
+    // Writes the key's hive to disk (RegFlushKey): 0, or a status (fileNotFound for a missing
+    // key).
+    virtual long flushKey(KeyHandle root, const std::wstring& path) = 0;
+    // While catchStop(true) holds, Ctrl+C and Ctrl+Break no longer end the process: they make
+    // stopRequested() true, and the writes stop at the next one.
+    virtual void catchStop(bool on) = 0;
+    virtual bool stopRequested() = 0;
+};
+
+// Catches Ctrl+C and Ctrl+Break while it lives.
+class StopCatcher {
+  public:
+    explicit StopCatcher(ConfigHost& host) : host_(host) { host_.catchStop(true); }
+    ~StopCatcher() { host_.catchStop(false); }
+    StopCatcher(const StopCatcher&) = delete;
+    StopCatcher& operator=(const StopCatcher&) = delete;
+
+  private:
+    ConfigHost& host_;
 };
 
 // Runs the command line (element 0 is the program path) and returns the exit code.

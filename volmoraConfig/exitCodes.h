@@ -22,6 +22,8 @@ inline constexpr std::int32_t fileUnusable = 7;
 inline constexpr std::int32_t registryUnreadable = 8;
 inline constexpr std::int32_t noRights = 9;
 inline constexpr std::int32_t lockNotTaken = 10;
+inline constexpr std::int32_t journalPending = 11;
+inline constexpr std::int32_t journalUnusable = 12;
 }  // namespace exitCode
 
 struct ExitCodeMeaning {
@@ -39,23 +41,32 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
      L"apply: the file was refused (not JSON, bad member, bad identifier "
      L"...); nothing was changed"},
     {exitCode::restored,
-     L"apply: it stopped part-way (a write failed) and put everything back as it was; nothing "
-     L"was changed"},
+     L"apply, restore: it stopped part-way (a write failed, or Ctrl+C or Ctrl+Break) and put "
+     L"everything back as it was; nothing was changed"},
     {exitCode::restoreFailed,
-     L"apply: it stopped part-way and could not put everything back; the keys not put back are "
-     L"listed"},
+     L"apply, restore, recover: it could not put everything back; the keys not put back are "
+     L"listed, and the journal is kept for recover"},
     {exitCode::checkFoundError, L"check: found at least one error (warnings alone give 0)"},
     {exitCode::fileUnusable,
-     L"a file could not be read or written (the FILE of export/apply, "
-     L"the /backup file)"},
+     L"a file could not be read or written (the FILE of export, apply or restore, the /backup "
+     L"file, the journal)"},
     {exitCode::registryUnreadable,
      L"the machine's configuration could not be read (a registry "
      L"call failed: step and code on standard error)"},
     {exitCode::noRights,
-     L"apply: no rights to write the configuration (found before planning); nothing was changed"},
+     L"apply, restore, recover: no rights to write the configuration (found before any write); "
+     L"nothing was changed"},
     {exitCode::lockNotTaken,
      L"another run held the configuration's lock past the wait, or the lock could not be taken; "
      L"nothing was read or changed"},
+    {exitCode::journalPending,
+     L"a journal of a run ended part-way was found by export, check or a /check run (which never "
+     L"write), or a journal of the other build by any verb; nothing was read or changed (standard "
+     L"error names the recover to run)"},
+    {exitCode::journalUnusable,
+     L"a journal was found that is damaged or not owned and written by Administrators or SYSTEM "
+     L"alone; it was kept, not used, and nothing was changed (how to discard it on standard "
+     L"error)"},
 };
 
 }  // namespace volmora::config

@@ -16,6 +16,9 @@ std::int32_t runExport(ConfigHost& host, const ArgumentList& operands) {
         return exitCode::lockNotTaken;
     }
     Machine machine;
+    if (const std::int32_t code = settleJournal(host, JournalUse::readOnly); code) {
+        return code;
+    }
     if (!readMachine(host, machine)) {
         return exitCode::registryUnreadable;
     }

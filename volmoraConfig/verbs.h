@@ -21,6 +21,8 @@ struct Verb {
 std::int32_t runExport(ConfigHost& host, const ArgumentList& operands);
 std::int32_t runApply(ConfigHost& host, const ArgumentList& operands);
 std::int32_t runCheck(ConfigHost& host, const ArgumentList& operands);
+std::int32_t runRecover(ConfigHost& host, const ArgumentList& operands);
+std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands);
 
 // The usage lines, one per verb.
 std::wstring usageText();
@@ -40,6 +42,23 @@ bool lockConfiguration(ConfigHost& host);
 // view's class records; false after the failure's line on standard error.
 bool readView(ConfigHost& host, KeyAccess access, Configuration& configuration);
 bool readMachine(ConfigHost& host, Machine& machine);
+
+// Whether this process may write the configuration: exitCode::success, or the code to end with
+// after the reason on standard error.
+std::int32_t refuseWithoutRights(ConfigHost& host);
+
+// The command that puts a journal back, as the messages name it.
+inline constexpr std::wstring_view recoverCommand = L"volmoraConfig recover";
+
+enum class JournalUse {
+    readOnly,  // export, check, and the /check runs: they refuse while a journal is there
+    writes,    // apply, restore and recover: they put it back first
+};
+
+// Under the lock: looks for the journal of a run ended part-way and settles it as use says (see
+// findJournal), putting it back first for a writing use. exitCode::success when the verb may go
+// on; else the code to end with, after the reason on standard error.
+std::int32_t settleJournal(ConfigHost& host, JournalUse use);
 
 // "Can't read "FILE": error=2", and the same for writing.
 std::wstring fileFailure(std::wstring_view verb, const std::wstring& path, long code);

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "childProcess.h"
+#include "consoleStop.h"
+#include "ownedHandles.h"
 #include "utf8.h"
 
 namespace volmora::config {
@@ -35,7 +37,38 @@ void writeTo(DWORD which, std::string_view bytes) {
     }
 }
 
+BOOL WINAPI onConsoleControl(DWORD event) {
+    return consoleStop::onConsoleEvent(event) ? TRUE : FALSE;
+}
+
+static_assert(consoleStop::ctrlC == CTRL_C_EVENT && consoleStop::ctrlBreak == CTRL_BREAK_EVENT);
+
 }  // namespace
+
+WinConfigHost::~WinConfigHost() {
+    catchStop(false);
+}
+
+long WinConfigHost::flushKey(KeyHandle root, const std::wstring& path) {
+    HKEY opened = nullptr;
+    const LONG result = RegOpenKeyExW(reinterpret_cast<HKEY>(root.value), path.c_str(), 0,
+                                      KEY_QUERY_VALUE, &opened);
+    const RegistryKey key(opened);
+    if (result != ERROR_SUCCESS) {
+        return result;
+    }
+    return RegFlushKey(key.get());
+}
+
+void WinConfigHost::catchStop(bool on) {
+    if (on != catching_ && SetConsoleCtrlHandler(onConsoleControl, on ? TRUE : FALSE)) {
+        catching_ = on;
+    }
+}
+
+bool WinConfigHost::stopRequested() {
+    return consoleStop::asked();
+}
 
 void WinConfigHost::writeOut(std::string_view bytes) {
     writeTo(STD_OUTPUT_HANDLE, bytes);

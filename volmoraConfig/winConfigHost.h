@@ -1,11 +1,12 @@
-// The Win32 side of volmoraConfig: the registry, the standard streams, files and the
-// machine-wide lock.
+// The Win32 side of volmoraConfig: the registry, the standard streams, files, the machine-wide
+// lock, the journal and Ctrl+C.
 #pragma once
 
 #include "configHost.h"
 #include "fileHandle.h"
 #include "winCheckFiles.h"
 #include "winConfigLock.h"
+#include "winJournalStore.h"
 #include "winRegistry.h"
 
 namespace volmora::config {
@@ -15,6 +16,7 @@ class WinConfigHost : public ConfigHost {
     WinConfigHost() = default;
     WinConfigHost(const WinConfigHost&) = delete;
     WinConfigHost& operator=(const WinConfigHost&) = delete;
+    ~WinConfigHost() override;
 
     Registry& registry() override { return registry_; }
     void writeOut(std::string_view bytes) override;
@@ -24,10 +26,16 @@ class WinConfigHost : public ConfigHost {
     long lock(std::wstring& why) override;
     std::wstring programPath() override;
     CheckFiles& checkFiles() override { return files_; }
+    JournalStore& journal() override { return journal_; }
+    long flushKey(KeyHandle root, const std::wstring& path) override;
+    void catchStop(bool on) override;
+    bool stopRequested() override;
 
   private:
     WinRegistry registry_;
     WinCheckFiles files_;
+    WinJournalStore journal_;
+    bool catching_ = false;
     ConfigurationLock lock_;
 };
 

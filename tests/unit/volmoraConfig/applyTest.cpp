@@ -489,9 +489,16 @@ TEST(VolmoraConfig, ARestoreThatFailsListsWhatItCouldNotPutBack) {
               L"Can't create \"New\" key: error=1021\n"
               L"These keys could not be put back as they were:\n"
               L"  HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs\\MyJVM: "
-              L"error=5\n");
+              L"error=5\n"
+              L"The journal \"C:\\ProgramData\\volmoraConfig\\journal\" was kept: run "
+              L"\"volmoraConfig recover\" to try again.\n");
     EXPECT_EQ(host.memory.text(root + L"\\JVMs\\MyJVM", L"DllPath"), L"D:\\jvm.dll");
     EXPECT_FALSE(host.memory.keyExists(root + L"\\JVMs\\New"));
+    // The journal stays for recover, which puts the rest back once the registry lets it.
+    EXPECT_TRUE(host.journalStore.journal);
+    EXPECT_EQ(host.run({L"recover"}), 0) << host.err;
+    EXPECT_EQ(host.memory.text(root + L"\\JVMs\\MyJVM", L"DllPath"), L"C:\\jvm\\jvm.dll");
+    EXPECT_FALSE(host.journalStore.journal);
 }
 
 TEST(VolmoraConfig, CommandLinesItRefuses) {
@@ -519,7 +526,9 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
                   L"Usage: volmoraConfig export [FILE]\n"
                   L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
                   L"[/backup BACKUPFILE] FILE\n"
-                  L"       volmoraConfig check [/json]\n");
+                  L"       volmoraConfig check [/json]\n"
+                  L"       volmoraConfig recover\n"
+                  L"       volmoraConfig restore [/check] FILE\n");
         EXPECT_EQ(host.out, "");
         EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
     }
@@ -608,17 +617,28 @@ TEST(VolmoraConfig, EachWayToFailHasItsCodeAndChangesNothing) {
     }
 }
 
+// The backup holds the keys the apply touches as they were, values of every type included, and
+// restore gives them back; /check writes the backup too and nothing else.
 TEST(VolmoraConfig, TheBackupHoldsWhatApplyFound) {
     FakeConfigHost host;
     registerSample(host.memory);
-    ASSERT_EQ(host.run({L"export", L"before.json"}), 0);
+    host.memory.putValue(root + L"\\Servers\\ServerA", L"Count", {valueType::dword, {7, 0, 0, 0}});
+    const std::wstring before = state(host.memory);
     host.files[L"f.json"] =
         R"({"formatVersion": 1, "servers": {"ServerA": {"Classpath": "D:\\"}}})";
-    ASSERT_EQ(host.run({L"apply", L"/backup", L"b.json", L"f.json"}), 0) << host.err;
-    EXPECT_EQ(host.files[L"b.json"], host.files[L"before.json"]);
-    ASSERT_EQ(host.run({L"apply", L"b.json"}), 0) << host.err;
-    ASSERT_EQ(host.run({L"export"}), 0);
-    EXPECT_EQ(host.out, host.files[L"before.json"]);
+    ASSERT_EQ(host.run({L"apply", L"/check", L"/backup", L"c.bak", L"f.json"}), 0) << host.err;
+    EXPECT_EQ(state(host.memory), before);
+    ASSERT_EQ(host.run({L"apply", L"/backup", L"b.bak", L"f.json"}), 0) << host.err;
+    EXPECT_EQ(host.files[L"b.bak"], host.files[L"c.bak"]);
+    EXPECT_NE(state(host.memory), before);
+    EXPECT_EQ(host.run({L"restore", L"b.bak"}), 0) << host.err;
+    EXPECT_EQ(outText(host),
+              L"~ key HKEY_LOCAL_MACHINE\\SOFTWARE\\Tamsiver Software\\VOLM\\Servers\\ServerA\n"
+              L"    Classpath: \"D:\\\" -> \"C:\\app\"\n"
+              L"    Imports: (none) -> \"\"\n"
+              L"Plan: 0 to add, 1 to change, 0 to remove.\n"
+              L"Restore complete.\n");
+    EXPECT_EQ(state(host.memory), before);
 }
 
 TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
@@ -692,7 +712,9 @@ TEST(VolmoraConfig, RunningOutOfMemoryWhileWritingEndsAsAFailedWrite) {
             EXPECT_EQ(host.err,
                       L"Can't create \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\" key: "
                       L"error=1021\nThese keys could not be put back as they were:\n"
-                      L"  Out of memory while putting the keys back\n");
+                      L"  Out of memory while putting the keys back\n"
+                      L"The journal \"C:\\ProgramData\\volmoraConfig\\journal\" was kept: "
+                      L"run \"volmoraConfig recover\" to try again.\n");
         }
     }
 }

@@ -1,12 +1,14 @@
-// A volmoraConfig host for unit tests: the in-memory registry, files in a map, and the two
-// streams collected as text.
+// A volmoraConfig host for unit tests: the in-memory registry, files in a map, the journal in
+// memory, the keys flushed, a Ctrl+C that a test presses, and the two streams collected as text.
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "checkFilesFake.h"
 #include "configHost.h"
+#include "fakeJournalStore.h"
 #include "memoryRegistry.h"
 #include "utf8.h"
 
@@ -40,8 +42,16 @@ class FakeConfigHost : public config::ConfigHost {
     std::string out;
     std::wstring err;
     long lockResult = 0;
+    FakeJournalStore journalStore;
+    std::set<std::wstring> flushed;  // "HKLM\SOFTWARE", "HKCR\CLSID"
+    bool catching = false;
+    // Ctrl+C pressed: while caught, it asks the writes to stop; otherwise it would have ended the
+    // process, which a test shows by the journal it leaves.
+    bool ctrlC = false;
+    // The registry the verbs use: the in-memory one, or one a test puts in front of it.
+    Registry* registryInUse = &memory;
 
-    Registry& registry() override { return memory; }
+    Registry& registry() override { return *registryInUse; }
     void writeOut(std::string_view bytes) override { out += bytes; }
     void writeError(std::wstring_view line) override {
         err += line;
@@ -74,6 +84,13 @@ class FakeConfigHost : public config::ConfigHost {
     }
     std::wstring programPath() override { return L"C:\\VOLM\\bin\\volmoraConfig.exe"; }
     config::CheckFiles& checkFiles() override { return fileSystem; }
+    config::JournalStore& journal() override { return journalStore; }
+    long flushKey(KeyHandle root, const std::wstring& path) override {
+        flushed.insert((root == classesRoot ? L"HKCR\\" : L"HKLM\\") + path);
+        return 0;
+    }
+    void catchStop(bool on) override { catching = on; }
+    bool stopRequested() override { return catching && ctrlC; }
     FakeCheckFiles fileSystem;  // what check finds at the paths that records name
 
     // Runs "volmoraConfig <arguments...>" and returns the exit code; out and err start empty.

@@ -1,0 +1,81 @@
+// A journal store for unit tests: the journal and the temporary files in memory, the folder's and
+// the file's security as a test sets them, and failures a test asks for.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "journalStore.h"
+
+namespace volmora::testing {
+
+class FakeJournalStore : public config::JournalStore {
+  public:
+    // As the Windows store makes them: owned by Administrators, written by SYSTEM and them.
+    static config::ObjectSecurity madeSecurity() {
+        return {L"S-1-5-32-544",
+                true,
+                {{true, false, L"S-1-5-18", 0x1F01FF},
+                 {true, false, L"S-1-5-32-544", 0x1F01FF},
+                 {true, false, L"S-1-5-32-545", 0x1200A9}}};
+    }
+
+    std::optional<std::string> journal;
+    bool folderExists = false;
+    bool securityKept = true;
+    config::ObjectSecurity folderSecurity = madeSecurity();
+    config::ObjectSecurity fileSecurity = madeSecurity();
+    std::vector<std::wstring> temporaries;  // left by runs ended before their journal was in place
+    long readResult = 0;
+    long writeResult = 0;
+    long removeResult = 0;
+    std::size_t written = 0;  // journals put in place
+
+    std::wstring folder() override { return L"C:\\ProgramData\\volmoraConfig"; }
+    std::wstring path() override { return folder() + L"\\journal"; }
+    long read(std::size_t maxBytes, config::JournalFound& found) override {
+        found = {};
+        if (readResult) {
+            return readResult;
+        }
+        found.securityKept = securityKept;
+        found.folderExists = folderExists;
+        found.folder = folderSecurity;
+        if (!journal) {
+            return 0;
+        }
+        found.fileExists = true;
+        found.file = fileSecurity;
+        if (journal->size() > maxBytes) {
+            return config::fileTooLarge;
+        }
+        found.bytes = *journal;
+        return 0;
+    }
+    long write(std::string_view bytes) override {
+        if (writeResult) {
+            return writeResult;
+        }
+        if (journal) {
+            return config::journalExists;
+        }
+        folderExists = true;
+        journal = std::string(bytes);
+        ++written;
+        return 0;
+    }
+    long remove() override {
+        if (removeResult) {
+            return removeResult;
+        }
+        journal.reset();
+        return 0;
+    }
+    long clearStale() override {
+        temporaries.clear();
+        return 0;
+    }
+};
+
+}  // namespace volmora::testing

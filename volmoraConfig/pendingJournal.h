@@ -1,0 +1,34 @@
+// A journal that a run finds: the verbs that never write refuse to read half an apply, the verbs
+// that write put it back first, and a journal that cannot be used is kept and reported. Also the
+// journal around the writes of apply and restore.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "configHost.h"
+#include "journalFormat.h"
+#include "verbs.h"
+
+namespace volmora::config {
+
+// The largest journal read: far beyond what an apply of the largest file writes.
+inline constexpr std::size_t maxJournalBytes = std::size_t{256} << 20;
+
+// Looks for a journal, under the lock: a journal that cannot be used (damaged, untrusted, in an
+// untrusted folder) ends the run with exitCode::journalUnusable, and one of the other build, or
+// any journal for a readOnly use, with exitCode::journalPending, after the reason on standard
+// error. Otherwise exitCode::success, with pending holding the journal of this build when there
+// is one (said on standard error). A writing use also clears stale temporary files.
+std::int32_t findJournal(ConfigHost& host, JournalUse use, std::optional<Journal>& pending);
+
+// Puts back what the journal holds, where the keys still hold the state before or after, prints
+// what it put back and what it left alone, flushes and deletes the journal: exitCode::success,
+// or exitCode::restoreFailed with the journal kept.
+std::int32_t recoverJournal(ConfigHost& host, const Journal& journal);
+
+// Flushes the keys that the changes touched, so that they are on disk before the journal goes.
+void flushChangedKeys(ConfigHost& host, const std::vector<KeyChange>& changes);
+
+}  // namespace volmora::config

@@ -1,0 +1,101 @@
+// volmoraConfig restore [/check] FILE: puts back the keys of a backup (written by apply /backup in
+// the journal's format) as they were, all or nothing, whatever the machine holds now.
+#include "exitCodes.h"
+#include "journaledWrites.h"
+#include "pendingJournal.h"
+#include "restorePlan.h"
+#include "toolText.h"
+#include "utf8.h"
+#include "verbs.h"
+
+namespace volmora::config {
+
+namespace {
+
+constexpr std::wstring_view nothingChanged = L"Nothing was changed.";
+
+std::int32_t refuseBackup(ConfigHost& host, const std::wstring& file, const std::wstring& why) {
+    host.writeError(quoted(file) + L": " + why);
+    host.writeError(nothingChanged);
+    return exitCode::fileRefused;
+}
+
+}  // namespace
+
+std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
+    bool check = false;
+    std::wstring file;
+    for (const std::wstring& operand : operands) {
+        if (isSwitch(operand) && switchName(operand) == L"check" && !check) {
+            check = true;
+        } else if (!isSwitch(operand) && file.empty() && !operand.empty()) {
+            file = operand;
+        } else {
+            return refuseCommandLine(host);
+        }
+    }
+    if (file.empty()) {
+        return refuseCommandLine(host);
+    }
+    std::string bytes;
+    if (const long result = host.readFile(file, maxJournalBytes, bytes); result == fileTooLarge) {
+        return refuseBackup(host, file, L"It is larger than any backup that apply writes.");
+    } else if (result != status::success) {
+        host.writeError(fileFailure(L"read", file, result));
+        return exitCode::fileUnusable;
+    }
+    Journal backup;
+    if (const std::wstring why = decodeJournal(bytes, backup); !why.empty()) {
+        return refuseBackup(host, file, why);
+    }
+    bytes = {};
+    if (backup.viewBits != ownViewBits) {
+        return refuseBackup(host, file,
+                            L"It holds the keys of the " + decimal(backup.viewBits) +
+                                L"-bit registry view: restore it with the " +
+                                decimal(backup.viewBits) + L"-bit volmoraConfig.");
+    }
+    if (!lockConfiguration(host)) {
+        host.writeError(nothingChanged);
+        return exitCode::lockNotTaken;
+    }
+    // Rights first: putting a journal back needs them too.
+    if (!check) {
+        if (const std::int32_t code = refuseWithoutRights(host); code != exitCode::success) {
+            return code;
+        }
+    }
+    if (const std::int32_t code =
+            settleJournal(host, check ? JournalUse::readOnly : JournalUse::writes);
+        code != exitCode::success) {
+        return code;
+    }
+    std::vector<KeyWrite> writes;
+    std::vector<std::wstring> lines;
+    if (const ReadFailure failure = planRestore(host.registry(), backup, writes, lines);
+        failure.code) {
+        host.writeError(errorText(failure.step + L": ", failure.code));
+        return exitCode::registryUnreadable;
+    }
+    std::string planText;
+    for (const std::wstring& line : lines) {
+        planText += utf8(line) + "\n";
+    }
+    host.writeOut(planText);
+    if (check || writes.empty()) {
+        return exitCode::success;
+    }
+    std::vector<KeyChange> changes;
+    if (const ReadFailure failure = keyChanges(host.registry(), writes, changes); failure.code) {
+        host.writeError(errorText(failure.step + L": ", failure.code));
+        host.writeError(nothingChanged);
+        return exitCode::registryUnreadable;
+    }
+    const std::int32_t code = writeJournaled(host, JournalVerb::restore, writes, changes);
+    if (code == exitCode::success) {
+        host.writeOut("Restore complete.\n");
+    }
+    return code;
+}
+
+}  // namespace volmora::config

@@ -1,0 +1,23 @@
+// The journal on disk: one file in a folder of its own below %ProgramData%.
+#pragma once
+
+#include "journalStore.h"
+
+namespace volmora::config {
+
+class WinJournalStore : public JournalStore {
+  public:
+    WinJournalStore();
+
+    std::wstring folder() override { return folder_; }
+    std::wstring path() override;
+    long read(std::size_t maxBytes, JournalFound& found) override;
+    long write(std::string_view bytes) override;
+    long remove() override;
+    long clearStale() override;
+
+  private:
+    std::wstring folder_;
+};
+
+}  // namespace volmora::config
