@@ -4,6 +4,9 @@
 // shared by the 32-bit and the 64-bit registry views; they stay while the other build's record
 // of a class with the same ProgID still uses them.
 #include "bindObject.h"
+
+#include <deque>
+
 #include "classKeys.h"
 #include "nameRules.h"
 #include "progIdSharing.h"
@@ -37,10 +40,11 @@ WalkEnd findClassRecord(Registry& registry, const RegKey& records, Matches match
         access);
 }
 
-// Notes the class records of the other registry view, which share the ProgID keys. Their absence
-// there, or of the records' key, leaves none; any other failure ends the walk, so that nothing is
-// deleted on a guess.
-WalkEnd readOtherView(Registry& registry, ProgIdKeyOwners& owners) {
+// Notes the class records of the other registry view, which share the ProgID keys, keeping their
+// names in names. Their absence there, or of the records' key, leaves none; any other failure
+// ends the walk, so that nothing is deleted on a guess.
+WalkEnd readOtherView(Registry& registry, std::deque<std::wstring>& names,
+                      ProgIdKeyOwners& owners) {
     RegKey records(registry);
     const long result = records.open(localMachine, recordsPath(recordCollection::classes),
                                      KeyAccess::readOtherView);
@@ -56,7 +60,10 @@ WalkEnd readOtherView(Registry& registry, ProgIdKeyOwners& owners) {
             RegValue value;
             getNamedValue(registry, record.handle(), std::wstring(recordValue::progId), value);
             if (const auto* progId = std::get_if<std::wstring>(&value)) {
-                owners.add(*progId, name);
+                names.push_back(*progId);
+                const std::wstring_view kept = names.back();
+                names.push_back(name);
+                owners.add(kept, names.back());
             }
             return true;
         },
@@ -108,8 +115,10 @@ void unregisterJavaClass(Tool& tool, const std::wstring& progId) {
         tool.showError(notRegistered + L".");
         return;
     }
+    std::deque<std::wstring> otherNames;
     ProgIdKeyOwners otherView;
-    if (reportWalkFailure(tool, readOtherView(registry, otherView), recordCollection::classes)) {
+    if (reportWalkFailure(tool, readOtherView(registry, otherNames, otherView),
+                          recordCollection::classes)) {
         return;
     }
     if (removeComKeys(tool, progId, clsid, otherView) &&

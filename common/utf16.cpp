@@ -7,16 +7,14 @@ namespace volmora {
 
 namespace {
 
-void appendUnit(std::vector<std::uint8_t>& bytes, std::uint32_t unit) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
+template <typename Bytes>
+void appendUnit(Bytes& bytes, std::uint32_t unit) {
+    bytes.push_back(static_cast<typename Bytes::value_type>(unit & 0xFF));
+    bytes.push_back(static_cast<typename Bytes::value_type>((unit >> 8) & 0xFF));
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> utf16Bytes(const std::wstring& text) {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(2 * (text.size() + 1));
+template <typename Bytes>
+void appendText(Bytes& bytes, std::wstring_view text) {
     for (wchar_t c : text) {
         auto code = static_cast<std::uint32_t>(c);
         if (code > 0xFFFF) {
@@ -27,8 +25,20 @@ std::vector<std::uint8_t> utf16Bytes(const std::wstring& text) {
             appendUnit(bytes, code);
         }
     }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> utf16Bytes(std::wstring_view text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(2 * (text.size() + 1));
+    appendText(bytes, text);
     appendUnit(bytes, 0);
     return bytes;
+}
+
+void appendUtf16(std::string& out, std::wstring_view text) {
+    appendText(out, text);
 }
 
 std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count) {

@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace volmora {
 
 // The text as UTF-16 little-endian bytes, followed by one zero character.
-std::vector<std::uint8_t> utf16Bytes(const std::wstring& text);
+std::vector<std::uint8_t> utf16Bytes(std::wstring_view text);
+
+// Appends the text's UTF-16 little-endian bytes, without a zero character.
+void appendUtf16(std::string& out, std::wstring_view text);
 
 // The first count UTF-16 characters of data as a wide string.
 std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count);

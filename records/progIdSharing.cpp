@@ -1,7 +1,11 @@
-// The owners of the ProgID keys.
+// The owners of the ProgID keys: one list sorted by ProgID answers for both keys a ProgID owns,
+// since a key's name is either the ProgID or the ProgID and its version.
 #include "progIdSharing.h"
 
+#include <algorithm>
+
 #include "classKeys.h"
+#include "keyNameCase.h"
 
 namespace volmora {
 
@@ -14,23 +18,38 @@ void ProgIdKeyOwners::add(std::wstring_view progId, std::wstring_view clsid, int
     if (progId.empty()) {
         return;
     }
-    for (std::wstring& key : progIdKeyNames(progId)) {
-        byKey_.emplace(std::move(key), owners_.size());
-    }
-    owners_.push_back({std::wstring(clsid), std::wstring(progId), source});
+    owners_.push_back({clsid, progId, source});
 }
 
 std::vector<const ProgIdKeyOwners::Owner*> ProgIdKeyOwners::ownersOf(
     std::wstring_view key, std::wstring_view clsid) const {
-    std::vector<const Owner*> found;
-    const auto [first, last] = byKey_.equal_range(key);
-    for (auto entry = first; entry != last; ++entry) {
-        const Owner& owner = owners_[entry->second];
+    const auto progIdOf = [this](std::size_t index) { return owners_[index].progId; };
+    if (byProgId_.size() != owners_.size()) {
+        byProgId_.resize(owners_.size());
+        for (std::size_t i = 0; i < byProgId_.size(); ++i) {
+            byProgId_[i] = i;
+        }
+        std::ranges::stable_sort(byProgId_, KeyNameOrder{}, progIdOf);
+    }
+    std::vector<std::size_t> found;
+    const auto withProgId = [&](std::wstring_view progId) {
+        const auto same = std::ranges::equal_range(byProgId_, progId, KeyNameOrder{}, progIdOf);
+        found.insert(found.end(), same.begin(), same.end());
+    };
+    // The key is the ProgID's own, or its versioned one.
+    withProgId(key);
+    if (key.size() > versionSuffix.size() && key.ends_with(versionSuffix)) {
+        withProgId(key.substr(0, key.size() - versionSuffix.size()));
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<const Owner*> owners;
+    for (const std::size_t index : found) {
+        const Owner& owner = owners_[index];
         if (clsid.empty() || !sameKeyName(owner.clsid, clsid)) {
-            found.push_back(&owner);
+            owners.push_back(&owner);
         }
     }
-    return found;
+    return owners;
 }
 
 }  // namespace volmora

@@ -62,17 +62,23 @@ ReadFailure makeWrite(Registry& registry, const KeyWrite& write) {
 
 }  // namespace
 
-WritesEnd executeWrites(Registry& registry, const std::vector<KeyWrite>& writes,
+WritesEnd executeWrites(Registry& registry, const WriteUnits& writes,
                         const StopRequested& stopRequested) {
-    for (const KeyWrite& write : writes) {
-        if (stopRequested && stopRequested()) {
-            return {{}, true};
+    WritesEnd end;
+    writes.forEach([&](const WriteUnit& unit) {
+        for (const KeyWrite& write : unit.writes) {
+            if (stopRequested && stopRequested()) {
+                end.stopped = true;
+                return false;
+            }
+            if (ReadFailure failure = makeWrite(registry, write); failure.code) {
+                end.failure = std::move(failure);
+                return false;
+            }
         }
-        if (ReadFailure failure = makeWrite(registry, write); failure.code) {
-            return {std::move(failure), false};
-        }
-    }
-    return {};
+        return true;
+    });
+    return end;
 }
 
 }  // namespace volmora::config

@@ -17,7 +17,7 @@ struct WritesEnd {
     bool stopped = false;  // a stop was asked for before all were made
 };
 
-WritesEnd executeWrites(Registry& registry, const std::vector<KeyWrite>& writes,
+WritesEnd executeWrites(Registry& registry, const WriteUnits& writes,
                         const StopRequested& stopRequested = {});
 
 }  // namespace volmora::config

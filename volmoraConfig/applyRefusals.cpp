@@ -71,8 +71,8 @@ class Refusals {
     }
 
     void checkJvm(const Record& record) {
-        if (const std::wstring* options = findValue(record, jvmOptionsValue)) {
-            if (const JvmOptionsFault fault = storedJvmOptionsFault(*options);
+        if (const std::wstring_view* options = findValue(record, jvmOptionsValue)) {
+            if (const JvmOptionsFault fault = storedJvmOptionsFault(std::wstring(*options));
                 fault != JvmOptionsFault::none) {
                 refuse(Collection::jvms, record,
                        std::wstring(jvmOptionsValue) + L": " +
@@ -82,7 +82,7 @@ class Refusals {
     }
 
     void checkServer(const Record& record) {
-        if (const std::wstring* imports = findValue(record, importsValueName)) {
+        if (const std::wstring_view* imports = findValue(record, importsValueName)) {
             for (const std::wstring& imported : importedServers(*imports)) {
                 if (!staysAfterApply(file_, machine_, prune_, Collection::servers, imported)) {
                     refuse(Collection::servers, record,
@@ -94,7 +94,7 @@ class Refusals {
     }
 
     void checkReference(const Record& record, std::wstring_view valueName, Collection target) {
-        const std::wstring* name = findValue(record, valueName);
+        const std::wstring_view* name = findValue(record, valueName);
         if (name == nullptr || (target == Collection::servers && !namesServer(*name))) {
             return;
         }
@@ -108,7 +108,7 @@ class Refusals {
     void checkClass(const Record& record) {
         checkReference(record, recordValue::jvmId, Collection::jvms);
         checkReference(record, recordValue::serverId, Collection::servers);
-        const std::wstring* progId = findValue(record, recordValue::progId);
+        const std::wstring_view* progId = findValue(record, recordValue::progId);
         if (progId == nullptr) {
             return;
         }
@@ -133,7 +133,7 @@ class Refusals {
     }
 
     // A class whose ProgID owns a key that a class with another CLSID, which stays, owns too.
-    void refuseTaking(const Record& record, const std::wstring& progId, const std::wstring& key,
+    void refuseTaking(const Record& record, std::wstring_view progId, const std::wstring& key,
                       const ProgIdKeyOwners::Owner& owner) {
         const std::wstring taking = L"ProgId " + quoted(progId) + L" would take the key " +
                                     quoted(key) + L" of class " + quoted(owner.clsid);

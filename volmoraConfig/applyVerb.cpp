@@ -117,46 +117,31 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
 
     Plan plan;
     const std::wstring libraryPath = bridgeDllPath(registry, host.programPath());
-    // The reader's keys are closed again before the first write.
-    if (const ReadFailure failure =
-            [&] {
-                RegistryComState com(registry);
-                return makePlan(file, machine, request.prune, libraryPath, com, plan);
-            }();
-        failure.code) {
-        host.writeError(errorText(failure.step + L": ", failure.code));
-        return exitCode::registryUnreadable;
+    {
+        // The plan is printed as it is made; the reader's keys are closed before the first write.
+        TextChunks out([&host](std::string_view chunk) { host.writeOut(chunk); });
+        PlanText text(out);
+        RegistryComState com(registry);
+        if (const ReadFailure failure =
+                makePlan(file, machine, request.prune, libraryPath, com, plan, text);
+            failure.code) {
+            out.flush();
+            host.writeError(errorText(failure.step + L": ", failure.code));
+            return exitCode::registryUnreadable;
+        }
+        text.end(plan);
     }
-    std::string planText;
-    for (const std::wstring& line : planLines(plan)) {
-        planText += utf8(line) + "\n";
-    }
-    host.writeOut(planText);
-
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;
     if ((request.check || plan.empty()) && request.backup.empty()) {
         return noErrorCode;
     }
-    // What the writes will touch, as it is: the backup, and the journal.
-    std::vector<KeyChange> changes;
-    if (const ReadFailure failure = keyChanges(registry, plan.writes, changes); failure.code) {
-        host.writeError(errorText(failure.step + L": ", failure.code));
-        host.writeError(nothingChanged);
-        return exitCode::registryUnreadable;
-    }
-    if (!request.backup.empty()) {
-        const std::string backup = encodeJournal({ownViewBits, JournalVerb::backup, changes});
-        if (const long result = host.writeFile(request.backup, backup); result) {
-            host.writeError(fileFailure(L"write", request.backup, result));
-            host.writeError(nothingChanged);
-            return exitCode::fileUnusable;
-        }
-    }
+    const PlannedWrites writes(plan, file, machine, libraryPath);
     if (request.check || plan.empty()) {
-        return noErrorCode;
+        const std::int32_t code = writeBackup(host, writes, request.backup);
+        return code != exitCode::success ? code : noErrorCode;
     }
-    const std::int32_t code = writeJournaled(host, JournalVerb::apply, plan.writes, changes);
+    const std::int32_t code = writeJournaled(host, JournalVerb::apply, writes, request.backup);
     if (code == exitCode::success) {
         host.writeOut(utf8(completionLine(plan)) + "\n");
         return noErrorCode;

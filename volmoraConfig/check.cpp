@@ -24,7 +24,7 @@ constexpr std::size_t guidHyphens[] = {9, 14, 19, 24};
 
 // "jvm MyJVM", as the plan of apply names a record.
 std::wstring labelOf(Collection collection, const Record& record) {
-    return std::wstring(recordNoun(collection)) + L" " + record.name;
+    return std::wstring(recordNoun(collection)) + L" " + std::wstring(record.name);
 }
 
 bool isHexDigit(wchar_t c) {
@@ -45,7 +45,7 @@ class Checker {
             checkServer(server);
         }
         for (const Record& javaClass : configuration_.classes) {
-            if (const std::wstring* progId = findValue(javaClass, recordValue::progId)) {
+            if (const std::wstring_view* progId = findValue(javaClass, recordValue::progId)) {
                 progIdOwners_.add(*progId, javaClass.name);
             }
         }
@@ -58,18 +58,18 @@ class Checker {
   private:
     void add(Severity severity, Collection collection, const Record& record, std::wstring label,
              std::wstring text) {
-        problems_.push_back({severity, collection, record.name, std::move(label), std::move(text)});
+        problems_.push_back(
+            {severity, collection, std::wstring(record.name), std::move(label), std::move(text)});
     }
 
     // A value the record must hold as text; a missing one is an error of the record.
-    const std::wstring* required(Collection collection, const Record& record,
-                                 const std::wstring& label, std::wstring_view name) {
-        if (const std::wstring* text = findValue(record, name)) {
+    const std::wstring_view* required(Collection collection, const Record& record,
+                                      const std::wstring& label, std::wstring_view name) {
+        if (const std::wstring_view* text = findValue(record, name)) {
             return text;
         }
-        const bool otherType =
-            std::any_of(record.otherTypes.begin(), record.otherTypes.end(),
-                        [&](const std::wstring& n) { return sameName(n, name); });
+        const bool otherType = std::any_of(record.otherTypes.begin(), record.otherTypes.end(),
+                                           [&](std::wstring_view n) { return sameName(n, name); });
         add(Severity::error, collection, record, label,
             std::wstring(name) + (otherType ? L" is not a REG_SZ value" : L" is missing"));
         return nullptr;
@@ -98,14 +98,14 @@ class Checker {
     void checkJvm(const Record& jvm) {
         const std::wstring label = labelOf(Collection::jvms, jvm);
         requireAll(Collection::jvms, jvm, label);
-        if (const std::wstring* dllPath = findValue(jvm, dllPathValue)) {
-            if (files_.pathKind(*dllPath) != PathKind::file) {
+        if (const std::wstring_view* dllPath = findValue(jvm, dllPathValue)) {
+            if (files_.pathKind(std::wstring(*dllPath)) != PathKind::file) {
                 add(Severity::error, Collection::jvms, jvm, label,
                     std::wstring(dllPathValue) + L" names a missing file " + quoted(*dllPath));
             }
         }
-        if (const std::wstring* options = findValue(jvm, jvmOptionsValue)) {
-            const JvmOptionsFault fault = storedJvmOptionsFault(*options);
+        if (const std::wstring_view* options = findValue(jvm, jvmOptionsValue)) {
+            const JvmOptionsFault fault = storedJvmOptionsFault(std::wstring(*options));
             if (fault != JvmOptionsFault::none) {
                 add(Severity::error, Collection::jvms, jvm, label,
                     std::wstring(jvmOptionsValue) + L": " +
@@ -117,11 +117,11 @@ class Checker {
     void checkServer(const Record& server) {
         const std::wstring label = labelOf(Collection::servers, server);
         requireAll(Collection::servers, server, label);
-        if (const std::wstring* classpath = findValue(server, classpathValueName)) {
+        if (const std::wstring_view* classpath = findValue(server, classpathValueName)) {
             checkClassPath(server, label, *classpath);
         }
         // bindHost always writes Imports; without it the runtime sees a server without imports.
-        if (const std::wstring* imports = findValue(server, importsValueName)) {
+        if (const std::wstring_view* imports = findValue(server, importsValueName)) {
             for (const std::wstring& imported : importedServers(*imports)) {
                 if (findRecord(configuration_.servers, imported) == nullptr) {
                     add(Severity::error, Collection::servers, server, label,
@@ -136,7 +136,7 @@ class Checker {
     }
 
     // Other classes whose ProgIDs own a key that the class's ProgID owns: one of them loses it.
-    void checkProgIdKeys(const std::wstring& progId, const Record& javaClass,
+    void checkProgIdKeys(std::wstring_view progId, const Record& javaClass,
                          const std::function<void(std::wstring)>& error) {
         std::vector<const ProgIdKeyOwners::Owner*> said;
         for (const std::wstring& key : progIdKeyNames(progId)) {
@@ -146,21 +146,21 @@ class Checker {
                     continue;
                 }
                 said.push_back(other);
-                const std::wstring otherClass =
-                    std::wstring(recordNoun(Collection::classes)) + L" " + other->clsid;
+                const std::wstring otherClass = std::wstring(recordNoun(Collection::classes)) +
+                                                L" " + std::wstring(other->clsid);
                 error(sameName(other->progId, progId)
                           ? otherClass + L" has the same ProgId"
-                          : otherClass + L" (" + other->progId + L") owns the ProgID key " +
-                                quoted(key) + L" too");
+                          : otherClass + L" (" + std::wstring(other->progId) +
+                                L") owns the ProgID key " + quoted(key) + L" too");
             }
         }
     }
 
     void checkClass(const Record& javaClass) {
-        const std::wstring* progId = findValue(javaClass, recordValue::progId);
+        const std::wstring_view* progId = findValue(javaClass, recordValue::progId);
         std::wstring label = labelOf(Collection::classes, javaClass);
         if (progId != nullptr) {
-            label += L" (" + *progId + L")";
+            label += L" (" + std::wstring(*progId) + L")";
         }
         const auto error = [&](std::wstring text) {
             add(Severity::error, Collection::classes, javaClass, label, std::move(text));
@@ -171,13 +171,13 @@ class Checker {
             error(L"the CLSID is not a GUID in braces, so COM cannot use it");
         }
         requireAll(Collection::classes, javaClass, label);
-        if (const std::wstring* jvmId = findValue(javaClass, recordValue::jvmId)) {
+        if (const std::wstring_view* jvmId = findValue(javaClass, recordValue::jvmId)) {
             if (findRecord(configuration_.jvms, *jvmId) == nullptr) {
                 error(std::wstring(recordValue::jvmId) + L" " + quoted(*jvmId) +
                       L" names no JVM record");
             }
         }
-        if (const std::wstring* serverId = findValue(javaClass, recordValue::serverId);
+        if (const std::wstring_view* serverId = findValue(javaClass, recordValue::serverId);
             serverId != nullptr && namesServer(*serverId) &&
             findRecord(configuration_.servers, *serverId) == nullptr) {
             error(std::wstring(recordValue::serverId) + L" " + quoted(*serverId) +
@@ -187,9 +187,9 @@ class Checker {
             checkProgIdKeys(*progId, javaClass, error);
         }
         if (usableClsid) {
-            for (ComKeyFinding& finding :
-                 checkComKeys(com_, javaClass.name, progId ? *progId : std::wstring(),
-                              setting_.runtimeLibrary)) {
+            for (ComKeyFinding& finding : checkComKeys(
+                     com_, std::wstring(javaClass.name),
+                     progId ? std::wstring(*progId) : std::wstring(), setting_.runtimeLibrary)) {
                 error(std::move(finding.text));
             }
             checkServerLibrary(javaClass, label);
@@ -201,7 +201,8 @@ class Checker {
     void checkServerLibrary(const Record& javaClass, const std::wstring& label) {
         std::wstring library;
         if (!readComDefault(com_,
-                            L"CLSID\\" + javaClass.name + L"\\" + std::wstring(inprocServerSubkey),
+                            L"CLSID\\" + std::wstring(javaClass.name) + L"\\" +
+                                std::wstring(inprocServerSubkey),
                             library) ||
             library.empty()) {
             return;  // the COM keys' finding has said so

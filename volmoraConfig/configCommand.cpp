@@ -82,13 +82,8 @@ bool readView(ConfigHost& host, KeyAccess access, Configuration& configuration) 
 }
 
 bool readMachine(ConfigHost& host, Machine& machine) {
-    Configuration other;
-    if (!readView(host, KeyAccess::read, machine.own) ||
-        !readView(host, KeyAccess::readOtherView, other)) {
-        return false;
-    }
-    machine.otherClasses = std::move(other.classes);
-    return true;
+    return readView(host, KeyAccess::read, machine.own) &&
+           readView(host, KeyAccess::readOtherView, machine.other);
 }
 
 std::int32_t refuseWithoutRights(ConfigHost& host) {
@@ -112,12 +107,23 @@ std::wstring fileFailure(std::wstring_view verb, const std::wstring& path, long 
 
 std::int32_t writeConfiguration(ConfigHost& host, const std::wstring& path,
                                 const Configuration& configuration) {
-    const std::string text = renderConfiguration(configuration);
     if (path.empty()) {
-        host.writeOut(text);
+        TextChunks out([&host](std::string_view chunk) { host.writeOut(chunk); });
+        renderConfiguration(configuration, out);
         return exitCode::success;
     }
-    if (const long result = host.writeFile(path, text); result != status::success) {
+    std::unique_ptr<OutputFile> file;
+    long result = host.createFile(path, file);
+    if (result == status::success) {
+        // After a failed write the rest is only rendered, not written.
+        TextChunks out([&](std::string_view chunk) {
+            if (result == status::success) {
+                result = file->append(chunk);
+            }
+        });
+        renderConfiguration(configuration, out);
+    }
+    if (result != status::success) {
         host.writeError(fileFailure(L"write", path, result));
         return exitCode::fileUnusable;
     }

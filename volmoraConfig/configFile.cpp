@@ -54,33 +54,36 @@ void appendString(std::string& out, std::wstring_view text) {
     out += '"';
 }
 
-void appendRecords(std::string& out, const std::vector<Record>& records) {
+// A collection's records, each handed on as soon as it is written.
+void appendRecords(TextChunks& out, const std::vector<Record>& records) {
     if (records.empty()) {
-        out += "{}";
+        out.append("{}");
         return;
     }
-    out += "{\n";
+    out.append("{\n");
+    std::string text;
     for (std::size_t r = 0; r < records.size(); ++r) {
         const Record& record = records[r];
-        out += "    ";
-        appendString(out, record.name);
-        out += ": ";
+        text = "    ";
+        appendString(text, record.name);
+        text += ": ";
         if (record.values.empty()) {
-            out += "{}";
+            text += "{}";
         } else {
-            out += "{\n";
+            text += "{\n";
             for (std::size_t v = 0; v < record.values.size(); ++v) {
-                out += "      ";
-                appendString(out, record.values[v].name);
-                out += ": ";
-                appendString(out, record.values[v].text);
-                out += v + 1 < record.values.size() ? ",\n" : "\n";
+                text += "      ";
+                appendString(text, record.values[v].name);
+                text += ": ";
+                appendString(text, record.values[v].text);
+                text += v + 1 < record.values.size() ? ",\n" : "\n";
             }
-            out += "    }";
+            text += "    }";
         }
-        out += r + 1 < records.size() ? ",\n" : "\n";
+        text += r + 1 < records.size() ? ",\n" : "\n";
+        out.append(text);
     }
-    out += "  }";
+    out.append("  }");
 }
 
 // Line and column (both from 1, the column in bytes) of a byte offset.
@@ -159,7 +162,7 @@ class ConfigurationReader {
         if (depth_ != 3) {
             return scalar();
         }
-        record().values.push_back({std::move(valueName_), fromUtf8(text)});
+        configuration_.addValue(valueName_, fromUtf8(text));
         return true;
     }
     bool start_object(std::size_t) {
@@ -172,7 +175,7 @@ class ConfigurationReader {
                 }
                 break;
             case 2:
-                records().push_back({std::move(recordName_), {}, {}});
+                configuration_.startRecord(collection_, recordName_);
                 break;
             default:
                 return refuse(notAString());
@@ -183,7 +186,9 @@ class ConfigurationReader {
     bool start_array(std::size_t) { return scalar(); }
     bool end_array() { return false; }  // never reached: every array is refused at its start
     bool end_object() {
-        --depth_;
+        if (depth_-- == 3) {
+            configuration_.endRecord();
+        }
         return true;
     }
     bool key(json::string_t& name) {
@@ -222,13 +227,11 @@ class ConfigurationReader {
         versionSeen_ = true;
         return true;
     }
-    std::vector<Record>& records() { return configuration_.records(collection_); }
-    Record& record() { return records().back(); }
     std::wstring recordPlace() const {
         return std::wstring(recordNoun(collection_)) + L" " + volmora::quoted(recordName_);
     }
     std::wstring notAString() {
-        return std::wstring(recordNoun(collection_)) + L" " + volmora::quoted(record().name) +
+        return std::wstring(recordNoun(collection_)) + L" " + volmora::quoted(recordName_) +
                L": value " + volmora::quoted(valueName_) + L" is not a string.";
     }
     // A scalar or an array where it stands: only a record's values may be scalars (strings).
@@ -331,18 +334,25 @@ std::wstring_view recordNoun(Collection collection) {
     return L"class";
 }
 
-std::string renderConfiguration(const Configuration& configuration) {
-    std::string out = "{\n  \"";
-    out += formatVersionMember;
-    out += "\": " + std::to_string(formatVersion);
+void renderConfiguration(const Configuration& configuration, TextChunks& out) {
+    out.append("{\n  \"");
+    out.append(formatVersionMember);
+    out.append("\": " + std::to_string(formatVersion));
     for (const Collection collection : allCollections) {
-        out += ",\n  \"";
-        out += collectionMember(collection);
-        out += "\": ";
+        out.append(",\n  \"");
+        out.append(collectionMember(collection));
+        out.append("\": ");
         appendRecords(out, configuration.records(collection));
     }
-    out += "\n}\n";
-    return out;
+    out.append("\n}\n");
+    out.flush();
+}
+
+std::string renderConfiguration(const Configuration& configuration) {
+    std::string text;
+    TextChunks out([&](std::string_view chunk) { text += chunk; });
+    renderConfiguration(configuration, out);
+    return text;
 }
 
 std::wstring parseConfiguration(std::string_view bytes, Configuration& configuration) {

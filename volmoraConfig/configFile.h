@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "configuration.h"
+#include "textChunks.h"
 
 namespace volmora::config {
 
@@ -23,7 +24,9 @@ std::string_view collectionMember(Collection);
 std::wstring_view recordNoun(Collection);
 
 // The configuration as export writes it: UTF-8 without a byte order mark, line feeds, two-space
-// indentation, records and values in configLess order (configuration must be sorted).
+// indentation, records and values in configLess order (configuration must be sorted). Handed on
+// record by record, or whole.
+void renderConfiguration(const Configuration& configuration, TextChunks& out);
 std::string renderConfiguration(const Configuration& configuration);
 
 // Reads a file's bytes: UTF-8 with or without a byte order mark, or UTF-16 little-endian with

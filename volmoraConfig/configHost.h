@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,14 @@ namespace volmora::config {
 // The status readFile returns for a file larger than it may read (ERROR_FILE_TOO_LARGE).
 inline constexpr long fileTooLarge = 223;
 
+// A file being written, its bytes appended in order.
+class OutputFile {
+  public:
+    virtual ~OutputFile() = default;
+    // 0 or a Win32 status.
+    virtual long append(std::string_view bytes) = 0;
+};
+
 class ConfigHost {
   public:
     virtual ~ConfigHost() = default;
@@ -28,8 +37,14 @@ class ConfigHost {
     virtual void writeError(std::wstring_view line) = 0;
     // Reads a whole file: 0, a Win32 status, or fileTooLarge when it holds more than maxBytes.
     virtual long readFile(const std::wstring& path, std::size_t maxBytes, std::string& bytes) = 0;
+    // Creates a file for writing, replacing one that is there: 0 or a Win32 status.
+    virtual long createFile(const std::wstring& path, std::unique_ptr<OutputFile>& file) = 0;
     // Writes a whole file, replacing one that is there: 0 or a Win32 status.
-    virtual long writeFile(const std::wstring& path, std::string_view bytes) = 0;
+    long writeFile(const std::wstring& path, std::string_view bytes) {
+        std::unique_ptr<OutputFile> file;
+        const long created = createFile(path, file);
+        return created != 0 ? created : file->append(bytes);
+    }
     // Takes the machine-wide lock of the configuration for the rest of the run, waiting a bounded
     // time: 0, or a status with why saying what kept it.
     virtual long lock(std::wstring& why) = 0;

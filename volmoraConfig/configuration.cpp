@@ -17,13 +17,18 @@ namespace volmora::config {
 
 namespace {
 
-// Lists every value of an open record: REG_SZ ones with their text, others by name only.
-long readValues(Registry& registry, KeyHandle key, Record& record) {
+// The buffers that reading a record's values goes through, made once for all records.
+struct ValueBuffers {
+    std::wstring name;
     std::vector<std::uint8_t> data;
+};
+
+// Adds every value of an open record: REG_SZ ones with their text, others by name only.
+long readValues(Registry& registry, KeyHandle key, ValueBuffers& buffers,
+                Configuration& configuration) {
     for (std::uint32_t index = 0;; ++index) {
-        std::wstring name;
         std::uint32_t type = valueType::none;
-        const long result = registry.enumValue(key, index, name, type, data);
+        const long result = registry.enumValue(key, index, buffers.name, type, buffers.data);
         if (result == status::noMoreItems) {
             return status::success;
         }
@@ -31,16 +36,18 @@ long readValues(Registry& registry, KeyHandle key, Record& record) {
             return result;
         }
         if (type == valueType::sz) {
-            record.values.push_back(
-                {std::move(name), textFromData(data, static_cast<std::uint32_t>(data.size()))});
+            configuration.addValue(
+                buffers.name,
+                textFromData(buffers.data, static_cast<std::uint32_t>(buffers.data.size())));
         } else {
-            record.otherTypes.push_back(std::move(name));
+            configuration.addOtherType(buffers.name);
         }
     }
 }
 
-ReadFailure readCollection(Registry& registry, KeyAccess access, std::wstring_view collection,
-                           std::vector<Record>& records) {
+ReadFailure readCollection(Registry& registry, KeyAccess access, Collection which,
+                           Configuration& configuration) {
+    const std::wstring_view collection = collectionKey(which);
     RegKey key(registry);
     const long opened = key.open(localMachine, recordsPath(collection), access);
     if (opened == status::fileNotFound) {
@@ -50,16 +57,17 @@ ReadFailure readCollection(Registry& registry, KeyAccess access, std::wstring_vi
         return {opened, L"Can't open " + quoted(collection) + L" key"};
     }
     ReadFailure failure;
+    ValueBuffers buffers;
     const WalkEnd end = walkRecords(
         registry, key.handle(), UnopenedRecord::stop,
         [&](const std::wstring& name, RegKey& recordKey) {
-            Record record{name, {}, {}};
-            const long result = readValues(registry, recordKey.handle(), record);
+            configuration.startRecord(which, name);
+            const long result = readValues(registry, recordKey.handle(), buffers, configuration);
+            configuration.endRecord();
             if (result != status::success) {
                 failure = {result, L"Can't read " + quoted(name) + L" key"};
                 return false;
             }
-            records.push_back(std::move(record));
             return true;
         },
         access);
@@ -76,6 +84,44 @@ ReadFailure readCollection(Registry& registry, KeyAccess access, std::wstring_vi
 }
 
 }  // namespace
+
+std::wstring_view Configuration::keepName(std::wstring_view name) {
+    constexpr std::size_t mostNames = 64;
+    for (const std::wstring_view kept : names_) {
+        if (kept == name) {
+            return kept;
+        }
+    }
+    const std::wstring_view kept = arena_.keep(name);
+    if (names_.size() < mostNames) {
+        names_.push_back(kept);
+    }
+    return kept;
+}
+
+void Configuration::startRecord(Collection collection, std::wstring_view name) {
+    adding_ = collection;
+    addingName_ = arena_.keep(name);
+    addingValues_.clear();
+    addingOtherTypes_.clear();
+}
+
+void Configuration::addValue(std::wstring_view name, std::wstring_view text) {
+    addingValues_.push_back({keepName(name), arena_.keep(text)});
+}
+
+void Configuration::addOtherType(std::wstring_view name) {
+    addingOtherTypes_.push_back(keepName(name));
+}
+
+void Configuration::endRecord() {
+    std::stable_sort(addingValues_.begin(), addingValues_.end(),
+                     [](const Value& a, const Value& b) { return configLess(a.name, b.name); });
+    std::stable_sort(addingOtherTypes_.begin(), addingOtherTypes_.end(), configLess);
+    records(adding_).push_back(
+        {addingName_, arena_.keep(std::span<const Value>(addingValues_)),
+         arena_.keep(std::span<const std::wstring_view>(addingOtherTypes_))});
+}
 
 std::vector<Record>& Configuration::records(Collection collection) {
     switch (collection) {
@@ -140,7 +186,7 @@ const Value* findNamedValue(const Record& record, std::wstring_view name) {
     return found == record.values.end() ? nullptr : &*found;
 }
 
-const std::wstring* findValue(const Record& record, std::wstring_view name) {
+const std::wstring_view* findValue(const Record& record, std::wstring_view name) {
     const Value* value = findNamedValue(record, name);
     return value ? &value->text : nullptr;
 }
@@ -151,22 +197,13 @@ void sortConfiguration(Configuration& configuration) {
         std::stable_sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
             return configLess(a.name, b.name);
         });
-        for (auto& record : records) {
-            std::stable_sort(
-                record.values.begin(), record.values.end(),
-                [](const Value& a, const Value& b) { return configLess(a.name, b.name); });
-            std::stable_sort(
-                record.otherTypes.begin(), record.otherTypes.end(),
-                [](const std::wstring& a, const std::wstring& b) { return configLess(a, b); });
-        }
     }
 }
 
 ReadFailure readConfiguration(Registry& registry, KeyAccess access, Configuration& configuration) {
     configuration = {};
     for (const Collection collection : allCollections) {
-        ReadFailure failure = readCollection(registry, access, collectionKey(collection),
-                                             configuration.records(collection));
+        ReadFailure failure = readCollection(registry, access, collection, configuration);
         if (failure.code != status::success) {
             return failure;
         }

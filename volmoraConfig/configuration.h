@@ -9,19 +9,22 @@
 #include <vector>
 
 #include "registry.h"
+#include "textArena.h"
 
 namespace volmora::config {
 
 struct Value {
-    std::wstring name;  // the registry value name as stored
-    std::wstring text;  // REG_SZ data
+    std::wstring_view name;  // the registry value name as stored
+    std::wstring_view text;  // REG_SZ data
 };
 
-// One record: a subkey of CLSIDs, JVMs or Servers below the configuration root.
+// One record: a subkey of CLSIDs, JVMs or Servers below the configuration root. Its texts are
+// views into the configuration that holds it.
 struct Record {
-    std::wstring name;                     // the key name as stored (a CLSID for classes)
-    std::vector<Value> values;             // its REG_SZ values, sorted by configLess
-    std::vector<std::wstring> otherTypes;  // names of values of another type (kept, not exported)
+    std::wstring_view name;                         // the key name as stored (a CLSID for classes)
+    std::span<const Value> values;                  // its REG_SZ values, sorted by configLess
+    std::span<const std::wstring_view> otherTypes;  // names of values of another type (kept, not
+                                                    // exported), sorted by configLess
 };
 
 enum class Collection { jvms, servers, classes };
@@ -29,17 +32,39 @@ enum class Collection { jvms, servers, classes };
 inline constexpr Collection allCollections[] = {Collection::jvms, Collection::servers,
                                                 Collection::classes};
 
-struct Configuration {
+// The records of a view or a file. It holds every name and text of its records in one arena, so
+// that a record costs no allocation of its own; it moves, but is never copied.
+class Configuration {
+  public:
     std::vector<Record> jvms, servers, classes;  // each sorted by configLess of name
     std::vector<Record>& records(Collection);
     const std::vector<Record>& records(Collection) const;
+
+    // Adds a record to the collection: startRecord, then its values one by one, then endRecord,
+    // which sorts them. Names and texts are copied in.
+    void startRecord(Collection collection, std::wstring_view name);
+    void addValue(std::wstring_view name, std::wstring_view text);
+    void addOtherType(std::wstring_view name);
+    void endRecord();
+
+  private:
+    std::wstring_view keepName(std::wstring_view name);
+
+    TextArena arena_;
+    // Value names seen so far, each kept once: records share a few names.
+    std::vector<std::wstring_view> names_;
+    Collection adding_ = Collection::jvms;
+    std::wstring_view addingName_;
+    std::vector<Value> addingValues_;
+    std::vector<std::wstring_view> addingOtherTypes_;
 };
 
-// What a run reads of the machine: this view's records, and the other view's class records,
-// which share the ProgID keys.
+// What a run reads of the machine: this view's records, and the other view's, whose class records
+// share the ProgID keys.
 struct Machine {
     Configuration own;
-    std::vector<Record> otherClasses;
+    Configuration other;
+    const std::vector<Record>& otherClasses() const { return other.classes; }
 };
 
 // The registry key name of a collection (recordCollection::...).
@@ -55,10 +80,10 @@ bool sameName(std::wstring_view a, std::wstring_view b);
 
 // sameName; records must be sorted by configLess.
 const Record* findRecord(const std::vector<Record>&, std::wstring_view name);
-const Value* findNamedValue(const Record&, std::wstring_view name);    // sameName
-const std::wstring* findValue(const Record&, std::wstring_view name);  // its text
+const Value* findNamedValue(const Record&, std::wstring_view name);         // sameName
+const std::wstring_view* findValue(const Record&, std::wstring_view name);  // its text
 
-// Sorts the records and each record's values by configLess.
+// Sorts the records of each collection by configLess.
 void sortConfiguration(Configuration&);
 
 // Reads one registry view's configuration (access: KeyAccess::read or ::readOtherView) through

@@ -24,7 +24,7 @@ std::int32_t runExport(ConfigHost& host, const ArgumentList& operands) {
     }
     for (const Collection collection : allCollections) {
         for (const Record& record : machine.own.records(collection)) {
-            for (const std::wstring& name : record.otherTypes) {
+            for (const std::wstring_view name : record.otherTypes) {
                 host.writeError(L"warning: " + std::wstring(recordNoun(collection)) + L" " +
                                 quoted(record.name) + L": value " + quoted(name) +
                                 L" is not REG_SZ and is left out.");

@@ -44,11 +44,14 @@ void putU32(std::string& out, std::uint32_t value) {
     }
 }
 
-void putText(std::string& out, const std::wstring& text) {
-    const std::vector<std::uint8_t> bytes = utf16Bytes(text);
-    const std::size_t size = bytes.size() - 2;  // without the terminator
-    putU32(out, static_cast<std::uint32_t>(size / 2));
-    out.append(reinterpret_cast<const char*>(bytes.data()), size);
+void putText(std::string& out, std::wstring_view text) {
+    const std::size_t countAt = out.size();
+    putU32(out, 0);
+    appendUtf16(out, text);
+    const auto units = static_cast<std::uint32_t>((out.size() - countAt - 4) / 2);
+    for (int i = 0; i < 4; ++i) {
+        out[countAt + static_cast<std::size_t>(i)] = static_cast<char>((units >> (8 * i)) & 0xFF);
+    }
 }
 
 void putState(std::string& out, const KeyState& state) {
@@ -218,20 +221,70 @@ bool applyMayTouch(KeyHandle root, const std::wstring& path) {
     return root == classesRoot && classKeyMayBeTouched(parts);
 }
 
-std::string encodeJournal(const Journal& journal) {
-    std::string out(magic);
-    putU32(out, formatVersion);
-    putU32(out, journal.viewBits);
-    putU32(out, static_cast<std::uint32_t>(journal.verb));
-    putU32(out, static_cast<std::uint32_t>(journal.changes.size()));
-    for (const KeyChange& change : journal.changes) {
-        putU32(out, change.root == classesRoot ? classesRootCode : machineRoot);
-        putText(out, change.path);
-        putState(out, change.before);
-        putState(out, change.after);
+long StringJournalSink::append(std::string_view more) {
+    bytes += more;
+    return 0;
+}
+
+long StringJournalSink::overwrite(std::size_t offset, std::string_view field) {
+    bytes.replace(offset, field.size(), field);
+    return 0;
+}
+
+JournalEncoder::JournalEncoder(JournalSink& sink, std::uint32_t viewBits, JournalVerb verb)
+    : sink_(sink), start_(magic) {
+    putU32(start_, formatVersion);
+    putU32(start_, viewBits);
+    putU32(start_, static_cast<std::uint32_t>(verb));
+    putU32(start_, 0);  // the number of keys, known at the end
+    status_ = sink_.append(start_);
+}
+
+void JournalEncoder::add(const KeyChange& change) {
+    putU32(pending_, change.root == classesRoot ? classesRootCode : machineRoot);
+    putText(pending_, change.path);
+    putState(pending_, change.before);
+    putState(pending_, change.after);
+    ++keys_;
+    constexpr std::size_t passAt = 64 * 1024;
+    if (pending_.size() >= passAt) {
+        pass();
     }
-    putU32(out, crc32(out));
-    return out;
+}
+
+void JournalEncoder::pass() {
+    restSum_ = crc32(pending_, restSum_);
+    restBytes_ += pending_.size();
+    if (status_ == 0) {
+        status_ = sink_.append(pending_);
+    }
+    pending_.clear();
+}
+
+long JournalEncoder::finish() {
+    pass();
+    const std::size_t countAt = start_.size() - 4;
+    start_.resize(countAt);
+    putU32(start_, keys_);
+    std::string sum;
+    putU32(sum, crc32Combine(crc32(start_), restSum_, restBytes_));
+    if (status_ == 0) {
+        status_ = sink_.overwrite(countAt, std::string_view(start_).substr(countAt));
+    }
+    if (status_ == 0) {
+        status_ = sink_.append(sum);
+    }
+    return status_;
+}
+
+std::string encodeJournal(const Journal& journal) {
+    StringJournalSink sink;
+    JournalEncoder encoder(sink, journal.viewBits, journal.verb);
+    for (const KeyChange& change : journal.changes) {
+        encoder.add(change);
+    }
+    encoder.finish();
+    return std::move(sink.bytes);
 }
 
 std::wstring decodeJournal(std::string_view bytes, Journal& journal) {

@@ -25,6 +25,46 @@ struct Journal {
     std::vector<KeyChange> changes;  // parents before their subkeys
 };
 
+// Where a journal's bytes go as they are made: appended in order, and a field of the start written
+// over once it is known. Each returns 0 or a Win32 status.
+class JournalSink {
+  public:
+    virtual ~JournalSink() = default;
+    virtual long append(std::string_view bytes) = 0;
+    virtual long overwrite(std::size_t offset, std::string_view bytes) = 0;
+};
+
+// A journal in memory.
+class StringJournalSink : public JournalSink {
+  public:
+    std::string bytes;
+    long append(std::string_view more) override;
+    long overwrite(std::size_t offset, std::string_view field) override;
+};
+
+// Writes a journal key by key as the changes are read, so that it is never held whole: the start
+// when it is made, each key as it is added, the number of keys and the checksum at the end.
+class JournalEncoder {
+  public:
+    JournalEncoder(JournalSink& sink, std::uint32_t viewBits, JournalVerb verb);
+    JournalEncoder(const JournalEncoder&) = delete;
+    JournalEncoder& operator=(const JournalEncoder&) = delete;
+    void add(const KeyChange& change);
+    // Ends the journal: 0, or the sink's first failure.
+    long finish();
+
+  private:
+    void pass();
+
+    JournalSink& sink_;
+    std::string start_;
+    std::string pending_;
+    std::uint32_t restSum_ = 0;
+    std::uint64_t restBytes_ = 0;
+    std::uint32_t keys_ = 0;
+    long status_ = 0;
+};
+
 std::string encodeJournal(const Journal& journal);
 
 // Reads a journal: empty when it is whole, else why it is refused (a checksum that does not match,

@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "journalFormat.h"
 
 namespace volmora::config {
 
@@ -46,6 +49,16 @@ struct JournalFound {
     std::string bytes;
 };
 
+// A journal being written under a temporary name, by a JournalEncoder; it is deleted when it
+// goes, unless it was moved into place.
+class JournalFile : public JournalSink {
+  public:
+    // Flushes the file and moves it into the journal's place with write-through, so that a
+    // journal is whole or absent; never over a journal that is there (journalExists). 0 or a
+    // Win32 status.
+    virtual long commit() = 0;
+};
+
 class JournalStore {
   public:
     virtual ~JournalStore() = default;
@@ -56,11 +69,10 @@ class JournalStore {
     // that it reads the bytes with: 0 (also when the folder or the journal is missing), a Win32
     // status, or fileTooLarge when the journal holds more than maxBytes.
     virtual long read(std::size_t maxBytes, JournalFound& found) = 0;
-    // Puts a new journal in place, whole or not at all: makes the folder when it is missing (owned
-    // by Administrators, written by them and SYSTEM alone, read by users), writes the bytes under
-    // a temporary name, flushes them and moves the file into place with write-through. Never
-    // replaces a journal that is there (journalExists). 0 or a Win32 status.
-    virtual long write(std::string_view bytes) = 0;
+    // Starts a new journal: makes the folder when it is missing (owned by Administrators, written
+    // by them and SYSTEM alone, read by users) and the journal's file under a temporary name.
+    // Refuses while a journal is there (journalExists). 0 or a Win32 status.
+    virtual long create(std::unique_ptr<JournalFile>& file) = 0;
     // Deletes the journal: 0, also when there is none, or a Win32 status.
     virtual long remove() = 0;
     // Deletes the temporary files of runs that ended before their journal was in place.

@@ -1,7 +1,10 @@
-// Journaled writes: journal first, then the writes, then the flush and the journal's deletion.
+// Journaled writes: the journal first, key by key as the states are read, then the writes, then
+// the flush and the journal's deletion; a failed run is put back from the journal on disk.
 #include "journaledWrites.h"
 
+#include <algorithm>
 #include <new>
+#include <optional>
 
 #include "applyExecutor.h"
 #include "exitCodes.h"
@@ -17,9 +20,13 @@ namespace {
 constexpr std::wstring_view nothingChanged = L"Nothing was changed.";
 constexpr long outOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 
+// The machine's classes and the user's, which HKEY_CLASSES_ROOT merges.
+constexpr std::wstring_view machineClasses = L"SOFTWARE\\Classes";
+constexpr std::wstring_view userClasses = L"Software\\Classes";
+
 // The writes; an unexpected error among them is a failed write, so that what was written goes
 // back.
-WritesEnd executeCaught(ConfigHost& host, const std::vector<KeyWrite>& writes) {
+WritesEnd executeCaught(ConfigHost& host, const WriteUnits& writes) {
     const StopCatcher catcher(host);
     WritesEnd end;
     try {
@@ -33,7 +40,89 @@ WritesEnd executeCaught(ConfigHost& host, const std::vector<KeyWrite>& writes) {
     return end;
 }
 
+// Reads the state of every key that writes touch into the encoders given: 0, or
+// exitCode::registryUnreadable after the failure's lines.
+std::int32_t readChanges(ConfigHost& host, const WriteUnits& writes, JournalEncoder* journal,
+                         JournalEncoder* backup, KeysToFlush& flush) {
+    const ReadFailure failure = keyChanges(host.registry(), writes, [&](const KeyChange& change) {
+        for (JournalEncoder* encoder : {journal, backup}) {
+            if (encoder != nullptr) {
+                encoder->add(change);
+            }
+        }
+        flush.note(change);
+    });
+    if (failure.code != status::success) {
+        host.writeError(errorText(failure.step + L": ", failure.code));
+        host.writeError(nothingChanged);
+        return exitCode::registryUnreadable;
+    }
+    return exitCode::success;
+}
+
+std::int32_t finishBackup(ConfigHost& host, JournalEncoder& encoder, StringJournalSink& sink,
+                          const std::wstring& backup) {
+    encoder.finish();
+    if (const long result = host.writeFile(backup, sink.bytes); result) {
+        host.writeError(fileFailure(L"write", backup, result));
+        host.writeError(nothingChanged);
+        return exitCode::fileUnusable;
+    }
+    return exitCode::success;
+}
+
+// Puts back what the journal on disk holds, after a failed or stopped run.
+PutBack putBackFromJournal(ConfigHost& host, KeysToFlush& flush) {
+    JournalStore& store = host.journal();
+    JournalFound found;
+    Journal journal;
+    if (const long result = store.read(maxJournalBytes, found); result != status::success) {
+        return {
+            {}, {}, {errorText(L"Can't read the journal " + quoted(store.path()) + L": ", result)}};
+    }
+    if (const std::wstring why = decodeJournal(found.bytes, journal); !why.empty()) {
+        return {{}, {}, {L"The journal " + quoted(store.path()) + L" cannot be used. " + why}};
+    }
+    found = {};
+    for (const KeyChange& change : journal.changes) {
+        flush.note(change);
+    }
+    return putBackCaught(host, journal.changes);
+}
+
 }  // namespace
+
+void KeysToFlush::note(const KeyChange& change) {
+    const std::wstring_view path = change.path;
+    if (change.root == classesRoot) {
+        classes_ = true;
+        return;
+    }
+    const std::wstring_view top = path.substr(0, path.find(L'\\'));
+    if (std::find(machineTops_.begin(), machineTops_.end(), top) == machineTops_.end()) {
+        machineTops_.emplace_back(top);
+    }
+}
+
+void KeysToFlush::flush(ConfigHost& host) const {
+    std::vector<std::pair<KeyHandle, std::wstring>> keys;
+    for (const std::wstring& top : machineTops_) {
+        keys.emplace_back(localMachine, top);
+    }
+    if (classes_) {
+        keys.emplace_back(localMachine, machineClasses);
+        keys.emplace_back(currentUser, userClasses);
+    }
+    for (const auto& [root, path] : keys) {
+        const long result = host.flushKey(root, path);
+        if (result != status::success && result != status::fileNotFound) {
+            const std::wstring name =
+                root == currentUser ? L"HKEY_CURRENT_USER\\" + path : fullKeyName(root, path);
+            host.writeError(L"warning: " +
+                            errorText(L"Can't flush " + quoted(name) + L" key: ", result));
+        }
+    }
+}
 
 PutBack putBackCaught(ConfigHost& host, const std::vector<KeyChange>& changes) {
     PutBack back;
@@ -48,17 +137,58 @@ PutBack putBackCaught(ConfigHost& host, const std::vector<KeyChange>& changes) {
     return back;
 }
 
-std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const std::vector<KeyWrite>& writes,
-                            const std::vector<KeyChange>& changes) {
+std::int32_t writeBackup(ConfigHost& host, const WriteUnits& writes, const std::wstring& backup) {
+    StringJournalSink sink;
+    JournalEncoder encoder(sink, ownViewBits, JournalVerb::backup);
+    KeysToFlush unused;
+    if (const std::int32_t code = readChanges(host, writes, nullptr, &encoder, unused); code) {
+        return code;
+    }
+    return finishBackup(host, encoder, sink, backup);
+}
+
+std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const WriteUnits& writes,
+                            const std::wstring& backup) {
     JournalStore& store = host.journal();
-    if (const long result = store.write(encodeJournal({ownViewBits, verb, changes})); result) {
+    const auto journalFailure = [&](long result) {
         host.writeError(fileFailure(L"write the journal", store.path(), result));
         host.writeError(nothingChanged);
         return exitCode::fileUnusable;
+    };
+    KeysToFlush flush;
+    {
+        std::unique_ptr<JournalFile> file;
+        if (const long result = store.create(file); result) {
+            return journalFailure(result);
+        }
+        JournalEncoder journal(*file, ownViewBits, verb);
+        std::optional<StringJournalSink> backupSink;
+        std::optional<JournalEncoder> backupEncoder;
+        if (!backup.empty()) {
+            backupEncoder.emplace(backupSink.emplace(), ownViewBits, JournalVerb::backup);
+        }
+        if (const std::int32_t code = readChanges(host, writes, &journal,
+                                                  backupEncoder ? &*backupEncoder : nullptr, flush);
+            code) {
+            return code;
+        }
+        if (backupEncoder) {
+            if (const std::int32_t code = finishBackup(host, *backupEncoder, *backupSink, backup);
+                code) {
+                return code;
+            }
+        }
+        long result = journal.finish();
+        if (result == status::success) {
+            result = file->commit();
+        }
+        if (result != status::success) {
+            return journalFailure(result);
+        }
     }
     const WritesEnd end = executeCaught(host, writes);
     if (end.failure.code == status::success && !end.stopped) {
-        flushChangedKeys(host, changes);
+        flush.flush(host);
         if (const long result = store.remove(); result != status::success) {
             host.writeError(fileFailure(L"delete the journal", store.path(), result));
             return exitCode::fileUnusable;
@@ -70,9 +200,9 @@ std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const std::vecto
     } else {
         host.writeError(L"Stopped by Ctrl+C or Ctrl+Break.");
     }
-    const PutBack back = putBackCaught(host, changes);
+    const PutBack back = putBackFromJournal(host, flush);
     if (back.failed.empty() && back.leftAlone.empty()) {
-        flushChangedKeys(host, changes);
+        flush.flush(host);
         if (const long result = store.remove(); result != status::success) {
             host.writeError(fileFailure(L"delete the journal", store.path(), result));
         }

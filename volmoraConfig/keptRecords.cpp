@@ -12,7 +12,7 @@ KeptIn keptIn(const ProgIdKeyOwners::Owner& owner) {
 ProgIdKeyOwners keptClasses(const Configuration& file, const Machine& machine, bool prune) {
     ProgIdKeyOwners owners;
     const auto add = [&](const Record& record, KeptIn where) {
-        if (const std::wstring* progId = findValue(record, recordValue::progId)) {
+        if (const std::wstring_view* progId = findValue(record, recordValue::progId)) {
             owners.add(*progId, record.name, static_cast<int>(where));
         }
     };
@@ -26,7 +26,7 @@ ProgIdKeyOwners keptClasses(const Configuration& file, const Machine& machine, b
             }
         }
     }
-    for (const Record& record : machine.otherClasses) {
+    for (const Record& record : machine.otherClasses()) {
         add(record, KeptIn::otherView);
     }
     return owners;

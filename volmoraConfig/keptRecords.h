@@ -15,7 +15,8 @@ enum class KeptIn { file, machine, otherView };
 
 KeptIn keptIn(const ProgIdKeyOwners::Owner& owner);
 
-// The class records that stay, by the ProgID keys they own.
+// The class records that stay, by the ProgID keys they own: refers to the names of file and
+// machine, which must outlive it.
 ProgIdKeyOwners keptClasses(const Configuration& file, const Machine& machine, bool prune);
 
 // Whether the record of the collection named name will be there after the apply.

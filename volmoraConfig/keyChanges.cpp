@@ -2,29 +2,93 @@
 #include "keyChanges.h"
 
 #include <algorithm>
-#include <map>
+#include <functional>
+#include <set>
 #include <utility>
 
 #include "keyNameCase.h"
 #include "toolText.h"
+#include "toolUtil.h"
 
 namespace volmora::config {
 
 namespace {
 
-// A key by its root and its path, compared as the registry compares names.
-struct KeyName {
-    std::uintptr_t root;
-    std::wstring path;
-};
-struct KeyNameOrder {
-    bool operator()(const KeyName& a, const KeyName& b) const {
-        return a.root != b.root ? a.root < b.root : keyNameLess(a.path, b.path);
+std::size_t depthOf(std::wstring_view path) {
+    return static_cast<std::size_t>(std::count(path.begin(), path.end(), L'\\'));
+}
+
+// Keys found by root and path as the registry compares names, each by a number its owner gives.
+// A few keys (a record's) are looked through one by one, which seldom calls the system: names of
+// other lengths differ without it. Past that they are kept in order.
+class KeyIndex {
+  public:
+    using Root = std::function<KeyHandle(std::size_t)>;
+    using Path = std::function<std::wstring_view(std::size_t)>;
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+
+    KeyIndex(Root root, Path path)
+        : root_(std::move(root)), path_(std::move(path)), sorted_(Order{this}) {}
+    KeyIndex(const KeyIndex&) = delete;
+    KeyIndex& operator=(const KeyIndex&) = delete;
+
+    // The number of the key, or none.
+    std::size_t find(KeyHandle root, std::wstring_view path) const {
+        if (sorted_.empty()) {
+            for (const std::size_t item : items_) {
+                if (root_(item) == root && sameKeyName(path_(item), path)) {
+                    return item;
+                }
+            }
+            return none;
+        }
+        const auto found = sorted_.find(Name{root, path});
+        return found == sorted_.end() ? none : *found;
     }
+    void add(std::size_t item) {
+        constexpr std::size_t mostLookedThrough = 16;
+        if (sorted_.empty() && items_.size() < mostLookedThrough) {
+            items_.push_back(item);
+            return;
+        }
+        sorted_.insert(items_.begin(), items_.end());
+        items_.clear();
+        sorted_.insert(item);
+    }
+    void clear() {
+        items_.clear();
+        sorted_.clear();
+    }
+
+  private:
+    struct Name {
+        KeyHandle root;
+        std::wstring_view path;
+    };
+    struct Order {
+        using is_transparent = void;
+        const KeyIndex* index;
+        Name name(std::size_t item) const { return {index->root_(item), index->path_(item)}; }
+        static Name name(const Name& given) { return given; }
+        template <typename A, typename B>
+        bool operator()(const A& a, const B& b) const {
+            const Name x = name(a);
+            const Name y = name(b);
+            return x.root.value != y.root.value ? x.root.value < y.root.value
+                                                : keyNameLess(x.path, y.path);
+        }
+    };
+
+    Root root_;
+    Path path_;
+    std::vector<std::size_t> items_;
+    std::set<std::size_t, Order> sorted_;
 };
 
-std::size_t depthOf(const std::wstring& path) {
-    return static_cast<std::size_t>(std::count(path.begin(), path.end(), L'\\'));
+// Whether path names key, or a key below it, as the registry compares names.
+bool atOrBelow(std::wstring_view path, std::wstring_view key) {
+    return path.size() >= key.size() && sameKeyName(path.substr(0, key.size()), key) &&
+           (path.size() == key.size() || path[key.size()] == L'\\');
 }
 
 std::vector<SavedValue>::iterator findSaved(std::vector<SavedValue>& values,
@@ -160,72 +224,147 @@ long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, 
     }
 }
 
-ReadFailure keyChanges(Registry& registry, const std::vector<KeyWrite>& writes,
-                       std::vector<KeyChange>& changes) {
-    changes.clear();
-    std::map<KeyName, std::size_t, KeyNameOrder> index;
-    const auto note = [&](KeyHandle root, const std::wstring& path) -> ReadFailure {
-        if (!index.emplace(KeyName{root.value, path}, changes.size()).second) {
-            return {};
-        }
-        KeyChange change{root, path, {}, {}};
-        // Below a key that is not there, nothing is: it need not be looked for.
-        const std::size_t parentEnd = path.rfind(L'\\');
-        const auto parent = parentEnd == std::wstring::npos
-                                ? index.end()
-                                : index.find(KeyName{root.value, path.substr(0, parentEnd)});
-        const bool parentMissing = parent != index.end() && !changes[parent->second].before.exists;
-        if (const long result =
-                parentMissing ? status::success : readKeyState(registry, root, path, change.before);
-            result) {
-            return {result, L"Can't read " + quoted(fullKeyName(root, path)) + L" key"};
-        }
-        change.after = change.before;
-        changes.push_back(std::move(change));
-        return {};
+ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
+                       const std::function<void(const KeyChange&)>& take) {
+    // Keys passed on the way that no unit owns, with whether they were there before: each is
+    // read and handed on once, by the first unit that passes it.
+    struct Above {
+        KeyHandle root;
+        std::wstring path;
+        bool existed;
     };
-    for (const KeyWrite& write : writes) {
-        if (!write.remove) {
-            // The keys on the way, which creating the key makes where they are missing.
-            for (std::size_t end = write.path.find(L'\\'); end != std::wstring::npos;
-                 end = write.path.find(L'\\', end + 1)) {
-                if (ReadFailure failure = note(write.root, write.path.substr(0, end));
-                    failure.code) {
-                    return failure;
+    std::vector<Above> above;
+    KeyIndex aboveIndex([&](std::size_t i) { return above[i].root; },
+                        [&](std::size_t i) { return std::wstring_view(above[i].path); });
+    // The keys of the unit at hand: their changes, and which of them lie above units.
+    std::vector<KeyChange> changes;
+    std::vector<bool> isAbove;
+    KeyIndex index([&](std::size_t i) { return changes[i].root; },
+                   [&](std::size_t i) { return std::wstring_view(changes[i].path); });
+    std::vector<std::pair<std::size_t, std::size_t>> byDepth;
+    ReadFailure failure;
+    writes.forEach([&](const WriteUnit& unit) {
+        changes.clear();
+        isAbove.clear();
+        index.clear();
+        const auto ownedBy = [&](KeyHandle root, std::wstring_view path) -> const OwnedKey* {
+            for (const OwnedKey& own : unit.owned) {
+                if (own.root == root && atOrBelow(path, own.path)) {
+                    return &own;
                 }
             }
-        }
-        if (ReadFailure failure = note(write.root, write.path); failure.code) {
-            return failure;
-        }
-    }
-    for (const KeyWrite& write : writes) {
-        if (!write.remove) {
-            for (std::size_t end = write.path.find(L'\\'); end != std::wstring::npos;
-                 end = write.path.find(L'\\', end + 1)) {
-                const auto above = index.find(KeyName{write.root.value, write.path.substr(0, end)});
-                if (above != index.end()) {
-                    changes[above->second].after.exists = true;
+            return nullptr;
+        };
+        // Whether the key was missing before, as far as it is known without reading it.
+        const auto knownMissing = [&](KeyHandle root, std::wstring_view path) {
+            if (const OwnedKey* own = ownedBy(root, path); own != nullptr && own->knownMissing) {
+                return true;
+            }
+            const std::size_t parentEnd = path.rfind(L'\\');
+            if (parentEnd == std::wstring_view::npos) {
+                return false;
+            }
+            const std::wstring_view parent = path.substr(0, parentEnd);
+            if (const std::size_t found = index.find(root, parent); found != KeyIndex::none) {
+                return !changes[found].before.exists;
+            }
+            const std::size_t found = aboveIndex.find(root, parent);
+            return found != KeyIndex::none && !above[found].existed;
+        };
+        const auto note = [&](KeyHandle root, std::wstring_view path, bool onTheWay) {
+            if (index.find(root, path) != KeyIndex::none) {
+                return true;
+            }
+            if (aboveIndex.find(root, path) != KeyIndex::none) {
+                if (onTheWay) {
+                    return true;
+                }
+                // A unit writes a key that another passed on the way, whose change is handed on
+                // already: the units are not what they say they are.
+                raiseToolError(status::invalidParameter, L"Two parts of the apply touch " +
+                                                             fullKeyName(root, std::wstring(path)));
+            }
+            KeyChange change{root, std::wstring(path), {}, {}};
+            if (!knownMissing(root, path)) {
+                if (const long result = readKeyState(registry, root, change.path, change.before);
+                    result) {
+                    failure = {result,
+                               L"Can't read " + quoted(fullKeyName(root, change.path)) + L" key"};
+                    return false;
                 }
             }
+            change.after = change.before;
+            isAbove.push_back(onTheWay && ownedBy(root, path) == nullptr);
+            changes.push_back(std::move(change));
+            index.add(changes.size() - 1);
+            return true;
+        };
+        for (const KeyWrite& write : unit.writes) {
+            const std::wstring_view path = write.path;
+            if (!write.remove) {
+                // The keys on the way, which creating the key makes where they are missing.
+                for (std::size_t end = path.find(L'\\'); end != std::wstring_view::npos;
+                     end = path.find(L'\\', end + 1)) {
+                    if (!note(write.root, path.substr(0, end), true)) {
+                        return false;
+                    }
+                }
+            }
+            if (!note(write.root, path, false)) {
+                return false;
+            }
         }
-        applyWrite(changes[index.at(KeyName{write.root.value, write.path})].after, write);
-    }
-    // A key that the writes leave as it was (one on the way that exists, or one written with
-    // what it holds) needs nothing put back.
-    std::erase_if(changes,
-                  [](const KeyChange& change) { return sameState(change.before, change.after); });
-    std::stable_sort(changes.begin(), changes.end(), [](const KeyChange& a, const KeyChange& b) {
-        return depthOf(a.path) < depthOf(b.path);
+        for (const KeyWrite& write : unit.writes) {
+            const std::wstring_view path = write.path;
+            if (!write.remove) {
+                for (std::size_t end = path.find(L'\\'); end != std::wstring_view::npos;
+                     end = path.find(L'\\', end + 1)) {
+                    if (const std::size_t on = index.find(write.root, path.substr(0, end));
+                        on != KeyIndex::none) {
+                        changes[on].after.exists = true;
+                    }
+                }
+            }
+            applyWrite(changes[index.find(write.root, path)].after, write);
+        }
+        // Parents before their subkeys; a key that the writes leave as it was (one on the way
+        // that exists, or one written with what it holds) needs nothing put back.
+        byDepth.clear();
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            byDepth.emplace_back(depthOf(changes[i].path), i);
+        }
+        std::stable_sort(byDepth.begin(), byDepth.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [depth, i] : byDepth) {
+            if (!sameState(changes[i].before, changes[i].after)) {
+                take(changes[i]);
+            }
+        }
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            if (isAbove[i]) {
+                above.push_back(
+                    {changes[i].root, std::move(changes[i].path), changes[i].before.exists});
+                aboveIndex.add(above.size() - 1);
+            }
+        }
+        return true;
     });
-    return {};
+    return failure;
 }
 
 PutBack putBack(Registry& registry, const std::vector<KeyChange>& changes) {
     PutBack done;
+    std::vector<const KeyChange*> byDepth;
+    for (const KeyChange& change : changes) {
+        byDepth.push_back(&change);
+    }
+    std::stable_sort(byDepth.begin(), byDepth.end(), [](const KeyChange* a, const KeyChange* b) {
+        return depthOf(a->path) < depthOf(b->path);
+    });
     std::vector<const KeyChange*> toDelete;
     // Parents first: a key that existed is made again before its subkeys.
-    for (const KeyChange& change : changes) {
+    for (const KeyChange* listed : byDepth) {
+        const KeyChange& change = *listed;
         const std::wstring name = fullKeyName(change.root, change.path);
         KeyState now;
         if (const long result = readKeyState(registry, change.root, change.path, now); result) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,14 +47,52 @@ struct KeyChange {
     KeyState after;
 };
 
+// A key that one unit of writes owns: no other unit touches it or a key below it. knownMissing:
+// the key was found missing when the writes were planned, so neither it nor a key below it is
+// looked for again.
+struct OwnedKey {
+    KeyHandle root;
+    std::wstring path;
+    bool knownMissing = false;
+};
+
+// The writes of one record, with the keys it owns. Keys above those it owns may be passed on the
+// way by many units; a key it writes, or one at or below a key it owns, no other unit touches.
+struct WriteUnit {
+    std::vector<KeyWrite> writes;
+    std::vector<OwnedKey> owned;
+};
+
+// Writes made one unit at a time, so that they are never all held at once.
+class WriteUnits {
+  public:
+    virtual ~WriteUnits() = default;
+    // Calls each with every unit in order, until it returns false.
+    virtual void forEach(const std::function<bool(const WriteUnit&)>& each) const = 0;
+};
+
+// Writes held whole, as one unit that owns nothing.
+class WriteList : public WriteUnits {
+  public:
+    explicit WriteList(std::vector<KeyWrite> writes) { unit_.writes = std::move(writes); }
+    void forEach(const std::function<bool(const WriteUnit&)>& each) const override { each(unit_); }
+    bool empty() const { return unit_.writes.empty(); }
+
+  private:
+    WriteUnit unit_;
+};
+
 // Reads the key's state: 0 (also for a key that does not exist), or the failing call's status.
 long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state);
 
-// Reads the state before of every key that writes touch, and works out the state after them.
-// Missing keys on the way to a created key are included; keys that the writes leave as they were
-// are not. Each key is listed once, parents before their subkeys.
-ReadFailure keyChanges(Registry& registry, const std::vector<KeyWrite>& writes,
-                       std::vector<KeyChange>& changes);
+// Reads the state before of every key that the writes touch, works out the state after them, and
+// hands each key that they change to take, unit by unit: parents before their subkeys within a
+// unit, and a key passed on the way by many units with the first. Missing keys on the way to a
+// created key are included; keys that the writes leave as they were are not. A key below one
+// found missing, or one its unit knows to be missing, is not read. Only the keys of one unit are
+// held at a time, and the keys above units.
+ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
+                       const std::function<void(const KeyChange&)>& take);
 
 // "HKEY_LOCAL_MACHINE\path" or "HKEY_CLASSES_ROOT\path".
 std::wstring fullKeyName(KeyHandle root, const std::wstring& path);
@@ -68,7 +107,8 @@ struct PutBack {
 // Puts back the state before of every key that still holds, value by value, what was there
 // before or what the writes made (a run ended between two writes of one key leaves a mix of
 // both); a key that holds anything else was changed since by someone else and is left alone.
-// Keys are created parents first and deleted subkeys first. Goes on past a failure.
+// Keys are created parents first and deleted subkeys first, in whatever order changes lists
+// them. Goes on past a failure.
 PutBack putBack(Registry& registry, const std::vector<KeyChange>& changes);
 
 }  // namespace volmora::config

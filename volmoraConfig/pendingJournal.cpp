@@ -2,7 +2,6 @@
 #include "pendingJournal.h"
 
 #include <optional>
-#include <set>
 #include <utility>
 
 #include "exitCodes.h"
@@ -121,7 +120,11 @@ std::int32_t recoverJournal(ConfigHost& host, const Journal& journal) {
                         quoted(recoverCommand) + L" again.");
         return exitCode::restoreFailed;
     }
-    flushChangedKeys(host, journal.changes);
+    KeysToFlush flush;
+    for (const KeyChange& change : journal.changes) {
+        flush.note(change);
+    }
+    flush.flush(host);
     if (const long result = host.journal().remove(); result != status::success) {
         host.writeError(fileFailure(L"delete the journal", host.journal().path(), result));
         return exitCode::fileUnusable;
@@ -132,24 +135,6 @@ std::int32_t recoverJournal(ConfigHost& host, const Journal& journal) {
              L" left alone.") +
         "\n");
     return exitCode::success;
-}
-
-void flushChangedKeys(ConfigHost& host, const std::vector<KeyChange>& changes) {
-    // A flush writes the whole hive of the key; one key of each first level is enough.
-    std::set<std::pair<std::uintptr_t, std::wstring>> flushed;
-    for (const KeyChange& change : changes) {
-        const std::wstring top = change.path.substr(0, change.path.find(L'\\'));
-        if (!flushed.insert({change.root.value, top}).second) {
-            continue;
-        }
-        const long result = host.flushKey(change.root, top);
-        if (result != status::success && result != status::fileNotFound) {
-            host.writeError(
-                L"warning: " +
-                errorText(L"Can't flush " + quoted(fullKeyName(change.root, top)) + L" key: ",
-                          result));
-        }
-    }
 }
 
 }  // namespace volmora::config

@@ -1,6 +1,5 @@
 // A journal that a run finds: the verbs that never write refuse to read half an apply, the verbs
-// that write put it back first, and a journal that cannot be used is kept and reported. Also the
-// journal around the writes of apply and restore.
+// that write put it back first, and a journal that cannot be used is kept and reported.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +26,5 @@ std::int32_t findJournal(ConfigHost& host, JournalUse use, std::optional<Journal
 // what it put back and what it left alone, flushes and deletes the journal: exitCode::success,
 // or exitCode::restoreFailed with the journal kept.
 std::int32_t recoverJournal(ConfigHost& host, const Journal& journal);
-
-// Flushes the keys that the changes touched, so that they are on disk before the journal goes.
-void flushChangedKeys(ConfigHost& host, const std::vector<KeyChange>& changes);
 
 }  // namespace volmora::config

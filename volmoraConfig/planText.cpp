@@ -3,6 +3,7 @@
 
 #include "configFile.h"
 #include "toolText.h"
+#include "utf8.h"
 
 namespace volmora::config {
 
@@ -10,45 +11,55 @@ namespace {
 
 constexpr std::wstring_view detailIndent = L"    ";
 
-std::wstring recordTitle(const RecordChange& change) {
-    std::wstring title = std::wstring(recordNoun(change.collection)) + L" " + change.name;
-    if (change.collection == Collection::classes && !change.progId.empty()) {
-        title += L" (" + change.progId + L")";
-    }
-    return title;
-}
-
 std::wstring counted(const Plan& plan, ChangeKind kind) {
     return decimal(static_cast<std::int64_t>(plan.count(kind)));
 }
 
+wchar_t marker(ChangeKind kind) {
+    switch (kind) {
+        case ChangeKind::add:
+            return L'+';
+        case ChangeKind::change:
+            return L'~';
+        case ChangeKind::remove:
+            break;
+    }
+    return L'-';
+}
+
 }  // namespace
 
-std::vector<std::wstring> planLines(const Plan& plan) {
-    if (plan.empty()) {
-        return {L"No changes."};
+void PlanText::record(ChangeKind kind, Collection collection, std::wstring_view name,
+                      std::wstring_view progId, const std::vector<std::wstring>& details) {
+    std::wstring lines{marker(kind), L' '};
+    lines += recordNoun(collection);
+    lines += L' ';
+    lines += name;
+    if (collection == Collection::classes && !progId.empty()) {
+        lines += L" (";
+        lines += progId;
+        lines += L')';
     }
-    std::vector<std::wstring> lines;
-    for (const RecordChange& change : plan.records) {
-        switch (change.kind) {
-            case ChangeKind::add:
-                lines.push_back(L"+ " + recordTitle(change));
-                break;
-            case ChangeKind::change:
-                lines.push_back(L"~ " + recordTitle(change));
-                for (const std::wstring& detail : change.details) {
-                    lines.push_back(std::wstring(detailIndent) + detail);
-                }
-                break;
-            case ChangeKind::remove:
-                lines.push_back(L"- " + recordTitle(change));
-                break;
+    lines += L'\n';
+    if (kind == ChangeKind::change) {
+        for (const std::wstring& detail : details) {
+            lines += detailIndent;
+            lines += detail;
+            lines += L'\n';
         }
     }
-    lines.push_back(L"Plan: " + counted(plan, ChangeKind::add) + L" to add, " +
-                    counted(plan, ChangeKind::change) + L" to change, " +
-                    counted(plan, ChangeKind::remove) + L" to remove.");
-    return lines;
+    out_.append(utf8(lines));
+}
+
+void PlanText::end(const Plan& plan) {
+    if (plan.empty()) {
+        out_.append("No changes.\n");
+    } else {
+        out_.append(utf8(L"Plan: " + counted(plan, ChangeKind::add) + L" to add, " +
+                         counted(plan, ChangeKind::change) + L" to change, " +
+                         counted(plan, ChangeKind::remove) + L" to remove.\n"));
+    }
+    out_.flush();
 }
 
 std::wstring completionLine(const Plan& plan) {

@@ -92,9 +92,20 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
         }
         writes.push_back(std::move(write));
     }
-    // Subkeys before the keys above them: the backup lists parents first.
-    writes.insert(writes.end(), removals.rbegin(), removals.rend());
-    lines.insert(lines.end(), removalLines.rbegin(), removalLines.rend());
+    // Subkeys before the keys above them, whatever order the backup lists them in.
+    std::vector<std::size_t> order;
+    for (std::size_t i = removals.size(); i > 0; --i) {
+        order.push_back(i - 1);
+    }
+    const auto depth = [&](std::size_t i) {
+        return std::count(removals[i].path.begin(), removals[i].path.end(), L'\\');
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
+    for (const std::size_t i : order) {
+        writes.push_back(std::move(removals[i]));
+        lines.push_back(std::move(removalLines[i]));
+    }
     if (writes.empty()) {
         lines = {L"No changes."};
         return {};

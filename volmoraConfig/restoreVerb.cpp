@@ -85,13 +85,8 @@ std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
     if (check || writes.empty()) {
         return exitCode::success;
     }
-    std::vector<KeyChange> changes;
-    if (const ReadFailure failure = keyChanges(host.registry(), writes, changes); failure.code) {
-        host.writeError(errorText(failure.step + L": ", failure.code));
-        host.writeError(nothingChanged);
-        return exitCode::registryUnreadable;
-    }
-    const std::int32_t code = writeJournaled(host, JournalVerb::restore, writes, changes);
+    const std::int32_t code =
+        writeJournaled(host, JournalVerb::restore, WriteList(std::move(writes)));
     if (code == exitCode::success) {
         host.writeOut("Restore complete.\n");
     }

@@ -27,15 +27,18 @@ void writeTo(DWORD which, std::string_view bytes) {
         WriteConsoleW(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        if (!WriteFile(stream, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written == 0) {
-            return;  // a closed stream takes nothing more; the exit code still tells
-        }
-        bytes.remove_prefix(written);
-    }
+    // A closed stream takes nothing more; the exit code still tells.
+    writeWhole(stream, bytes);
 }
+
+class WinOutputFile : public OutputFile {
+  public:
+    explicit WinOutputFile(FileHandle file) : file_(std::move(file)) {}
+    long append(std::string_view bytes) override { return writeWhole(file_.get(), bytes); }
+
+  private:
+    FileHandle file_;
+};
 
 BOOL WINAPI onConsoleControl(DWORD event) {
     return consoleStop::onConsoleEvent(event) ? TRUE : FALSE;
@@ -108,20 +111,13 @@ long WinConfigHost::readFile(const std::wstring& path, std::size_t maxBytes, std
     return ERROR_SUCCESS;
 }
 
-long WinConfigHost::writeFile(const std::wstring& path, std::string_view bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+long WinConfigHost::createFile(const std::wstring& path, std::unique_ptr<OutputFile>& file) {
+    FileHandle handle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) {
         return static_cast<long>(GetLastError());
     }
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr)) {
-            return static_cast<long>(GetLastError());
-        }
-        bytes.remove_prefix(written);
-    }
+    file = std::make_unique<WinOutputFile>(std::move(handle));
     return ERROR_SUCCESS;
 }
 

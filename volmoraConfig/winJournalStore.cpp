@@ -7,7 +7,6 @@
 
 #include <aclapi.h>
 #include <sddl.h>
-#include <shlobj.h>
 
 #include "configHost.h"
 #include "fileHandle.h"
@@ -110,18 +109,82 @@ class Descriptor {
     long error_ = ERROR_SUCCESS;
 };
 
-std::wstring programData() {
+// The folder of all users' application data, as the profile list names it: the value the system
+// sets %ProgramData% from (on Windows, unverified here), read from the registry rather than from
+// this process's environment, which its caller may have changed. Under Wine 8 it names the same
+// folder as SHGetFolderPathW(CSIDL_COMMON_APPDATA) (measured); shell32 is not used, since loading
+// it brings the window system's libraries with it, about 5 MB of working set in every run.
+long programData(std::wstring& folder) {
     wchar_t path[MAX_PATH] = {};
-    if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) !=
-        S_OK) {
-        return {};
+    DWORD size = sizeof path;
+    // RRF_RT_REG_SZ also takes a REG_EXPAND_SZ and expands it.
+    const LONG result = RegGetValueW(
+        HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+        L"ProgramData", RRF_RT_REG_SZ, nullptr, path, &size);
+    if (result != ERROR_SUCCESS) {
+        return result;
     }
-    return path;
+    folder = path;
+    return folder.empty() ? ERROR_PATH_NOT_FOUND : ERROR_SUCCESS;
 }
+
+// The journal under its temporary name until it is moved into place; deleted when it goes
+// before.
+class WinJournalFile : public JournalFile {
+  public:
+    WinJournalFile(FileHandle file, std::wstring temporary, std::wstring journal)
+        : file_(std::move(file)), temporary_(std::move(temporary)), journal_(std::move(journal)) {}
+    WinJournalFile(const WinJournalFile&) = delete;
+    WinJournalFile& operator=(const WinJournalFile&) = delete;
+    ~WinJournalFile() override {
+        if (file_.valid()) {
+            file_.reset();
+            DeleteFileW(temporary_.c_str());
+        }
+    }
+
+    long append(std::string_view bytes) override { return writeWhole(file_.get(), bytes); }
+
+    long overwrite(std::size_t offset, std::string_view bytes) override {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN)) {
+            return lastError();
+        }
+        const long written = writeWhole(file_.get(), bytes);
+        if (!SetFilePointerEx(file_.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+            return written ? written : lastError();
+        }
+        return written;
+    }
+
+    long commit() override {
+        if (!FlushFileBuffers(file_.get())) {
+            return lastError();
+        }
+        file_.reset();
+        // Without MOVEFILE_REPLACE_EXISTING a journal that is there stays
+        // (ERROR_ALREADY_EXISTS).
+        if (!MoveFileExW(temporary_.c_str(), journal_.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            const long error = lastError();
+            DeleteFileW(temporary_.c_str());
+            return error;
+        }
+        return ERROR_SUCCESS;
+    }
+
+  private:
+    FileHandle file_;
+    std::wstring temporary_;
+    std::wstring journal_;
+};
 
 }  // namespace
 
-WinJournalStore::WinJournalStore() : folder_(programData() + L"\\" + folderName) {}
+WinJournalStore::WinJournalStore() : folderStatus_(programData(folder_)) {
+    folder_ += L"\\";
+    folder_ += folderName;
+}
 
 std::wstring WinJournalStore::path() {
     return folder_ + L"\\" + journalName;
@@ -129,6 +192,9 @@ std::wstring WinJournalStore::path() {
 
 long WinJournalStore::read(std::size_t maxBytes, JournalFound& found) {
     found = {};
+    if (folderStatus_ != ERROR_SUCCESS) {
+        return folderStatus_;
+    }
     found.securityKept = systemKeepsFileSecurity();
     // A link in the journal's place is checked itself, never followed.
     const FileHandle folder(
@@ -178,7 +244,10 @@ long WinJournalStore::read(std::size_t maxBytes, JournalFound& found) {
     return ERROR_SUCCESS;
 }
 
-long WinJournalStore::write(std::string_view bytes) {
+long WinJournalStore::create(std::unique_ptr<JournalFile>& file) {
+    if (folderStatus_ != ERROR_SUCCESS) {
+        return folderStatus_;
+    }
     const Descriptor folderDescriptor(folderSecurity);
     const Descriptor fileDescriptor(fileSecurity);
     if (folderDescriptor.error() || fileDescriptor.error()) {
@@ -193,38 +262,21 @@ long WinJournalStore::write(std::string_view bytes) {
     if (GetFileAttributesW(journal.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return journalExists;
     }
-    const std::wstring temporary = folder_ + L"\\" + temporaryName;
-    {
-        SECURITY_ATTRIBUTES fileAttributes = fileDescriptor.attributes();
-        const FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, &fileAttributes,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) {
-            return lastError();
-        }
-        while (!bytes.empty()) {
-            DWORD written = 0;
-            if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                           nullptr)) {
-                const long error = lastError();
-                DeleteFileW(temporary.c_str());
-                return error;
-            }
-            bytes.remove_prefix(written);
-        }
-        if (!FlushFileBuffers(file.get())) {
-            return lastError();
-        }
+    std::wstring temporary = folder_ + L"\\" + temporaryName;
+    SECURITY_ATTRIBUTES fileAttributes = fileDescriptor.attributes();
+    FileHandle handle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, &fileAttributes,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) {
+        return lastError();
     }
-    // Without MOVEFILE_REPLACE_EXISTING a journal that is there stays (ERROR_ALREADY_EXISTS).
-    if (!MoveFileExW(temporary.c_str(), journal.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        const long error = lastError();
-        DeleteFileW(temporary.c_str());
-        return error;
-    }
+    file = std::make_unique<WinJournalFile>(std::move(handle), std::move(temporary), journal);
     return ERROR_SUCCESS;
 }
 
 long WinJournalStore::remove() {
+    if (folderStatus_ != ERROR_SUCCESS) {
+        return folderStatus_;
+    }
     if (!DeleteFileW(path().c_str())) {
         const long error = lastError();
         return isMissing(error) ? ERROR_SUCCESS : error;
@@ -233,6 +285,9 @@ long WinJournalStore::remove() {
 }
 
 long WinJournalStore::clearStale() {
+    if (folderStatus_ != ERROR_SUCCESS) {
+        return folderStatus_;
+    }
     WIN32_FIND_DATAW entry{};
     const FindHandle find(FindFirstFileW((folder_ + L"\\" + temporaryPattern).c_str(), &entry));
     if (!find.valid()) {

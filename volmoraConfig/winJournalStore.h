@@ -12,12 +12,13 @@ class WinJournalStore : public JournalStore {
     std::wstring folder() override { return folder_; }
     std::wstring path() override;
     long read(std::size_t maxBytes, JournalFound& found) override;
-    long write(std::string_view bytes) override;
+    long create(std::unique_ptr<JournalFile>& file) override;
     long remove() override;
     long clearStale() override;
 
   private:
     std::wstring folder_;
+    long folderStatus_;  // of finding the folder of all users' application data
 };
 
 }  // namespace volmora::config

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 #include "uniqueHandle.h"
 
 namespace volmora {
@@ -16,5 +18,21 @@ struct KernelHandleTraits {
 };
 
 using FileHandle = UniqueHandle<KernelHandleTraits>;
+
+// Writes all of bytes at the file's position, as many calls as it takes: 0 or the failing call's
+// status.
+inline long writeWhole(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+            return static_cast<long>(GetLastError());
+        }
+        if (written == 0) {
+            return ERROR_WRITE_FAULT;
+        }
+        bytes.remove_prefix(written);
+    }
+    return ERROR_SUCCESS;
+}
 
 }  // namespace volmora

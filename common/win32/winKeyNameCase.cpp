@@ -19,12 +19,13 @@ int compareIgnoringCase(std::wstring_view a, std::wstring_view b) {
 
 }  // namespace
 
+// Names equal character for character are the same name in any fold: they need no call.
 bool sameKeyName(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() && compareIgnoringCase(a, b) == 0;
+    return a.size() == b.size() && (a == b || compareIgnoringCase(a, b) == 0);
 }
 
 bool keyNameLess(std::wstring_view a, std::wstring_view b) {
-    return compareIgnoringCase(a, b) < 0;
+    return a != b && compareIgnoringCase(a, b) < 0;
 }
 
 }  // namespace volmora

@@ -47,7 +47,7 @@ class Generator {
     config::Configuration configuration() {
         config::Configuration c;
         for (std::size_t n = pick(3); n > 0; --n) {
-            add(c.jvms, from(jvmNames),
+            add(c, config::Collection::jvms, from(jvmNames),
                 {{L"DllPath", jvmLibrary},
                  {L"JvmOptions", chance(95) ? validOptions : std::wstring(L"-Xmx64m")}});
         }
@@ -56,39 +56,46 @@ class Generator {
             for (std::size_t i = pick(3); i > 0; --i) {
                 imports += (imports.empty() ? L"" : L", ") + reference(c.servers, serverNames);
             }
-            add(c.servers, from(serverNames), {{L"Classpath", L"C:\\s"}, {L"Imports", imports}});
+            add(c, config::Collection::servers, from(serverNames),
+                {{L"Classpath", L"C:\\s"}, {L"Imports", imports}});
         }
         for (std::size_t n = pick(4); n > 0; --n) {
-            std::vector<config::Value> values = {{L"JavaClassName", L"com.x.C"},
-                                                 {L"JvmId", reference(c.jvms, jvmNames)},
-                                                 {L"ProgId", from(progIds)}};
+            std::vector<Texts> values = {{L"JavaClassName", L"com.x.C"},
+                                         {L"JvmId", reference(c.jvms, jvmNames)},
+                                         {L"ProgId", from(progIds)}};
             if (chance(30)) {
                 values.push_back(
                     {L"ServerId", chance(30) ? std::wstring() : reference(c.servers, serverNames)});
             }
-            add(c.classes, from(clsids), std::move(values));
+            add(c, config::Collection::classes, from(clsids), values);
         }
         config::sortConfiguration(c);
         return c;
     }
 
   private:
+    using Texts = std::pair<std::wstring, std::wstring>;  // a value's name and text
+
     // A name of a record in records, or now and then any name of the pool.
     std::wstring reference(const std::vector<config::Record>& records,
                            const std::vector<std::wstring>& pool) {
         if (!records.empty() && chance(90)) {
-            return records[pick(records.size())].name;
+            return std::wstring(records[pick(records.size())].name);
         }
         return from(pool);
     }
-    static void add(std::vector<config::Record>& records, const std::wstring& name,
-                    std::vector<config::Value> values) {
-        for (const config::Record& record : records) {
+    static void add(config::Configuration& c, config::Collection collection,
+                    const std::wstring& name, const std::vector<Texts>& values) {
+        for (const config::Record& record : c.records(collection)) {
             if (config::sameName(record.name, name)) {
                 return;
             }
         }
-        records.push_back({name, std::move(values), {}});
+        c.startRecord(collection, name);
+        for (const auto& [valueName, text] : values) {
+            c.addValue(valueName, text);
+        }
+        c.endRecord();
     }
 
     std::mt19937 random_;
@@ -107,10 +114,10 @@ void writeMachine(MemoryRegistry& registry, const config::Configuration& c) {
         for (const config::Record& record : c.records(collection)) {
             const std::wstring key = root + L"\\" +
                                      std::wstring(config::collectionKey(collection)) + L"\\" +
-                                     record.name;
+                                     std::wstring(record.name);
             registry.putKey(key);
             for (const config::Value& value : record.values) {
-                registry.putText(key, value.name, value.text);
+                registry.putText(key, std::wstring(value.name), std::wstring(value.text));
             }
             if (collection != config::Collection::classes) {
                 continue;

@@ -3,18 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "configFile.h"
+#include "recordBuilder.h"
 #include "utf8.h"
 
 namespace volmora::config {
 namespace {
 
+using testing::addRecord;
+
 Configuration sample() {
     Configuration c;
-    c.jvms = {{L"MyJVM", {{L"DllPath", L"C:\\jvm\\jvm.dll"}, {L"JvmOptions", L"-Xmx1g"}}, {}}};
-    c.classes = {
-        {L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
-         {{L"JavaClassName", L"com.x.Cool"}, {L"JvmId", L"MyJVM"}, {L"ProgId", L"My.Cool"}},
-         {}}};
+    addRecord(c, Collection::jvms, L"MyJVM",
+              {{L"DllPath", L"C:\\jvm\\jvm.dll"}, {L"JvmOptions", L"-Xmx1g"}});
+    addRecord(c, Collection::classes, L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
+              {{L"JavaClassName", L"com.x.Cool"}, {L"JvmId", L"MyJVM"}, {L"ProgId", L"My.Cool"}});
     return c;
 }
 
@@ -50,7 +52,7 @@ TEST(ConfigFile, TextsSurviveTheRoundTripExactly) {
     };
     for (const auto& text : texts) {
         Configuration c;
-        c.servers = {{L"S", {{L"Classpath", text}}, {}}};
+        addRecord(c, Collection::servers, L"S", {{L"Classpath", text}});
         Configuration back;
         const std::string rendered = renderConfiguration(c);
         ASSERT_EQ(parseConfiguration(rendered, back), L"") << rendered;
@@ -102,12 +104,12 @@ TEST(ConfigFile, SortsRecordsAndValuesByTheirUpperCaseForms) {
               L"");
     std::vector<std::wstring> names;
     for (const auto& record : read.servers) {
-        names.push_back(record.name);
+        names.emplace_back(record.name);
     }
     EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"b", L"_a"}));
     std::vector<std::wstring> values;
     for (const auto& value : read.servers[1].values) {
-        values.push_back(value.name);
+        values.emplace_back(value.name);
     }
     EXPECT_EQ(values, (std::vector<std::wstring>{L"Y", L"z", L"_x"}));
 }

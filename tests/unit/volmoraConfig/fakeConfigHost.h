@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -28,6 +29,19 @@ inline void putJvm(MemoryRegistry& registry, const std::wstring& name,
     registry.putText(root + L"\\JVMs\\" + name, L"JvmOptions", sampleJvmOptions);
 }
 
+// A file of the map, written in place.
+class FileInMap : public config::OutputFile {
+  public:
+    explicit FileInMap(std::string& bytes) : bytes_(bytes) {}
+    long append(std::string_view more) override {
+        bytes_ += more;
+        return 0;
+    }
+
+  private:
+    std::string& bytes_;
+};
+
 class FakeConfigHost : public config::ConfigHost {
   public:
     // The keys every machine has, above the configuration and the COM classes.
@@ -43,7 +57,7 @@ class FakeConfigHost : public config::ConfigHost {
     std::wstring err;
     long lockResult = 0;
     FakeJournalStore journalStore;
-    std::set<std::wstring> flushed;  // "HKLM\SOFTWARE", "HKCR\CLSID"
+    std::set<std::wstring> flushed;  // "HKLM\SOFTWARE", "HKCU\Software\Classes"
     bool catching = false;
     // Ctrl+C pressed: while caught, it asks the writes to stop; otherwise it would have ended the
     // process, which a test shows by the journal it leaves.
@@ -71,11 +85,12 @@ class FakeConfigHost : public config::ConfigHost {
         bytes = found->second;
         return 0;
     }
-    long writeFile(const std::wstring& path, std::string_view bytes) override {
+    long createFile(const std::wstring& path, std::unique_ptr<config::OutputFile>& file) override {
         if (const auto bad = unreadable.find(path); bad != unreadable.end()) {
             return bad->second;
         }
-        files[path] = std::string(bytes);
+        files[path].clear();
+        file = std::make_unique<FileInMap>(files[path]);
         return 0;
     }
     long lock(std::wstring& why) override {
@@ -86,7 +101,10 @@ class FakeConfigHost : public config::ConfigHost {
     config::CheckFiles& checkFiles() override { return fileSystem; }
     config::JournalStore& journal() override { return journalStore; }
     long flushKey(KeyHandle root, const std::wstring& path) override {
-        flushed.insert((root == classesRoot ? L"HKCR\\" : L"HKLM\\") + path);
+        flushed.insert((root == classesRoot   ? L"HKCR\\"
+                        : root == currentUser ? L"HKCU\\"
+                                              : L"HKLM\\") +
+                       path);
         return 0;
     }
     void catchStop(bool on) override { catching = on; }

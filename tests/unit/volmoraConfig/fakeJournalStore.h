@@ -2,6 +2,7 @@
 // the file's security as a test sets them, and failures a test asks for.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,31 @@ namespace volmora::testing {
 
 class FakeJournalStore : public config::JournalStore {
   public:
+    static constexpr const wchar_t* temporaryName = L"journal.tmp";
+
+    // The journal being written: one of the temporaries until it is put in place.
+    class File : public config::JournalFile {
+      public:
+        explicit File(FakeJournalStore& store) : store_(store) {}
+        ~File() override { std::erase(store_.temporaries, std::wstring(temporaryName)); }
+        long append(std::string_view more) override { return sink_.append(more); }
+        long overwrite(std::size_t offset, std::string_view field) override {
+            return sink_.overwrite(offset, field);
+        }
+        long commit() override {
+            if (store_.journal) {
+                return config::journalExists;
+            }
+            store_.journal = std::move(sink_.bytes);
+            ++store_.written;
+            return 0;
+        }
+
+      private:
+        FakeJournalStore& store_;
+        config::StringJournalSink sink_;
+    };
+
     // As the Windows store makes them: owned by Administrators, written by SYSTEM and them.
     static config::ObjectSecurity madeSecurity() {
         return {L"S-1-5-32-544",
@@ -53,7 +79,7 @@ class FakeJournalStore : public config::JournalStore {
         found.bytes = *journal;
         return 0;
     }
-    long write(std::string_view bytes) override {
+    long create(std::unique_ptr<config::JournalFile>& file) override {
         if (writeResult) {
             return writeResult;
         }
@@ -61,8 +87,8 @@ class FakeJournalStore : public config::JournalStore {
             return config::journalExists;
         }
         folderExists = true;
-        journal = std::string(bytes);
-        ++written;
+        temporaries.push_back(temporaryName);
+        file = std::make_unique<File>(*this);
         return 0;
     }
     long remove() override {

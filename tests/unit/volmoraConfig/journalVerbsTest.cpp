@@ -138,9 +138,12 @@ std::vector<KeyWrite> randomWrites(std::mt19937& random) {
 
 // The backup that apply /backup writes before those writes.
 std::string backupOf(MemoryRegistry& registry, const std::vector<KeyWrite>& writes) {
-    std::vector<KeyChange> changes;
-    EXPECT_EQ(config::keyChanges(registry, writes, changes).code, 0);
-    return config::encodeJournal({config::ownViewBits, JournalVerb::backup, changes});
+    Journal backup{config::ownViewBits, JournalVerb::backup, {}};
+    EXPECT_EQ(config::keyChanges(registry, config::WriteList(writes),
+                                 [&](const KeyChange& change) { backup.changes.push_back(change); })
+                  .code,
+              0);
+    return config::encodeJournal(backup);
 }
 
 // A machine, a backup taken before an apply of random writes, the apply made, then a drift:
@@ -155,7 +158,7 @@ Drifted arrangeDrifted(FakeConfigHost& host, std::uint32_t seed) {
     arrangeMachine(host.memory, random);
     const std::vector<KeyWrite> writes = randomWrites(random);
     Drifted drifted{backupOf(host.memory, writes), state(host.memory), {}};
-    EXPECT_EQ(config::executeWrites(host.memory, writes).failure.code, 0);
+    EXPECT_EQ(config::executeWrites(host.memory, config::WriteList(writes)).failure.code, 0);
     // Someone changes a key that the backup holds.
     Journal backup;
     EXPECT_EQ(config::decodeJournal(drifted.backup, backup), L"");
