@@ -71,6 +71,8 @@ class Registry {
     virtual long closeKey(KeyHandle key) = 0;
     // RegEnumKeyW into a keyNameBuffer-character buffer; name is the buffer up to its first NUL.
     virtual long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) = 0;
+    // RegQueryInfoKeyW: how many subkeys the key has.
+    virtual long countSubkeys(KeyHandle key, std::uint32_t& count) = 0;
     // RegDeleteKeyW: deletes one key that has no subkeys.
     virtual long deleteKey(KeyHandle parent, const std::wstring& path) = 0;
     // RegEnumValueW: the name, type and data of the value at index; data is resized to the

@@ -31,14 +31,32 @@ void appendText(Bytes& bytes, std::wstring_view text) {
 
 std::vector<std::uint8_t> utf16Bytes(std::wstring_view text) {
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(2 * (text.size() + 1));
-    appendText(bytes, text);
-    appendUnit(bytes, 0);
+    assignUtf16Bytes(bytes, text);
     return bytes;
 }
 
+void assignUtf16Bytes(std::vector<std::uint8_t>& bytes, std::wstring_view text) {
+    bytes.clear();
+    bytes.reserve(2 * (text.size() + 1));
+    appendText(bytes, text);
+    appendUnit(bytes, 0);
+}
+
 void appendUtf16(std::string& out, std::wstring_view text) {
-    appendText(out, text);
+    // Room for every character, then each written in place: a text of the basic plane alone, as
+    // registry names nearly always are, takes two bytes a character.
+    std::size_t at = out.size();
+    out.resize(at + 2 * text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto code = static_cast<std::uint32_t>(text[i]);
+        if (code > 0xFFFF) {
+            out.resize(at);
+            appendText(out, text.substr(i));
+            return;
+        }
+        out[at++] = static_cast<char>(code & 0xFF);
+        out[at++] = static_cast<char>((code >> 8) & 0xFF);
+    }
 }
 
 std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count) {

@@ -11,6 +11,8 @@ namespace volmora {
 
 // The text as UTF-16 little-endian bytes, followed by one zero character.
 std::vector<std::uint8_t> utf16Bytes(std::wstring_view text);
+// The same into bytes, which keeps its room.
+void assignUtf16Bytes(std::vector<std::uint8_t>& bytes, std::wstring_view text);
 
 // Appends the text's UTF-16 little-endian bytes, without a zero character.
 void appendUtf16(std::string& out, std::wstring_view text);

@@ -10,6 +10,7 @@
 #include "classRecord.h"
 #include "configFile.h"
 #include "keptRecords.h"
+#include "keyNameCase.h"
 #include "planText.h"
 #include "recordPaths.h"
 #include "toolText.h"
@@ -25,10 +26,6 @@ constexpr std::wstring_view notText = L"(not REG_SZ)";
 std::wstring_view textOr(const Record& record, std::wstring_view name) {
     const std::wstring_view* text = findValue(record, name);
     return text ? *text : std::wstring_view();
-}
-
-SavedValue textValue(std::wstring_view name, std::wstring_view text) {
-    return {std::wstring(name), valueType::sz, utf16Bytes(text)};
 }
 
 std::wstring shown(const ComValueRead& found) {
@@ -103,10 +100,12 @@ class Planner {
           kept_(keptClasses(file, machine, prune)) {}
 
     ReadFailure run() {
+        expectLooks();
         for (const Collection collection : allCollections) {
             const std::vector<Record>& records = file_.records(collection);
+            InOrderFinder onMachine(machine_.own.records(collection));
             for (std::size_t i = 0; i < records.size(); ++i) {
-                if (ReadFailure failure = planRecord(collection, i); failure.code) {
+                if (ReadFailure failure = planRecord(collection, i, onMachine); failure.code) {
                     return failure;
                 }
             }
@@ -117,8 +116,9 @@ class Planner {
         for (const Collection collection :
              {Collection::classes, Collection::servers, Collection::jvms}) {
             const std::vector<Record>& records = machine_.own.records(collection);
+            InOrderFinder inFile(file_.records(collection));
             for (std::size_t i = 0; i < records.size(); ++i) {
-                if (findRecord(file_.records(collection), records[i].name) == nullptr) {
+                if (inFile.find(records[i].name) == nullptr) {
                     if (ReadFailure failure = planRemoval(collection, i); failure.code) {
                         return failure;
                     }
@@ -129,10 +129,29 @@ class Planner {
     }
 
   private:
-    ReadFailure planRecord(Collection collection, std::size_t index) {
+    // Tells com how many own keys of classes new to the machine will be looked for.
+    void expectLooks() {
+        InOrderFinder onMachine(machine_.own.classes);
+        const std::size_t newClasses = static_cast<std::size_t>(std::count_if(
+            file_.classes.begin(), file_.classes.end(),
+            [&](const Record& record) { return onMachine.find(record.name) == nullptr; }));
+        if (newClasses == 0) {
+            return;
+        }
+        const ClassKeys shape = classKeys(L"P", L"C");
+        const auto parentOf = [](const std::wstring& path) {
+            const std::size_t end = path.rfind(L'\\');
+            return end == std::wstring::npos ? std::wstring() : path.substr(0, end);
+        };
+        com_.expectKeyLooks(parentOf(shape.comClass.path), newClasses);
+        // The ProgID's own key and its versioned one lie side by side.
+        com_.expectKeyLooks(parentOf(shape.progId.path), 2 * newClasses);
+    }
+
+    ReadFailure planRecord(Collection collection, std::size_t index, InOrderFinder& machineFinder) {
         const Record& wanted = file_.records(collection)[index];
         const std::vector<Record>& onMachine = machine_.own.records(collection);
-        const Record* found = findRecord(onMachine, wanted.name);
+        const Record* found = machineFinder.find(wanted.name);
         PlannedRecord planned;
         planned.collection = collection;
         planned.kind = found ? ChangeKind::change : ChangeKind::add;
@@ -314,17 +333,54 @@ class Planner {
     std::vector<std::wstring> details_;  // of the record being planned
 };
 
-// The write to key below root: the last one of the unit when it is that key's, so that the values
-// of one key go in one write.
-KeyWrite& writeTo(WriteUnit& unit, KeyHandle root, const std::wstring& key) {
-    if (unit.writes.empty() || unit.writes.back().root != root || unit.writes.back().remove ||
-        unit.writes.back().path != key) {
-        unit.writes.push_back({root, key, false, {}, {}});
+}  // namespace
+
+long RegistryComState::keyStatus(const std::wstring& key) {
+    const std::size_t end = key.rfind(L'\\');
+    const std::wstring_view parent =
+        end == std::wstring::npos ? std::wstring_view() : std::wstring_view(key).substr(0, end);
+    const std::wstring_view name =
+        end == std::wstring::npos ? std::wstring_view(key) : std::wstring_view(key).substr(end + 1);
+    for (const Listing& listing : listings_) {
+        if (sameName(listing.parent, parent)) {
+            return std::binary_search(listing.subkeys.begin(), listing.subkeys.end(), name,
+                                      KeyNameOrder{})
+                       ? status::success
+                       : status::fileNotFound;
+        }
     }
-    return unit.writes.back();
+    return reader_.openKey(key);
 }
 
-}  // namespace
+void RegistryComState::expectKeyLooks(const std::wstring& parent, std::size_t looks) {
+    RegKey opened(registry_);
+    KeyHandle key = classesRoot;
+    if (!parent.empty()) {
+        if (opened.open(classesRoot, parent, KeyAccess::read) != status::success) {
+            return;  // each look finds out for itself
+        }
+        key = opened.handle();
+    }
+    std::uint32_t count = 0;
+    if (registry_.countSubkeys(key, count) != status::success || looks <= count) {
+        return;
+    }
+    Listing listing{parent, {}};
+    listing.subkeys.reserve(count);
+    for (std::uint32_t index = 0;; ++index) {
+        std::wstring name;
+        const long result = registry_.enumKey(key, index, name);
+        if (result == status::noMoreItems) {
+            break;
+        }
+        if (result != status::success) {
+            return;
+        }
+        listing.subkeys.push_back(std::move(name));
+    }
+    std::sort(listing.subkeys.begin(), listing.subkeys.end(), KeyNameOrder{});
+    listings_.push_back(std::move(listing));
+}
 
 std::size_t Plan::count(ChangeKind kind) const {
     return static_cast<std::size_t>(
@@ -338,19 +394,90 @@ ReadFailure makePlan(const Configuration& file, const Machine& machine, bool pru
     return Planner(file, machine, prune, libraryPath, com, plan, text).run();
 }
 
+// Fills a unit in place: the strings and buffers that the record before left in it keep their
+// room, so that making the writes of thousands of records of one kind seldom allocates.
+class UnitFiller {
+  public:
+    explicit UnitFiller(WriteUnit& unit) : unit_(unit) {}
+
+    // A write to key below root: the last one when it is that key's too, so that the values of
+    // one key go in one write.
+    std::size_t write(KeyHandle root, std::wstring_view key, bool remove) {
+        if (!remove && writes_ > 0) {
+            const KeyWrite& last = unit_.writes[writes_ - 1];
+            if (last.root == root && !last.remove && last.path == key) {
+                return writes_ - 1;
+            }
+        }
+        KeyWrite& write = next(unit_.writes, writes_);
+        write.root = root;
+        write.path.assign(key);
+        write.remove = remove;
+        counts_.resize(writes_);
+        counts_.back() = {};
+        return writes_ - 1;
+    }
+    void set(std::size_t write, std::wstring_view name, std::wstring_view text) {
+        SavedValue& value = next(unit_.writes[write].set, counts_[write].set);
+        value.name.assign(name);
+        value.type = valueType::sz;
+        assignUtf16Bytes(value.data, text);
+    }
+    void unset(std::size_t write, std::wstring_view name) {
+        next(unit_.writes[write].unset, counts_[write].unset).assign(name);
+    }
+    // Whether the write sets or deletes a value.
+    bool changes(std::size_t write) const { return counts_[write].set + counts_[write].unset > 0; }
+    // Takes back the last write.
+    void drop() { --writes_; }
+    void own(KeyHandle root, std::wstring_view key, bool knownMissing) {
+        OwnedKey& owned = next(unit_.owned, owned_);
+        owned.root = root;
+        owned.path.assign(key);
+        owned.knownMissing = knownMissing;
+    }
+    // Ends the unit: what the last one left beyond it goes.
+    void finish() {
+        unit_.writes.resize(writes_);
+        for (std::size_t i = 0; i < writes_; ++i) {
+            unit_.writes[i].set.resize(counts_[i].set);
+            unit_.writes[i].unset.resize(counts_[i].unset);
+        }
+        unit_.owned.resize(owned_);
+    }
+
+  private:
+    struct Counts {
+        std::size_t set = 0;
+        std::size_t unset = 0;
+    };
+    template <typename T>
+    static T& next(std::vector<T>& items, std::size_t& used) {
+        if (used == items.size()) {
+            items.emplace_back();
+        }
+        return items[used++];
+    }
+
+    WriteUnit& unit_;
+    std::size_t writes_ = 0;
+    std::size_t owned_ = 0;
+    std::vector<Counts> counts_;
+};
+
 void PlannedWrites::forEach(const std::function<bool(const WriteUnit&)>& each) const {
     WriteUnit unit;
     for (const PlannedRecord& planned : plan_.records) {
-        unit.writes.clear();
-        unit.owned.clear();
-        make(planned, unit);
+        UnitFiller filler(unit);
+        make(planned, filler);
+        filler.finish();
         if (!each(unit)) {
             return;
         }
     }
 }
 
-void PlannedWrites::make(const PlannedRecord& planned, WriteUnit& unit) const {
+void PlannedWrites::make(const PlannedRecord& planned, UnitFiller& unit) const {
     const Collection collection = planned.collection;
     const Record* wanted = planned.wanted != PlannedRecord::none
                                ? &file_.records(collection)[planned.wanted]
@@ -373,28 +500,28 @@ void PlannedWrites::make(const PlannedRecord& planned, WriteUnit& unit) const {
                 }
             }
             for (const std::wstring& key : keysLeavesFirst(going)) {
-                unit.writes.push_back({classesRoot, key, true, {}, {}});
+                unit.write(classesRoot, key, true);
             }
             for (const OwnKey* own : going) {
-                unit.owned.push_back({classesRoot, own->path, false});
+                unit.own(classesRoot, own->path, false);
             }
         }
-        unit.writes.push_back({localMachine, recordKey, true, {}, {}});
-        unit.owned.push_back({localMachine, recordKey, false});
+        unit.write(localMachine, recordKey, true);
+        unit.own(localMachine, recordKey, false);
         return;
     }
-    KeyWrite record{localMachine, recordKey, false, {}, {}};
+    const std::size_t record = unit.write(localMachine, recordKey, false);
     forEachDifference(
         *wanted, found,
         [&](const Value& value, const Value* current) {
             // A value that is there keeps its name, as the key does.
-            record.set.push_back(textValue(current ? current->name : value.name, value.text));
+            unit.set(record, current ? current->name : value.name, value.text);
         },
-        [&](const Value& value) { record.unset.emplace_back(value.name); });
-    if (found == nullptr || !record.set.empty() || !record.unset.empty()) {
-        unit.writes.push_back(std::move(record));
+        [&](const Value& value) { unit.unset(record, value.name); });
+    if (found != nullptr && !unit.changes(record)) {
+        unit.drop();
     }
-    unit.owned.push_back({localMachine, recordKey, found == nullptr});
+    unit.own(localMachine, recordKey, found == nullptr);
     if (!isClass) {
         return;
     }
@@ -402,13 +529,15 @@ void PlannedWrites::make(const PlannedRecord& planned, WriteUnit& unit) const {
         classKeys(std::wstring(textOr(*wanted, recordValue::progId)), name, libraryPath_);
     const auto own = ownKeys(keys);
     for (std::size_t k = 0; k < own.size(); ++k) {
-        unit.owned.push_back({classesRoot, own[k]->path, (planned.missingKeys & (1u << k)) != 0});
+        unit.own(classesRoot, own[k]->path, (planned.missingKeys & (1u << k)) != 0);
     }
-    const std::vector<ComValue> values = comValues(keys);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (planned.comDiffers & (1u << i)) {
-            writeTo(unit, classesRoot, values[i].key)
-                .set.push_back(textValue(values[i].name, values[i].text));
+    if (planned.comDiffers != 0) {
+        const std::vector<ComValue> values = comValues(keys);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (planned.comDiffers & (1u << i)) {
+                unit.set(unit.write(classesRoot, values[i].key, false), values[i].name,
+                         values[i].text);
+            }
         }
     }
     if (found == nullptr || planned.progIdKeysGo == 0) {
@@ -421,10 +550,10 @@ void PlannedWrites::make(const PlannedRecord& planned, WriteUnit& unit) const {
         if ((planned.progIdKeysGo & (1u << k)) == 0) {
             continue;
         }
-        unit.owned.push_back({classesRoot, leaving[k]->path, false});
+        unit.own(classesRoot, leaving[k]->path, false);
         for (const std::wstring& key : keysLeavesFirst({leaving[k]})) {
             if (!containsKey(rewritten, key)) {
-                unit.writes.push_back({classesRoot, key, true, {}, {}});
+                unit.write(classesRoot, key, true);
             }
         }
     }

@@ -18,6 +18,7 @@
 namespace volmora::config {
 
 class PlanText;
+class UnitFiller;
 
 // The COM values below HKEY_CLASSES_ROOT as the planner finds them.
 class ComState {
@@ -27,19 +28,31 @@ class ComState {
     virtual ComValueRead value(const std::wstring& key, std::wstring_view name) = 0;
     // Whether key is there: 0, status::fileNotFound, or the status of looking.
     virtual long keyStatus(const std::wstring& key) = 0;
+    // The planner will ask keyStatus about that many keys right below parent (empty: the root).
+    virtual void expectKeyLooks(const std::wstring& parent, std::size_t looks) = 0;
 };
 
 // ComState read from the registry, each value when the planner asks for it, in the order it asks.
+// Where the planner will ask whether more keys below a parent are there than the parent has
+// subkeys, the subkeys are listed once (a call each, as a look is) and the answers looked up.
 class RegistryComState : public ComState {
   public:
-    explicit RegistryComState(Registry& registry) : reader_(registry) {}
+    explicit RegistryComState(Registry& registry) : registry_(registry), reader_(registry) {}
     ComValueRead value(const std::wstring& key, std::wstring_view name) override {
         return reader_.read(key, name);
     }
-    long keyStatus(const std::wstring& key) override { return reader_.openKey(key); }
+    long keyStatus(const std::wstring& key) override;
+    void expectKeyLooks(const std::wstring& parent, std::size_t looks) override;
 
   private:
+    struct Listing {
+        std::wstring parent;
+        std::vector<std::wstring> subkeys;  // sorted as the registry compares names
+    };
+
+    Registry& registry_;
     ComValueReader reader_;
+    std::vector<Listing> listings_;
 };
 
 enum class ChangeKind { add, change, remove };
@@ -85,7 +98,7 @@ class PlannedWrites : public WriteUnits {
     void forEach(const std::function<bool(const WriteUnit&)>& each) const override;
 
   private:
-    void make(const PlannedRecord& planned, WriteUnit& unit) const;
+    void make(const PlannedRecord& planned, UnitFiller& unit) const;
 
     const Plan& plan_;
     const Configuration& file_;

@@ -191,12 +191,25 @@ const std::wstring_view* findValue(const Record& record, std::wstring_view name)
     return value ? &value->text : nullptr;
 }
 
+const Record* InOrderFinder::find(std::wstring_view name) {
+    const Record* found = next_ < records_.size() && records_[next_].name == name
+                              ? &records_[next_]
+                              : findRecord(records_, name);
+    if (found != nullptr) {
+        next_ = static_cast<std::size_t>(found - records_.data()) + 1;
+    }
+    return found;
+}
+
 void sortConfiguration(Configuration& configuration) {
+    const auto less = [](const Record& a, const Record& b) { return configLess(a.name, b.name); };
     for (const Collection collection : allCollections) {
         auto& records = configuration.records(collection);
-        std::stable_sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
-            return configLess(a.name, b.name);
-        });
+        // An export's file and the registry's enumeration come in order already; checking that
+        // takes a comparison a record, sorting many.
+        if (!std::is_sorted(records.begin(), records.end(), less)) {
+            std::stable_sort(records.begin(), records.end(), less);
+        }
     }
 }
 

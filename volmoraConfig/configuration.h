@@ -83,6 +83,19 @@ const Record* findRecord(const std::vector<Record>&, std::wstring_view name);
 const Value* findNamedValue(const Record&, std::wstring_view name);         // sameName
 const std::wstring_view* findValue(const Record&, std::wstring_view name);  // its text
 
+// Finds names of a sorted list in the list's order, as a walk over another sorted list does: a
+// name that is the next record's, character for character, is found without a comparison by
+// the system; any other is looked for in the whole list.
+class InOrderFinder {
+  public:
+    explicit InOrderFinder(const std::vector<Record>& records) : records_(records) {}
+    const Record* find(std::wstring_view name);
+
+  private:
+    const std::vector<Record>& records_;
+    std::size_t next_ = 0;
+};
+
 // Sorts the records of each collection by configLess.
 void sortConfiguration(Configuration&);
 

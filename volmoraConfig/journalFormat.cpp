@@ -39,9 +39,10 @@ constexpr std::size_t smallestKey = 4 + 4 + 2 * 8;
 constexpr std::size_t smallestValue = 4 + 4 + 4;
 
 void putU32(std::string& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out += static_cast<char>((value >> shift) & 0xFF);
-    }
+    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                           static_cast<char>((value >> 16) & 0xFF),
+                           static_cast<char>((value >> 24) & 0xFF)};
+    out.append(bytes, sizeof bytes);
 }
 
 void putText(std::string& out, std::wstring_view text) {

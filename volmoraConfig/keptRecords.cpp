@@ -20,8 +20,9 @@ ProgIdKeyOwners keptClasses(const Configuration& file, const Machine& machine, b
         add(record, KeptIn::file);
     }
     if (!prune) {
+        InOrderFinder inFile(file.classes);
         for (const Record& record : machine.own.classes) {
-            if (findRecord(file.classes, record.name) == nullptr) {
+            if (inFile.find(record.name) == nullptr) {
                 add(record, KeptIn::machine);
             }
         }

@@ -82,6 +82,16 @@ long WinRegistry::enumKey(KeyHandle key, std::uint32_t index, std::wstring& name
     return result;
 }
 
+long WinRegistry::countSubkeys(KeyHandle key, std::uint32_t& count) {
+    DWORD subkeys = 0;
+    const LONG result = RegQueryInfoKeyW(hkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_SUCCESS) {
+        count = subkeys;
+    }
+    return result;
+}
+
 long WinRegistry::deleteKey(KeyHandle parent, const std::wstring& path) {
     return RegDeleteKeyW(hkey(parent), path.c_str());
 }

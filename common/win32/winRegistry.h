@@ -15,6 +15,7 @@ class WinRegistry : public Registry {
                  KeyHandle& key) override;
     long closeKey(KeyHandle key) override;
     long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) override;
+    long countSubkeys(KeyHandle key, std::uint32_t& count) override;
     long deleteKey(KeyHandle parent, const std::wstring& path) override;
     long enumValue(KeyHandle key, std::uint32_t index, std::wstring& name, std::uint32_t& type,
                    std::vector<std::uint8_t>& data) override;

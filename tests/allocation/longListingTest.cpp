@@ -48,6 +48,10 @@ class GeneratedClasses : public Registry {
         name = clsid(index);
         return status::success;
     }
+    long countSubkeys(KeyHandle, std::uint32_t& count) override {
+        count = count_;
+        return status::success;
+    }
     long deleteKey(KeyHandle, const std::wstring&) override { return status::accessDenied; }
     long enumValue(KeyHandle, std::uint32_t, std::wstring&, std::uint32_t&,
                    std::vector<std::uint8_t>&) override {

@@ -136,8 +136,13 @@ TEST_F(RegistryContract, EnumerationCountsFromZeroAndEndsWith259) {
     EXPECT_EQ(reg().enumKey(parent, 5, name), status::noMoreItems);
     EXPECT_EQ(reg().enumKey(parent, 1000, name), status::noMoreItems);
     EXPECT_EQ(subkeys(parent), (std::vector<std::wstring>{L"Y", L"_x", L"{B}", L"{C}", L"{a}"}));
+    std::uint32_t count = 0;
+    EXPECT_EQ(reg().countSubkeys(parent, count), status::success);
+    EXPECT_EQ(count, 5u);
     ASSERT_EQ(reg().deleteKey(parent, L"{a}"), status::success);
     EXPECT_EQ(subkeys(parent), (std::vector<std::wstring>{L"Y", L"_x", L"{B}", L"{C}"}));
+    EXPECT_EQ(reg().countSubkeys(parent, count), status::success);
+    EXPECT_EQ(count, 4u);
 }
 
 TEST_F(RegistryContract, ValuesKeepTheirTypeAndExactBytes) {
@@ -363,6 +368,8 @@ TEST_F(RegistryContract, AHandleOnADeletedKeyAnswers1018) {
     std::uint32_t size = 0;
     KeyHandle key{};
     EXPECT_EQ(reg().enumKey(doomed, 0, name), keyDeleted);
+    std::uint32_t count = 0;
+    EXPECT_EQ(reg().countSubkeys(doomed, count), keyDeleted);
     EXPECT_EQ(set(doomed, L"v", valueType::sz, {'a', 0, 0, 0}, 4), keyDeleted);
     EXPECT_EQ(reg().queryValue(doomed, L"v", nullptr, nullptr, &size), keyDeleted);
     EXPECT_EQ(reg().createKey(doomed, L"child", key), keyDeleted);

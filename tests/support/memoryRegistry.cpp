@@ -75,6 +75,8 @@ const char* callName(RegistryCall call) {
             return "closeKey";
         case RegistryCall::enumKey:
             return "enumKey";
+        case RegistryCall::countSubkeys:
+            return "countSubkeys";
         case RegistryCall::deleteKey:
             return "deleteKey";
         case RegistryCall::setValue:
@@ -276,6 +278,18 @@ long MemoryRegistry::enumKey(KeyHandle key, std::uint32_t index, std::wstring& n
     auto it = from->key->subkeys.begin();
     std::advance(it, index);
     name = it->second->name;
+    return status::success;
+}
+
+long MemoryRegistry::countSubkeys(KeyHandle key, std::uint32_t& count) {
+    Handle* from = handle(key);
+    if (from == nullptr)
+        return invalidHandle;
+    if (auto code = injected(RegistryCall::countSubkeys, from->key->path))
+        return *code;
+    if (from->key->deleted)
+        return keyDeleted;
+    count = static_cast<std::uint32_t>(from->key->subkeys.size());
     return status::success;
 }
 

@@ -20,6 +20,7 @@ enum class RegistryCall {
     openKey,
     closeKey,
     enumKey,
+    countSubkeys,
     deleteKey,
     setValue,
     queryValue,
@@ -45,6 +46,7 @@ class MemoryRegistry : public Registry {
                  KeyHandle& key) override;
     long closeKey(KeyHandle key) override;
     long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) override;
+    long countSubkeys(KeyHandle key, std::uint32_t& count) override;
     long deleteKey(KeyHandle parent, const std::wstring& path) override;
     long enumValue(KeyHandle key, std::uint32_t index, std::wstring& name, std::uint32_t& type,
                    std::vector<std::uint8_t>& data) override;

@@ -34,6 +34,9 @@ class CrashingRegistry : public Registry {
     long enumKey(KeyHandle key, std::uint32_t index, std::wstring& name) override {
         return registry_.enumKey(key, index, name);
     }
+    long countSubkeys(KeyHandle key, std::uint32_t& count) override {
+        return registry_.countSubkeys(key, count);
+    }
     long deleteKey(KeyHandle parent, const std::wstring& path) override {
         if (!write()) {
             return failure_;
