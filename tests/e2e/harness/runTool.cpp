@@ -133,7 +133,12 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
             }
         }
     }
-    result.exitCode = child->exitCode();
+    const ChildProcess::ExitStatus status = child->exitStatus();
+    if (!status.read) {
+        throw std::runtime_error("the exit code of " + utf8(toolName) + " cannot be read: error " +
+                                 std::to_string(status.error));
+    }
+    result.exitCode = status.code;
     if (start.captureOutput) {
         result.output = child->output();
         result.errors = child->errors();

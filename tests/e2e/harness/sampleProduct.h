@@ -36,9 +36,11 @@ struct ExpectedKey {
     std::wstring dump;  // as dumpKey gives it
 };
 
-// What the four programs write for the sample installed into that folder, value by value.
+// What the four programs write for the sample installed into that folder, value by value; the
+// JVM names that library, or, when none is given, the private Java runtime's in that folder.
 std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
-                                        const std::wstring& runtimeLibrary);
+                                        const std::wstring& runtimeLibrary,
+                                        const std::wstring& jvmLibrary = L"");
 
 // The newest file of the build's packages folder whose name starts and ends so.
 std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffix);
