@@ -33,7 +33,12 @@ std::vector<Key> registeredKeys() {
 }
 
 bool sharedByBothViews(const Key& key) {
-    return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId);
+    return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId) ||
+           isInterfaceKey(key);
+}
+
+bool isInterfaceKey(const Key& key) {
+    return key.root == HKEY_CLASSES_ROOT && key.path.starts_with(L"Interface\\");
 }
 
 std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
