@@ -1,9 +1,11 @@
 // Registration: creates or updates one server record and reports the outcome.
 #include "bindHost.h"
+#include "nameRules.h"
 #include "recordPaths.h"
 #include "regUtil.h"
 #include "registrySteps.h"
 #include "serverRecord.h"
+#include "serverText.h"
 #include "toolText.h"
 
 namespace volmora {

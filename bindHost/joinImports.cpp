@@ -1,5 +1,6 @@
 // The imports text: the operands after the server identifier and the class path.
 #include "bindHost.h"
+#include "serverRecord.h"
 
 namespace volmora {
 
@@ -9,7 +10,7 @@ void joinImports(const ArgumentList& arguments, std::wstring& imports) {
         // A separator goes only after a non-empty text: an empty first import leaves no trace,
         // an empty later one an empty item between two separators.
         if (!text.empty()) {
-            text += L", ";
+            text += importsSeparator;
         }
         text += arguments[i];
     }

@@ -4,6 +4,7 @@
 #include "recordWalk.h"
 #include "regUtil.h"
 #include "serverRecord.h"
+#include "serverText.h"
 #include "toolText.h"
 
 namespace volmora {

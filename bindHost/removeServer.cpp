@@ -1,5 +1,6 @@
 // Unregistration: deletes one server record; the Servers key itself always stays.
 #include "bindHost.h"
+#include "nameRules.h"
 #include "recordPaths.h"
 #include "regUtil.h"
 #include "serverRecord.h"

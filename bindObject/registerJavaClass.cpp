@@ -2,6 +2,7 @@
 // class and ProgID keys that name the runtime library as the class's in-process server.
 #include "bindObject.h"
 #include "classKeys.h"
+#include "nameRules.h"
 #include "regUtil.h"
 #include "registrySteps.h"
 #include "toolText.h"

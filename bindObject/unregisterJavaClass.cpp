@@ -5,6 +5,7 @@
 // of a class with the same ProgID still uses them.
 #include "bindObject.h"
 #include "classKeys.h"
+#include "nameRules.h"
 #include "progIdSharing.h"
 #include "recordWalk.h"
 #include "regUtil.h"
@@ -36,11 +37,10 @@ WalkEnd findClassRecord(Registry& registry, const RegKey& records, Matches match
         access);
 }
 
-// Whether the other registry view holds a class record that uses the ProgID's keys. Its absence
-// there, or of the records' key, means no; any other failure ends the walk, so that nothing is
+// Notes the class records of the other registry view, which share the ProgID keys. Their absence
+// there, or of the records' key, leaves none; any other failure ends the walk, so that nothing is
 // deleted on a guess.
-WalkEnd findInOtherView(Registry& registry, const std::wstring& progId, bool& found) {
-    found = false;
+WalkEnd readOtherView(Registry& registry, ProgIdKeyOwners& owners) {
     RegKey records(registry);
     const long result = records.open(localMachine, recordsPath(recordCollection::classes),
                                      KeyAccess::readOtherView);
@@ -50,21 +50,32 @@ WalkEnd findInOtherView(Registry& registry, const std::wstring& progId, bool& fo
     if (result != status::success) {
         return {result, false, {}};
     }
-    std::wstring clsid;
-    WalkEnd end = findClassRecord(
-        registry, records,
-        [&](const std::wstring& recordProgId) { return usesProgIdKeys(recordProgId, progId); },
-        clsid, KeyAccess::readOtherView);
-    found = !clsid.empty();
-    return end;
+    return walkRecords(
+        registry, records.handle(), UnopenedRecord::passOver,
+        [&](const std::wstring& name, RegKey& record) {
+            RegValue value;
+            getNamedValue(registry, record.handle(), std::wstring(recordValue::progId), value);
+            if (const auto* progId = std::get_if<std::wstring>(&value)) {
+                owners.add(*progId, name);
+            }
+            return true;
+        },
+        KeyAccess::readOtherView);
 }
 
-// Deletes the COM keys of the class, leaves first.
+// Deletes the COM keys of the class, leaves first, but for the ProgID keys that the other view's
+// records own.
 bool removeComKeys(Tool& tool, const std::wstring& progId, const std::wstring& clsid,
-                   bool withProgIdKeys) {
+                   const ProgIdKeyOwners& otherView) {
+    const ClassKeys keys = classKeys(progId, clsid);
+    std::vector<const OwnKey*> going{&keys.comClass};
+    for (const OwnKey* own : keys.progIdKeys()) {
+        if (otherView.ownersOf(own->path).empty()) {
+            going.push_back(own);
+        }
+    }
     std::wstring failedKey;
-    const long result = deleteClassKeys(
-        tool.registry(), classKeys(progId, clsid).leavesFirst(withProgIdKeys), failedKey);
+    const long result = deleteClassKeys(tool.registry(), keysLeavesFirst(going), failedKey);
     return stepSucceeded(tool, result, L"Can't delete " + failedKey + L" key: ");
 }
 
@@ -97,12 +108,11 @@ void unregisterJavaClass(Tool& tool, const std::wstring& progId) {
         tool.showError(notRegistered + L".");
         return;
     }
-    bool progIdKeysInUse = false;
-    if (reportWalkFailure(tool, findInOtherView(registry, progId, progIdKeysInUse),
-                          recordCollection::classes)) {
+    ProgIdKeyOwners otherView;
+    if (reportWalkFailure(tool, readOtherView(registry, otherView), recordCollection::classes)) {
         return;
     }
-    if (removeComKeys(tool, progId, clsid, !progIdKeysInUse) &&
+    if (removeComKeys(tool, progId, clsid, otherView) &&
         stepSucceeded(tool, registry.deleteKey(records.handle(), clsid),
                       L"Can't delete " + quoted(clsid) + L" key: ")) {
         tool.showInfo(L"Class " + quoted(progId) + L" successfully unregistered.");

@@ -126,13 +126,6 @@ long setKeyDefaultValue(Registry& registry, KeyHandle key, const std::wstring& s
     return registry.setDefaultValue(key, subkey, text);
 }
 
-long keyNameStatus(std::wstring_view name) {
-    if (name.empty() || name.find(L'\\') != std::wstring_view::npos) {
-        return status::badPathname;
-    }
-    return status::success;
-}
-
 std::wstring namedTextOr(Registry& registry, KeyHandle key, const std::wstring& name,
                          const std::wstring& fallback) {
     RegValue value;

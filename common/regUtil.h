@@ -22,12 +22,6 @@ inline constexpr long unsupportedType = -1;
 // is ignored.
 std::wstring textFromData(const std::vector<std::uint8_t>& buffer, std::uint32_t size);
 
-// Whether name can stand as exactly one key name when appended to a path: 0, or
-// status::badPathname for an empty name or one holding a backslash (the registry would take it
-// as the key above or as several nested keys). Length limits are left to the registry, which
-// reports its own code.
-long keyNameStatus(std::wstring_view name);
-
 // Type 1 (REG_SZ) writes a text, type 4 (REG_DWORD) a number; an empty name is the default value.
 long setNamedValue(Registry& registry, KeyHandle key, const std::wstring& name, std::uint32_t type,
                    const RegValue& value);

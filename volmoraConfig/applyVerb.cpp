@@ -2,11 +2,13 @@
 // the file says, all or nothing.
 #include <new>
 
-#include "applyPlan.h"
-#include "bindObject.h"
+#include "applyExecutor.h"
+#include "applyPlanner.h"
+#include "applyRefusals.h"
+#include "classRecord.h"
 #include "configFile.h"
 #include "exitCodes.h"
-#include "keySnapshot.h"
+#include "planText.h"
 #include "toolText.h"
 #include "toolUtil.h"
 #include "utf8.h"
@@ -27,7 +29,8 @@ struct ApplyRequest {
     std::wstring file;
 };
 
-// Switches in any order around the one FILE; false for anything else.
+// Switches in any order around the one FILE; false for anything else. /backup takes the next
+// argument as its file, which may not be a switch.
 bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
     bool fileSeen = false;
     for (std::size_t i = 0; i < operands.size(); ++i) {
@@ -46,17 +49,14 @@ bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
             request.prune = true;
         } else if (name == L"detailed-exitcode") {
             request.detailedExitCode = true;
-        } else if (name == L"backup" && i + 1 < operands.size() && !operands[i + 1].empty()) {
+        } else if (name == L"backup" && request.backup.empty() && i + 1 < operands.size() &&
+                   !operands[i + 1].empty() && !isSwitch(operands[i + 1])) {
             request.backup = operands[++i];
         } else {
             return false;
         }
     }
     return fileSeen && !request.file.empty();
-}
-
-std::wstring count(std::size_t number) {
-    return decimal(static_cast<std::int64_t>(number));
 }
 
 std::int32_t refuseFile(ConfigHost& host, const std::wstring& file,
@@ -66,6 +66,46 @@ std::int32_t refuseFile(ConfigHost& host, const std::wstring& file,
     }
     host.writeError(nothingChanged);
     return exitCode::fileRefused;
+}
+
+// The writes, and when one fails, putting back what was there. Nothing that goes wrong in
+// between, out of memory included, leaves the machine half-written without saying so.
+std::int32_t makeWrites(ConfigHost& host, const Plan& plan, const std::vector<KeyChange>& changes) {
+    Registry& registry = host.registry();
+    WritesEnd end;
+    try {
+        end = executeWrites(registry, plan.writes);
+    } catch (const ToolError& error) {
+        end.failure = {error.number, internalErrorMessage(error.number, error.source.value_or(L""),
+                                                          error.description)};
+    } catch (const std::bad_alloc&) {
+        end.failure = {outOfMemory, L"Out of memory"};
+    }
+    if (end.failure.code == status::success) {
+        host.writeOut(utf8(completionLine(plan)) + "\n");
+        return exitCode::success;
+    }
+    host.writeError(errorText(end.failure.step + L": ", end.failure.code));
+    PutBack back;
+    try {
+        back = putBack(registry, changes);
+    } catch (const std::bad_alloc&) {
+        back.failed.push_back(L"Out of memory while putting the keys back");
+    } catch (const ToolError& error) {
+        back.failed.push_back(
+            internalErrorMessage(error.number, error.source.value_or(L""), error.description));
+    }
+    if (back.failed.empty() && back.leftAlone.empty()) {
+        host.writeError(L"Everything was put back as it was. " + std::wstring(nothingChanged));
+        return exitCode::restored;
+    }
+    host.writeError(L"These keys could not be put back as they were:");
+    for (const auto* lines : {&back.failed, &back.leftAlone}) {
+        for (const std::wstring& line : *lines) {
+            host.writeError(L"  " + line);
+        }
+    }
+    return exitCode::restoreFailed;
 }
 
 }  // namespace
@@ -82,7 +122,8 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         if (result == fileTooLarge) {
             return refuseFile(
                 host, request.file,
-                {L"The file is larger than " + count(maxFileBytes / (1024 * 1024)) + L" MB."});
+                {L"The file is larger than " +
+                 decimal(static_cast<std::int64_t>(maxFileBytes / (1024 * 1024))) + L" MB."});
         }
         host.writeError(fileFailure(L"read", request.file, result));
         return exitCode::fileUnusable;
@@ -95,7 +136,7 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
 
     if (!lockConfiguration(host)) {
         host.writeError(nothingChanged);
-        return exitCode::restored;
+        return exitCode::lockNotTaken;
     }
     if (!request.check) {
         const ReadFailure rights = checkWriteRights(registry);
@@ -103,7 +144,7 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
             host.writeError(errorText(
                 L"No rights to write the configuration: " + rights.step + L": ", rights.code));
             host.writeError(nothingChanged);
-            return exitCode::restored;
+            return exitCode::noRights;
         }
         if (rights.code != status::success) {
             host.writeError(errorText(rights.step + L": ", rights.code));
@@ -111,20 +152,17 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         }
     }
     Machine machine;
-    Configuration other;
-    if (!readView(host, KeyAccess::read, machine.own) ||
-        !readView(host, KeyAccess::readOtherView, other)) {
+    if (!readMachine(host, machine)) {
         return exitCode::registryUnreadable;
     }
-    machine.otherClasses = std::move(other.classes);
     if (const auto reasons = refusals(file, machine, request.prune); !reasons.empty()) {
         return refuseFile(host, request.file, reasons);
     }
 
     Plan plan;
-    const std::wstring libraryPath = bridgeDllPath(registry, host.programPath());
-    if (const ReadFailure failure =
-            makePlan(registry, file, machine, request.prune, libraryPath, plan);
+    RegistryComState com(registry);
+    if (const ReadFailure failure = makePlan(
+            file, machine, request.prune, bridgeDllPath(registry, host.programPath()), com, plan);
         failure.code) {
         host.writeError(errorText(failure.step + L": ", failure.code));
         return exitCode::registryUnreadable;
@@ -147,41 +185,14 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         return noErrorCode;
     }
 
-    Snapshot saved;
-    for (const TouchedKey& key : touchedKeys(plan)) {
-        if (const ReadFailure failure = saved.save(registry, key.root, key.path); failure.code) {
-            host.writeError(errorText(failure.step + L": ", failure.code));
-            host.writeError(nothingChanged);
-            return exitCode::registryUnreadable;
-        }
-    }
-    ReadFailure failure;
-    try {
-        failure = executePlan(registry, plan);
-    } catch (const ToolError& error) {
-        failure = {error.number, internalErrorMessage(error.number, error.source.value_or(L""),
-                                                      error.description)};
-    } catch (const std::bad_alloc&) {
-        failure = {outOfMemory, L"Out of memory"};
-    }
-    if (failure.code) {
+    std::vector<KeyChange> changes;
+    if (const ReadFailure failure = keyChanges(registry, plan.writes, changes); failure.code) {
         host.writeError(errorText(failure.step + L": ", failure.code));
-        const std::vector<std::wstring> left = saved.restore(registry);
-        if (left.empty()) {
-            host.writeError(L"Everything was put back as it was. " + std::wstring(nothingChanged));
-            return exitCode::restored;
-        }
-        host.writeError(L"These keys could not be put back as they were:");
-        for (const std::wstring& key : left) {
-            host.writeError(L"  " + key);
-        }
-        return exitCode::restoreFailed;
+        host.writeError(nothingChanged);
+        return exitCode::registryUnreadable;
     }
-    host.writeOut(utf8(L"Apply complete: " + count(plan.count(ChangeKind::add)) + L" added, " +
-                       count(plan.count(ChangeKind::change)) + L" changed, " +
-                       count(plan.count(ChangeKind::remove)) + L" removed.") +
-                  "\n");
-    return noErrorCode;
+    const std::int32_t code = makeWrites(host, plan, changes);
+    return code == exitCode::success ? noErrorCode : code;
 }
 
 }  // namespace volmora::config

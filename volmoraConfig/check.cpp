@@ -3,12 +3,14 @@
 #include "check.h"
 
 #include <algorithm>
+#include <functional>
 
-#include "bindObject.h"
-#include "bindRuntime.h"
 #include "checkComKeys.h"
 #include "classKeys.h"
+#include "classRecord.h"
 #include "configFile.h"
+#include "jvmRecord.h"
+#include "progIdSharing.h"
 #include "serverRecord.h"
 #include "toolText.h"
 
@@ -42,9 +44,13 @@ class Checker {
         for (const Record& server : configuration_.servers) {
             checkServer(server);
         }
-        const auto sharedProgIds = progIdsOfSeveralClasses();
         for (const Record& javaClass : configuration_.classes) {
-            checkClass(javaClass, sharedProgIds);
+            if (const std::wstring* progId = findValue(javaClass, recordValue::progId)) {
+                progIdOwners_.add(*progId, javaClass.name);
+            }
+        }
+        for (const Record& javaClass : configuration_.classes) {
+            checkClass(javaClass);
         }
         return std::move(problems_);
     }
@@ -80,17 +86,26 @@ class Checker {
         }
     }
 
+    // Every value the record must hold; false when one is missing.
+    bool requireAll(Collection collection, const Record& record, const std::wstring& label) {
+        bool all = true;
+        for (const std::wstring_view name : requiredValues(collection)) {
+            all = required(collection, record, label, name) != nullptr && all;
+        }
+        return all;
+    }
+
     void checkJvm(const Record& jvm) {
         const std::wstring label = labelOf(Collection::jvms, jvm);
-        if (const std::wstring* dllPath = required(Collection::jvms, jvm, label, dllPathValue)) {
+        requireAll(Collection::jvms, jvm, label);
+        if (const std::wstring* dllPath = findValue(jvm, dllPathValue)) {
             if (files_.pathKind(*dllPath) != PathKind::file) {
                 add(Severity::error, Collection::jvms, jvm, label,
                     std::wstring(dllPathValue) + L" names a missing file " + quoted(*dllPath));
             }
         }
-        if (const std::wstring* options = required(Collection::jvms, jvm, label, jvmOptionsValue)) {
-            // The stored text splits as the runtime splits it: blanks separate, quotes group.
-            const JvmOptionsFault fault = jvmOptionsFault(getArguments(L"", *options));
+        if (const std::wstring* options = findValue(jvm, jvmOptionsValue)) {
+            const JvmOptionsFault fault = storedJvmOptionsFault(*options);
             if (fault != JvmOptionsFault::none) {
                 add(Severity::error, Collection::jvms, jvm, label,
                     std::wstring(jvmOptionsValue) + L": " +
@@ -101,8 +116,8 @@ class Checker {
 
     void checkServer(const Record& server) {
         const std::wstring label = labelOf(Collection::servers, server);
-        if (const std::wstring* classpath =
-                required(Collection::servers, server, label, classpathValueName)) {
+        requireAll(Collection::servers, server, label);
+        if (const std::wstring* classpath = findValue(server, classpathValueName)) {
             checkClassPath(server, label, *classpath);
         }
         // bindHost always writes Imports; without it the runtime sees a server without imports.
@@ -120,37 +135,28 @@ class Checker {
         }
     }
 
-    // The ProgIDs that more than one class record carries, each with the records that carry it.
-    std::vector<std::vector<const Record*>> progIdsOfSeveralClasses() const {
-        std::vector<std::pair<const std::wstring*, const Record*>> byProgId;
-        for (const Record& javaClass : configuration_.classes) {
-            if (const std::wstring* progId = findValue(javaClass, recordValue::progId)) {
-                byProgId.emplace_back(progId, &javaClass);
-            }
-        }
-        std::stable_sort(byProgId.begin(), byProgId.end(), [](const auto& a, const auto& b) {
-            return configLess(*a.first, *b.first);
-        });
-        std::vector<std::vector<const Record*>> shared;
-        for (std::size_t i = 0; i < byProgId.size();) {
-            std::size_t end = i + 1;
-            while (end < byProgId.size() && sameName(*byProgId[i].first, *byProgId[end].first)) {
-                ++end;
-            }
-            if (end - i > 1) {
-                std::vector<const Record*> records;
-                for (std::size_t k = i; k < end; ++k) {
-                    records.push_back(byProgId[k].second);
+    // Other classes whose ProgIDs own a key that the class's ProgID owns: one of them loses it.
+    void checkProgIdKeys(const std::wstring& progId, const Record& javaClass,
+                         const std::function<void(std::wstring)>& error) {
+        std::vector<const ProgIdKeyOwners::Owner*> said;
+        for (const std::wstring& key : progIdKeyNames(progId)) {
+            for (const ProgIdKeyOwners::Owner* other : progIdOwners_.ownersOf(key)) {
+                if (sameName(other->clsid, javaClass.name) ||
+                    std::find(said.begin(), said.end(), other) != said.end()) {
+                    continue;
                 }
-                shared.push_back(std::move(records));
+                said.push_back(other);
+                const std::wstring otherClass =
+                    std::wstring(recordNoun(Collection::classes)) + L" " + other->clsid;
+                error(sameName(other->progId, progId)
+                          ? otherClass + L" has the same ProgId"
+                          : otherClass + L" (" + other->progId + L") owns the ProgID key " +
+                                quoted(key) + L" too");
             }
-            i = end;
         }
-        return shared;
     }
 
-    void checkClass(const Record& javaClass,
-                    const std::vector<std::vector<const Record*>>& sharedProgIds) {
+    void checkClass(const Record& javaClass) {
         const std::wstring* progId = findValue(javaClass, recordValue::progId);
         std::wstring label = labelOf(Collection::classes, javaClass);
         if (progId != nullptr) {
@@ -164,31 +170,21 @@ class Checker {
         if (!usableClsid) {
             error(L"the CLSID is not a GUID in braces, so COM cannot use it");
         }
-        required(Collection::classes, javaClass, label, recordValue::progId);
-        required(Collection::classes, javaClass, label, recordValue::javaClassName);
-        if (const std::wstring* jvmId =
-                required(Collection::classes, javaClass, label, recordValue::jvmId)) {
+        requireAll(Collection::classes, javaClass, label);
+        if (const std::wstring* jvmId = findValue(javaClass, recordValue::jvmId)) {
             if (findRecord(configuration_.jvms, *jvmId) == nullptr) {
                 error(std::wstring(recordValue::jvmId) + L" " + quoted(*jvmId) +
                       L" names no JVM record");
             }
         }
-        // An empty ServerId is no server, as bindObject takes an empty server identifier.
         if (const std::wstring* serverId = findValue(javaClass, recordValue::serverId);
-            serverId != nullptr && !serverId->empty() &&
+            serverId != nullptr && namesServer(*serverId) &&
             findRecord(configuration_.servers, *serverId) == nullptr) {
             error(std::wstring(recordValue::serverId) + L" " + quoted(*serverId) +
                   L" names no server record");
         }
-        for (const auto& records : sharedProgIds) {
-            if (std::find(records.begin(), records.end(), &javaClass) == records.end()) {
-                continue;
-            }
-            for (const Record* other : records) {
-                if (other != &javaClass) {
-                    error(labelOf(Collection::classes, *other) + L" has the same ProgId");
-                }
-            }
+        if (progId != nullptr) {
+            checkProgIdKeys(*progId, javaClass, error);
         }
         if (usableClsid) {
             for (ComKeyFinding& finding :
@@ -229,6 +225,7 @@ class Checker {
     RememberedFiles files_;
     const CheckSetting& setting_;
     std::vector<Problem> problems_;
+    ProgIdKeyOwners progIdOwners_;
 };
 
 }  // namespace

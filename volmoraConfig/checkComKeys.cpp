@@ -1,55 +1,17 @@
-// The COM keys of one class against what registration writes: the list of keys and values comes
-// from bindObject's own description of them.
+// The COM keys of one class against what registration writes: the list of keys and values, how
+// they are read and how they compare come from the record rules.
 #include "checkComKeys.h"
 
+#include "classComState.h"
 #include "classKeys.h"
 #include "configuration.h"
+#include "nameRules.h"
 #include "regUtil.h"
 #include "toolText.h"
 
 namespace volmora::config {
 
 namespace {
-
-// How one value reads: as text, or why not.
-struct ValueRead {
-    enum class Kind { text, keyMissing, valueMissing, otherType, failed } kind = Kind::text;
-    std::wstring text;
-    long code = status::success;
-};
-
-ValueRead readValue(Registry& registry, const std::wstring& path, std::wstring_view name) {
-    RegKey key(registry);
-    if (const long opened = key.open(classesRoot, path, KeyAccess::read);
-        opened != status::success) {
-        return {
-            opened == status::fileNotFound ? ValueRead::Kind::keyMissing : ValueRead::Kind::failed,
-            {},
-            opened};
-    }
-    RegValue value;
-    const long result = getNamedValue(registry, key.handle(), std::wstring(name), value);
-    if (result == status::fileNotFound) {
-        return {ValueRead::Kind::valueMissing, {}, result};
-    }
-    if (result == unsupportedType ||
-        (result == status::success && !std::holds_alternative<std::wstring>(value))) {
-        return {ValueRead::Kind::otherType, {}, result};
-    }
-    if (result != status::success) {
-        return {ValueRead::Kind::failed, {}, result};
-    }
-    return {ValueRead::Kind::text, std::get<std::wstring>(value), result};
-}
-
-std::wstring keyText(const std::wstring& path, std::wstring_view name) {
-    std::wstring text = L"COM key " + quoted(path);
-    if (!name.empty()) {
-        text += L" value ";
-        text += name;
-    }
-    return text;
-}
 
 class ComKeyChecker {
   public:
@@ -58,34 +20,34 @@ class ComKeyChecker {
 
     // Checks the key's default value, or the named value; a ProgID key's CLSID (pointer set)
     // that names another class is its own finding. Returns whether the key exists.
-    bool expect(const std::wstring& path, std::wstring_view name, const std::wstring& expected,
-                bool pointer = false) {
-        const ValueRead read = readValue(registry_, path, name);
+    bool expect(const ComValue& wanted, bool pointer) {
+        const std::wstring& path = wanted.key;
+        const ComValueRead read = readComValue(registry_, path, wanted.name);
         switch (read.kind) {
-            case ValueRead::Kind::keyMissing:
-                add(keyText(path, {}) + L" is missing");
+            case ComValueRead::Kind::keyMissing:
+                add(comKeyLabel(path) + L" is missing");
                 return false;
-            case ValueRead::Kind::valueMissing:
-                add(keyText(path, name) + L" has no value, registration writes " +
-                    quoted(expected));
+            case ComValueRead::Kind::valueMissing:
+                add(comKeyLabel(path, wanted.name) + L" has no value, registration writes " +
+                    quoted(wanted.text));
                 return true;
-            case ValueRead::Kind::otherType:
-                add(keyText(path, name) + L" is not a REG_SZ value");
+            case ComValueRead::Kind::otherType:
+                add(comKeyLabel(path, wanted.name) + L" is not a REG_SZ value");
                 return true;
-            case ValueRead::Kind::failed:
-                add(errorText(L"Can't read " + keyText(path, name) + L": ", read.code));
+            case ComValueRead::Kind::failed:
+                add(errorText(L"Can't read " + comKeyLabel(path, wanted.name) + L": ", read.code));
                 return true;
-            case ValueRead::Kind::text:
+            case ComValueRead::Kind::text:
                 break;
         }
-        if (read.text == expected) {
+        if (comValueMatches(wanted, read)) {
             return true;
         }
-        if (pointer && !sameName(read.text, clsid_)) {
-            add(keyText(path, name) + L" points to another CLSID " + quoted(read.text));
+        if (pointer && !leadsToClass(read, clsid_)) {
+            add(comKeyLabel(path, wanted.name) + L" points to another CLSID " + quoted(read.text));
         } else {
-            add(keyText(path, name) + L" holds " + quoted(read.text) + L", registration writes " +
-                quoted(expected));
+            add(comKeyLabel(path, wanted.name) + L" holds " + quoted(read.text) +
+                L", registration writes " + quoted(wanted.text));
         }
         return true;
     }
@@ -98,8 +60,8 @@ class ComKeyChecker {
             return true;
         }
         add(opened == status::fileNotFound
-                ? keyText(path, {}) + L" is missing"
-                : errorText(L"Can't read " + keyText(path, {}) + L": ", opened));
+                ? comKeyLabel(path) + L" is missing"
+                : errorText(L"Can't read " + comKeyLabel(path) + L": ", opened));
         return false;
     }
 
@@ -115,8 +77,8 @@ class ComKeyChecker {
 }  // namespace
 
 bool readComDefault(Registry& registry, const std::wstring& path, std::wstring& text) {
-    ValueRead read = readValue(registry, path, {});
-    if (read.kind != ValueRead::Kind::text) {
+    ComValueRead read = readComValue(registry, path, {});
+    if (read.kind != ComValueRead::Kind::text) {
         return false;
     }
     text = std::move(read.text);
@@ -128,26 +90,26 @@ std::vector<ComKeyFinding> checkComKeys(Registry& registry, const std::wstring& 
                                         const std::wstring& runtimeLibrary) {
     ComKeyChecker checker(registry, clsid);
     const ClassKeys keys = classKeys(progId, clsid, runtimeLibrary);
+    const std::vector<ComValue> wanted = comValues(keys);
     // Without a ProgID (a partial record, said elsewhere) or with one that is no key name, only
-    // the class's own key can be compared.
+    // the in-process server can be compared.
     const bool withProgId = keyNameStatus(progId) == status::success;
+    const std::wstring server = keys.comClass.path + L"\\" + std::wstring(inprocServerSubkey);
     for (const OwnKey* own : {&keys.comClass, &keys.progId, &keys.versioned}) {
-        if (own != &keys.comClass && !withProgId) {
-            break;
-        }
-        if (!checker.ownKeyPresent(own->path)) {
+        if ((own != &keys.comClass && !withProgId) || !checker.ownKeyPresent(own->path)) {
             continue;
         }
-        for (const SubkeyDefault& entry : own->defaults) {
-            if (!withProgId && entry.subkey != inprocServerSubkey) {
+        // The own key's values, each subkey's default first: a missing subkey is said once.
+        std::wstring missingKey;
+        for (const ComValue& value : wanted) {
+            if (!value.key.starts_with(own->path + L"\\") || value.key == missingKey ||
+                (!withProgId && value.key != server)) {
                 continue;
             }
-            const std::wstring path = own->path + L"\\" + std::wstring(entry.subkey);
             // The ProgID keys' CLSID subkeys lead to the class.
-            const bool present =
-                checker.expect(path, {}, entry.text, own != &keys.comClass && entry.text == clsid);
-            if (present && entry.subkey == inprocServerSubkey) {
-                checker.expect(path, threadingModelValue, std::wstring(threadingModel));
+            const bool pointer = own != &keys.comClass && value.text == clsid;
+            if (!checker.expect(value, pointer)) {
+                missingKey = value.key;
             }
         }
     }

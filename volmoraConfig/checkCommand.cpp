@@ -2,8 +2,8 @@
 // whether any is an error.
 #include "checkCommand.h"
 
-#include "bindObject.h"
 #include "checkReport.h"
+#include "classRecord.h"
 #include "exitCodes.h"
 #include "utf8.h"
 #include "verbs.h"
@@ -26,6 +26,9 @@ std::int32_t runCheck(ConfigHost& host, const ArgumentList& operands) {
         operands.size() == 1 && isSwitch(operands[0]) && switchName(operands[0]) == jsonSwitch;
     if (operands.size() > 1 || (operands.size() == 1 && !asJson)) {
         return refuseCommandLine(host);
+    }
+    if (!lockConfiguration(host)) {
+        return exitCode::lockNotTaken;
     }
     Configuration configuration;
     if (!readView(host, KeyAccess::read, configuration)) {

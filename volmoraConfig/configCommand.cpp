@@ -76,6 +76,16 @@ bool readView(ConfigHost& host, KeyAccess access, Configuration& configuration) 
     return true;
 }
 
+bool readMachine(ConfigHost& host, Machine& machine) {
+    Configuration other;
+    if (!readView(host, KeyAccess::read, machine.own) ||
+        !readView(host, KeyAccess::readOtherView, other)) {
+        return false;
+    }
+    machine.otherClasses = std::move(other.classes);
+    return true;
+}
+
 std::wstring fileFailure(std::wstring_view verb, const std::wstring& path, long code) {
     return errorText(L"Can't " + std::wstring(verb) + L" " + quoted(path) + L": ", code);
 }

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 
+#include "classRecord.h"
+#include "jvmRecord.h"
 #include "keyNameCase.h"
 #include "recordPaths.h"
 #include "recordWalk.h"
 #include "regUtil.h"
+#include "serverRecord.h"
 #include "toolText.h"
 
 namespace volmora::config {
@@ -102,6 +105,18 @@ std::wstring_view collectionKey(Collection collection) {
     return recordCollection::classes;
 }
 
+std::span<const std::wstring_view> requiredValues(Collection collection) {
+    switch (collection) {
+        case Collection::jvms:
+            return requiredJvmValues;
+        case Collection::servers:
+            return requiredServerValues;
+        case Collection::classes:
+            break;
+    }
+    return requiredClassValues;
+}
+
 bool configLess(std::wstring_view a, std::wstring_view b) {
     return keyNameLess(a, b);
 }
@@ -119,10 +134,15 @@ const Record* findRecord(const std::vector<Record>& records, std::wstring_view n
     return found != records.end() && sameName(found->name, name) ? &*found : nullptr;
 }
 
-const std::wstring* findValue(const Record& record, std::wstring_view name) {
+const Value* findNamedValue(const Record& record, std::wstring_view name) {
     const auto found = std::find_if(record.values.begin(), record.values.end(),
                                     [&](const Value& value) { return sameName(value.name, name); });
-    return found == record.values.end() ? nullptr : &found->text;
+    return found == record.values.end() ? nullptr : &*found;
+}
+
+const std::wstring* findValue(const Record& record, std::wstring_view name) {
+    const Value* value = findNamedValue(record, name);
+    return value ? &value->text : nullptr;
 }
 
 void sortConfiguration(Configuration& configuration) {

@@ -3,6 +3,7 @@
 // compares the file's with the machine's, check looks for problems in it.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +35,18 @@ struct Configuration {
     const std::vector<Record>& records(Collection) const;
 };
 
+// What a run reads of the machine: this view's records, and the other view's class records,
+// which share the ProgID keys.
+struct Machine {
+    Configuration own;
+    std::vector<Record> otherClasses;
+};
+
 // The registry key name of a collection (recordCollection::...).
 std::wstring_view collectionKey(Collection);
+
+// The values a record of the collection must hold (requiredClassValues, ...).
+std::span<const std::wstring_view> requiredValues(Collection);
 
 // Ordinal order of the upper-case forms: the order of export. Names equal in that order are
 // the same name, as the registry compares them.
@@ -44,7 +55,8 @@ bool sameName(std::wstring_view a, std::wstring_view b);
 
 // sameName; records must be sorted by configLess.
 const Record* findRecord(const std::vector<Record>&, std::wstring_view name);
-const std::wstring* findValue(const Record&, std::wstring_view name);  // sameName
+const Value* findNamedValue(const Record&, std::wstring_view name);    // sameName
+const std::wstring* findValue(const Record&, std::wstring_view name);  // its text
 
 // Sorts the records and each record's values by configLess.
 void sortConfiguration(Configuration&);

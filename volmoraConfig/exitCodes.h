@@ -20,6 +20,8 @@ inline constexpr std::int32_t restoreFailed = 5;
 inline constexpr std::int32_t checkFoundError = 6;
 inline constexpr std::int32_t fileUnusable = 7;
 inline constexpr std::int32_t registryUnreadable = 8;
+inline constexpr std::int32_t noRights = 9;
+inline constexpr std::int32_t lockNotTaken = 10;
 }  // namespace exitCode
 
 struct ExitCodeMeaning {
@@ -37,10 +39,11 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
      L"apply: the file was refused (not JSON, bad member, bad identifier "
      L"...); nothing was changed"},
     {exitCode::restored,
-     L"apply: a write failed and everything was restored, or no rights to "
-     L"write (found before planning); nothing was changed"},
+     L"apply: it stopped part-way (a write failed) and put everything back as it was; nothing "
+     L"was changed"},
     {exitCode::restoreFailed,
-     L"apply: a write failed and the restore failed too; what could not be restored is listed"},
+     L"apply: it stopped part-way and could not put everything back; the keys not put back are "
+     L"listed"},
     {exitCode::checkFoundError, L"check: found at least one error (warnings alone give 0)"},
     {exitCode::fileUnusable,
      L"a file could not be read or written (the FILE of export/apply, "
@@ -48,6 +51,11 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
     {exitCode::registryUnreadable,
      L"the machine's configuration could not be read (a registry "
      L"call failed: step and code on standard error)"},
+    {exitCode::noRights,
+     L"apply: no rights to write the configuration (found before planning); nothing was changed"},
+    {exitCode::lockNotTaken,
+     L"another run held the configuration's lock past the wait, or the lock could not be taken; "
+     L"nothing was read or changed"},
 };
 
 }  // namespace volmora::config

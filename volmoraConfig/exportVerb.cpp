@@ -1,6 +1,6 @@
 // volmoraConfig export [FILE]: the view's whole configuration as JSON, with a warning on
 // standard error for each value it leaves out and each record that apply would refuse.
-#include "applyPlan.h"
+#include "applyRefusals.h"
 #include "configFile.h"
 #include "exitCodes.h"
 #include "toolText.h"
@@ -12,13 +12,13 @@ std::int32_t runExport(ConfigHost& host, const ArgumentList& operands) {
     if (operands.size() > 1 || (operands.size() == 1 && isSwitch(operands[0]))) {
         return refuseCommandLine(host);
     }
+    if (!lockConfiguration(host)) {
+        return exitCode::lockNotTaken;
+    }
     Machine machine;
-    Configuration other;
-    if (!lockConfiguration(host) || !readView(host, KeyAccess::read, machine.own) ||
-        !readView(host, KeyAccess::readOtherView, other)) {
+    if (!readMachine(host, machine)) {
         return exitCode::registryUnreadable;
     }
-    machine.otherClasses = std::move(other.classes);
     for (const Collection collection : allCollections) {
         for (const Record& record : machine.own.records(collection)) {
             for (const std::wstring& name : record.otherTypes) {

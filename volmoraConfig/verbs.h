@@ -33,10 +33,13 @@ std::int32_t refuseCommandLine(ConfigHost& host);
 bool isSwitch(std::wstring_view argument);
 std::wstring switchName(std::wstring_view argument);
 
-// Takes the lock and reads the view's configuration (access: read or readOtherView); false after
-// the failure's line on standard error.
+// Takes the configuration's lock for the rest of the run; false after the failure's line on
+// standard error (exitCode::lockNotTaken).
 bool lockConfiguration(ConfigHost& host);
+// Reads the view's configuration (access: read or readOtherView), or this view's and the other
+// view's class records; false after the failure's line on standard error.
 bool readView(ConfigHost& host, KeyAccess access, Configuration& configuration);
+bool readMachine(ConfigHost& host, Machine& machine);
 
 // "Can't read "FILE": error=2", and the same for writing.
 std::wstring fileFailure(std::wstring_view verb, const std::wstring& path, long code);

@@ -10,8 +10,6 @@ namespace volmora::config {
 
 namespace {
 
-// One lock for every session and both builds: they share the ProgID keys.
-constexpr wchar_t lockName[] = L"Global\\VolmoraConfiguration";
 constexpr DWORD lockWaitMilliseconds = 60'000;
 
 // A console shows wide text as it is; a pipe or a file gets the bytes.
@@ -38,12 +36,6 @@ void writeTo(DWORD which, std::string_view bytes) {
 }
 
 }  // namespace
-
-WinConfigHost::~WinConfigHost() {
-    if (locked_) {
-        ReleaseMutex(lock_.get());
-    }
-}
 
 void WinConfigHost::writeOut(std::string_view bytes) {
     writeTo(STD_OUTPUT_HANDLE, bytes);
@@ -101,23 +93,7 @@ long WinConfigHost::writeFile(const std::wstring& path, std::string_view bytes) 
 }
 
 long WinConfigHost::lock(std::wstring& why) {
-    lock_.reset(CreateMutexW(nullptr, FALSE, lockName));
-    if (!lock_.valid()) {
-        why = L"the lock cannot be made";
-        return static_cast<long>(GetLastError());
-    }
-    switch (WaitForSingleObject(lock_.get(), lockWaitMilliseconds)) {
-        case WAIT_OBJECT_0:
-        case WAIT_ABANDONED:  // a run that ended without letting go; its writes were all or nothing
-            locked_ = true;
-            return ERROR_SUCCESS;
-        case WAIT_TIMEOUT:
-            why = L"another run held it for 60 s";
-            return WAIT_TIMEOUT;
-        default:
-            why = L"waiting for it failed";
-            return static_cast<long>(GetLastError());
-    }
+    return lock_.take(lockWaitMilliseconds, why);
 }
 
 std::wstring WinConfigHost::programPath() {

@@ -5,6 +5,7 @@
 #include "configHost.h"
 #include "fileHandle.h"
 #include "winCheckFiles.h"
+#include "winConfigLock.h"
 #include "winRegistry.h"
 
 namespace volmora::config {
@@ -14,7 +15,6 @@ class WinConfigHost : public ConfigHost {
     WinConfigHost() = default;
     WinConfigHost(const WinConfigHost&) = delete;
     WinConfigHost& operator=(const WinConfigHost&) = delete;
-    ~WinConfigHost() override;
 
     Registry& registry() override { return registry_; }
     void writeOut(std::string_view bytes) override;
@@ -28,8 +28,7 @@ class WinConfigHost : public ConfigHost {
   private:
     WinRegistry registry_;
     WinCheckFiles files_;
-    FileHandle lock_;
-    bool locked_ = false;
+    ConfigurationLock lock_;
 };
 
 }  // namespace volmora::config

@@ -31,6 +31,8 @@ using ScreenDc = UniqueHandle<NullEmptyTraits<HDC, releaseScreenDc>>;
 template <typename Object>
 using GdiObject = UniqueHandle<NullEmptyTraits<Object, DeleteObject>>;
 using OwnedWindow = UniqueHandle<NullEmptyTraits<HWND, DestroyWindow>>;
+// Memory the system allocated for the caller with LocalAlloc (a security descriptor, a message).
+using LocalMemory = UniqueHandle<NullEmptyTraits<HLOCAL, LocalFree>>;
 
 // FindFirstFileW reports failure with INVALID_HANDLE_VALUE.
 struct FindHandleTraits {

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "benchProcess.h"
-#include "bindObject.h"
-#include "bindRuntime.h"
 #include "childProcess.h"
+#include "classRecord.h"
 #include "configBenchData.h"
+#include "jvmRecord.h"
 #include "recordPaths.h"
 #include "serverRecord.h"
 #include "utf8.h"

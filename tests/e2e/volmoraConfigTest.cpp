@@ -39,8 +39,11 @@ class VolmoraConfig : public ::testing::Test {
         deleteTree(HKEY_LOCAL_MACHINE, configurationRoot);
         for (const TestClass& c : {first, second}) {
             deleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + c.clsid);
-            deleteTree(HKEY_CLASSES_ROOT, c.progId);
-            deleteTree(HKEY_CLASSES_ROOT, c.progId + L".1");
+            // Up to the versioned key of a ProgID renamed to its own versioned name.
+            for (std::wstring progId = c.progId; progId.size() <= c.progId.size() + 4;
+                 progId += L".1") {
+                deleteTree(HKEY_CLASSES_ROOT, progId);
+            }
         }
     }
 
@@ -151,7 +154,7 @@ TEST_F(VolmoraConfig, PlanCheckPruneAndDetailedExitCodes) {
     edited.replace(edited.find(oldServer), oldServer.size(), "");
     write(L"b.json", edited);
     const std::string plan = "~ class " + narrow(first.clsid) +
-                             " (Config.First): ServerId \"ServerA\" -> (none)\n"
+                             " (Config.First)\n    ServerId: \"ServerA\" -> (none)\n"
                              "- server Old\nPlan: 0 to add, 1 to change, 1 to remove.\n";
 
     const std::wstring before = everything();
@@ -202,7 +205,7 @@ TEST_F(VolmoraConfig, AFailureInTheMiddlePutsEverythingBack) {
     const RunResult failed = config(L"apply " + quotedPath(file(L"f.json")));
     EXPECT_EQ(failed.exitCode, 4u);
     EXPECT_EQ(failed.errors,
-              "Can't set Config.Second\\CLSID registry value: error=1021\n"
+              "Can't create Config.Second\\CLSID key: error=1021\n"
               "Everything was put back as it was. Nothing was changed.\n");
     EXPECT_EQ(everything(), before);
 }
@@ -299,6 +302,9 @@ TEST_F(VolmoraConfig, BadInputsChangeNothing) {
         {L"apply " + quotedPath(file(L"missing.json")), 7,
          "Can't read \"" + narrow(file(L"missing.json")) + "\": error=2"},
         {L"apply /force " + quotedPath(file(L"empty.json")), 1, "Usage: volmoraConfig export"},
+        // A switch is no backup file: the run is refused, not made for real.
+        {L"apply /backup /check " + quotedPath(file(L"empty.json")), 1,
+         "Usage: volmoraConfig export"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(narrow(c.arguments).substr(0, 120));
@@ -307,6 +313,103 @@ TEST_F(VolmoraConfig, BadInputsChangeNothing) {
         EXPECT_TRUE(result.errors.starts_with(c.errorsStart)) << result.errors;
         EXPECT_EQ(result.output, "");
         EXPECT_EQ(everything(), before);
+    }
+}
+
+// What apply keeps, against records the programs wrote, under the registry's own rules.
+class VolmoraConfigKeeps : public VolmoraConfig {
+  protected:
+    void SetUp() override {
+        VolmoraConfig::SetUp();
+        program(L"bindRuntime",
+                L"MyJVM C:\\jvm\\jvm.dll -Djava.class.path=C:\\VOLM\\lib\\VOLM.jar");
+    }
+    // A file with MyJVM and the classes given, as "CLSID": "ProgID".
+    void writeClasses(const std::wstring& name,
+                      const std::vector<std::pair<std::wstring, std::wstring>>& classes) const {
+        std::string members;
+        for (const auto& [clsid, progId] : classes) {
+            members += (members.empty() ? "\"" : ", \"") + narrow(clsid) +
+                       R"(": {"JavaClassName": "com.x.C", "JvmId": "MyJVM", "ProgId": ")" +
+                       narrow(progId) + "\"}";
+        }
+        write(name, R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath": "C:\\jvm\\jvm.dll",
+            "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}}, "classes": {)" +
+                        members + "}}");
+    }
+    static std::wstring progIdKeys(const std::wstring& progId) {
+        std::wstring text;
+        for (std::wstring key = progId; key.size() <= progId.size() + 4; key += L".1") {
+            text += key + L": " + dumpKey(HKEY_CLASSES_ROOT, key);
+        }
+        return text;
+    }
+};
+
+// A class that the file does not name keeps its ProgID: a new class of the file that would take
+// it is refused, and nothing changes.
+TEST_F(VolmoraConfigKeeps, AClassItKeepsKeepsItsProgId) {
+    program(L"bindObject", first.progId + L" " + first.clsid + L" com.x.C MyJVM");
+    writeClasses(L"f.json", {{second.clsid, first.progId}});
+    const std::wstring before = everything();
+    const RunResult refused = config(L"apply " + quotedPath(file(L"f.json")));
+    EXPECT_EQ(refused.exitCode, 3u);
+    EXPECT_EQ(refused.errors, "\"" + narrow(file(L"f.json")) + "\": class \"" +
+                                  narrow(second.clsid) +
+                                  "\": ProgId \"Config.First\" would take the key "
+                                  "\"Config.First\" of class \"" +
+                                  narrow(first.clsid) +
+                                  "\", which stays: name that class in the file with another "
+                                  "ProgId, or use /prune to remove it.\nNothing was changed.\n");
+    EXPECT_EQ(everything(), before);
+    // With /prune the old class goes and the new one takes its ProgID whole.
+    const RunResult pruned = config(L"apply /prune " + quotedPath(file(L"f.json")));
+    EXPECT_EQ(pruned.exitCode, 0u) << pruned.errors;
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + first.clsid));
+    EXPECT_EQ(dumpKey(HKEY_CLASSES_ROOT, first.progId + L"\\CLSID"),
+              L"[]\n" + textLine(L"", second.clsid));
+}
+
+// The registry folds letters beyond any hand-written table: a JVM the file names in another
+// letter case is the machine's JVM, kept and not pruned.
+TEST_F(VolmoraConfigKeeps, ANameInAnotherLetterCaseIsTheSameRecord) {
+    program(L"bindHost", L"\u0219erver C:\\app");
+    write(L"f.json", R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath": "C:\\jvm\\jvm.dll",
+        "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}},
+        "servers": {"\u0218ERVER": {"Classpath": "C:\\app", "Imports": ""}}})");
+    const std::wstring before = everything();
+    const RunResult applied =
+        config(L"apply /prune /detailed-exitcode " + quotedPath(file(L"f.json")));
+    EXPECT_EQ(applied.exitCode, 0u) << applied.errors;
+    EXPECT_EQ(applied.output, "No changes.\n");
+    EXPECT_EQ(everything(), before);
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, configurationRoot + L"\\Servers\\\u0219erver"));
+}
+
+// A ProgID renamed to its own versioned name and back: one apply each, a second one changes
+// nothing, and the COM keys are each time those that registering the ProgID alone writes.
+TEST_F(VolmoraConfigKeeps, AProgIdRenamedToItsVersionedNameAndBack) {
+    const std::wstring versioned = first.progId + L".1";
+    std::wstring registeredAlone[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring& progId = i == 0 ? versioned : first.progId;
+        program(L"bindObject", progId + L" " + first.clsid + L" com.x.C MyJVM");
+        registeredAlone[i] =
+            progIdKeys(first.progId) + dumpKey(HKEY_CLASSES_ROOT, L"CLSID\\" + first.clsid);
+        program(L"bindObject", L"/u " + progId);
+    }
+    program(L"bindObject", first.progId + L" " + first.clsid + L" com.x.C MyJVM");
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring& progId = i == 0 ? versioned : first.progId;
+        SCOPED_TRACE(narrow(progId));
+        writeClasses(L"f.json", {{first.clsid, progId}});
+        const RunResult renamed = config(L"apply " + quotedPath(file(L"f.json")));
+        EXPECT_EQ(renamed.exitCode, 0u) << renamed.errors;
+        EXPECT_EQ(progIdKeys(first.progId) + dumpKey(HKEY_CLASSES_ROOT, L"CLSID\\" + first.clsid),
+                  registeredAlone[i]);
+        const RunResult again = config(L"apply " + quotedPath(file(L"f.json")));
+        EXPECT_EQ(again.exitCode, 0u) << again.errors;
+        EXPECT_EQ(again.output, "No changes.\n");
     }
 }
 

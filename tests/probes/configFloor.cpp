@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "bindObject.h"
-#include "bindRuntime.h"
 #include "classKeys.h"
+#include "classRecord.h"
 #include "configBenchData.h"
+#include "jvmRecord.h"
 #include "recordPaths.h"
 #include "serverRecord.h"
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <locale>
 
+#include "unicodeCase.h"
 #include "utf16.h"
 
 namespace volmora::testing {
@@ -32,21 +33,11 @@ std::size_t utf16Length(const std::wstring& text) {
     return length;
 }
 
-const std::ctype<wchar_t>& caseTable() {
-    static const std::locale unicode = [] {
-        try {
-            return std::locale("C.UTF-8");
-        } catch (const std::runtime_error&) {
-            return std::locale::classic();
-        }
-    }();
-    return std::use_facet<std::ctype<wchar_t>>(unicode);
-}
-
-// Names compare in lower case, which also gives the registry's enumeration order.
+// Names compare in upper case, as the registry and sameKeyName compare them; that also gives
+// the enumeration order.
 std::wstring fold(const std::wstring& text) {
     std::wstring result(text);
-    caseTable().tolower(result.data(), result.data() + result.size());
+    unicodeCase().toupper(result.data(), result.data() + result.size());
     return result;
 }
 
@@ -459,13 +450,13 @@ MemoryRegistry::Key* MemoryRegistry::rootOf(const std::wstring& path, std::wstri
         return nullptr;
     auto head = fold(parts.front());
     rest = path.size() > parts.front().size() ? path.substr(parts.front().size() + 1) : L"";
-    if (head == L"hkcr")
+    if (head == L"HKCR")
         return classesRoot_.get();
-    if (head == L"hkcu")
+    if (head == L"HKCU")
         return currentUser_.get();
-    if (head == L"hklm")
+    if (head == L"HKLM")
         return localMachine_.get();
-    if (head == L"hklm-other")
+    if (head == L"HKLM-OTHER")
         return otherLocalMachine_.get();
     return nullptr;
 }

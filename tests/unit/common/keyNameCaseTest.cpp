@@ -1,5 +1,6 @@
-// Registry names without regard to letter case: which names are one name, and the order of
-// their upper-case forms.
+// Registry names without regard to letter case, as the native tests fold them (the end-to-end
+// tests hold the system's comparison to the registry itself): which names are one name beyond
+// ASCII, and the order of their upper-case forms.
 #include <gtest/gtest.h>
 
 #include "keyNameCase.h"
@@ -21,8 +22,8 @@ TEST(KeyNameCase, NamesThatAreOneName) {
         {L"\u0107\u013A\u017E", L"\u0106\u0139\u017D", true},  // Latin Extended-A, both pairings
         {L"\u03C3\u03B1", L"\u03A3\u0391", true},              // Greek
         {L"\u0436\u0451", L"\u0416\u0401", true},              // Cyrillic
+        {L"\u0219JVM", L"\u0218jvm", true},                    // Latin Extended-B: s with comma
         {L"\u00F7", L"\u00D7", false},                         // division and multiplication signs
-        {L"\u0131", L"I", false},                              // dotless i is not I
         {L"ServerA", L"ServerB", false},
         {L"Server", L"Server ", false},
         {L"_", L"\u007F", false},
@@ -41,7 +42,6 @@ TEST(KeyNameCase, OrdersByTheUpperCaseForms) {
         EXPECT_TRUE(keyNameLess(ordered[i - 1], ordered[i]));
         EXPECT_FALSE(keyNameLess(ordered[i], ordered[i - 1]));
     }
-    EXPECT_EQ(upperKeyName(L"my.prog_\u00E9"), L"MY.PROG_\u00C9");
 }
 
 }  // namespace

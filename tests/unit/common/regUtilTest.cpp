@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "memoryRegistry.h"
+#include "nameRules.h"
 #include "regUtil.h"
 #include "toolUtil.h"
 
@@ -275,6 +276,7 @@ TEST(KeyNameStatus, AcceptsOneNameOnly) {
         {L"a\\b", status::badPathname},
         {L"\\a", status::badPathname},
         {L"a\\", status::badPathname},
+        {std::wstring(L"a\0b", 3), status::badPathname},  // the calls would stop at the NUL
     };
     for (const auto& [name, expected] : cases) {
         EXPECT_EQ(keyNameStatus(name), expected) << ::testing::PrintToString(name);

@@ -8,16 +8,8 @@
 namespace volmora::testing {
 namespace {
 
-const std::wstring root = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM";
-const std::wstring options = L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar";
+const std::wstring& root = configRoot;
 const std::wstring nothingChanged = L"Nothing was changed.\n";
-
-void putJvm(MemoryRegistry& registry, const std::wstring& name,
-            const std::wstring& view = L"HKLM") {
-    const std::wstring key = view + root.substr(4) + L"\\JVMs\\" + name;
-    registry.putText(key, L"DllPath", L"C:\\jvm\\jvm.dll");
-    registry.putText(key, L"JvmOptions", options);
-}
 
 void putServer(MemoryRegistry& registry, const std::wstring& name) {
     registry.putText(root + L"\\Servers\\" + name, L"Classpath", L"C:\\app");
@@ -125,7 +117,8 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
                        "JvmId": "MyJVM", "ProgId": "MyServer.CoolService")"),
          {},
          L"~ " + cls +
-             L": ServerId \"ServerA\" -> (none)\n"
+             L"\n"
+             L"    ServerId: \"ServerA\" -> (none)\n"
              L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
         {"a value changes and one is added",
          registerSample,
@@ -134,10 +127,12 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
                        "ServerId": "ServerA", "Note": "x")")
              .replace(sampleFile().find("C:\\\\app"), 7, "D:\\\\app"),
          {},
-         L"~ server ServerA: Classpath \"C:\\app\" -> \"D:\\app\"\n"
+         L"~ server ServerA\n"
+         L"    Classpath: \"C:\\app\" -> \"D:\\app\"\n"
          L"~ " +
              cls +
-             L": Note (none) -> \"x\"\n"
+             L"\n"
+             L"    Note: (none) -> \"x\"\n"
              L"Plan: 0 to add, 2 to change, 0 to remove.\n"},
         {"names in another letter case are the same records and values",
          registerSample,
@@ -157,11 +152,9 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
          },
          sampleFile(),
          {},
-         L"~ " + cls + L": COM key CLSID\\" + clsid +
-             L"\\InprocServer32: ThreadingModel \"Apartment\" -> \"both\"\n"
-             L"~ " +
-             cls +
-             L": COM key MyServer.CoolService\\CurVer: default \"\" -> "
+         L"~ " + cls + L"\n    COM key \"CLSID\\" + clsid +
+             L"\\InprocServer32\" value ThreadingModel: \"Apartment\" -> \"both\"\n"
+             L"    COM key \"MyServer.CoolService\\CurVer\": (none) -> "
              L"\"MyServer.CoolService.1\"\n"
              L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
         {"records the file does not name stay",
@@ -201,46 +194,98 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
     }
 }
 
-TEST(VolmoraConfig, RefusesAFileTheProgramsOrTheOtherViewWouldNotTake) {
+// A file is refused whole, and nothing changes, for a record the programs would not write, a
+// reference that would dangle, or a ProgID key that a class with another CLSID that stays owns.
+TEST(VolmoraConfig, RefusesAFileThatWouldBreakWhatItKeeps) {
     struct Case {
         const char* what;
-        std::string classValues;
+        std::string members;  // the file's members after formatVersion
         std::vector<std::wstring> switches;
         std::wstring refusal;
     };
+    const std::string jvm = R"("jvms": {"MyJVM": {"DllPath": "C:\\jvm.dll", "JvmOptions":
+                                 "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}})";
+    const auto oneClass = [&](const std::string& values) {
+        return jvm + R"(, "classes": {"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}": {)" + values + "}}";
+    };
     const std::string cls = R"("JavaClassName": "J", "JvmId": "MyJVM", )";
-    const std::wstring where = L"\"f.json\": class \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": ";
+    const std::wstring where = L"class \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": ";
     const Case cases[] = {
         {"no ProgId",
-         R"("JavaClassName": "J", "JvmId": "MyJVM")",
+         oneClass(R"("JavaClassName": "J", "JvmId": "MyJVM")"),
          {},
-         where + L"no \"ProgId\" value.\n"},
+         where + L"no \"ProgId\" value."},
         {"no JavaClassName and no JvmId",
-         R"("ProgId": "P")",
+         oneClass(R"("ProgId": "P")"),
          {},
-         where + L"no \"JavaClassName\" value.\n" + where + L"no \"JvmId\" value.\n"},
+         where + L"no \"JavaClassName\" value.\n" + where + L"no \"JvmId\" value."},
+        {"a JVM without its library",
+         R"("jvms": {"J": {"JvmOptions": "-Djava.class.path=C:\\VOLM.jar"}})",
+         {},
+         L"jvm \"J\": no \"DllPath\" value."},
         {"a JvmId that names nothing",
-         R"("JavaClassName": "J", "JvmId": "Nope", "ProgId": "P")",
+         oneClass(R"("JavaClassName": "J", "JvmId": "Nope", "ProgId": "P")"),
          {},
-         where + L"JvmId \"Nope\" names no jvm record.\n"},
+         where + L"JvmId \"Nope\" names no jvm record."},
         {"a ServerId that names nothing",
-         cls + R"("ProgId": "P", "ServerId": "ServerB")",
+         oneClass(cls + R"("ProgId": "P", "ServerId": "ServerB")"),
          {},
-         where + L"ServerId \"ServerB\" names no server record.\n"},
+         where + L"ServerId \"ServerB\" names no server record."},
         {"a server only on the machine, after /prune",
-         cls + R"("ProgId": "P", "ServerId": "Kept")",
+         oneClass(cls + R"("ProgId": "P", "ServerId": "Kept")"),
          {L"/prune"},
-         where + L"ServerId \"Kept\" names no server record.\n"},
+         where + L"ServerId \"Kept\" names no server record."},
+        {"imports of a server that /prune removes",
+         R"("servers": {"S": {"Classpath": "C:\\s", "Imports": "Kept, S"}})",
+         {L"/prune"},
+         L"server \"S\": Imports names no server record \"Kept\"."},
         {"a ProgId that cannot name a key",
-         cls + R"("ProgId": "a\\b")",
+         oneClass(cls + R"("ProgId": "a\\b")"),
          {},
-         where + L"ProgId \"a\\b\" cannot name a registry key.\n"},
-        {"a ProgID that the other view maps to another CLSID",
-         cls + R"("ProgId": "OTHER.PROG")",
+         where + L"ProgId \"a\\b\" holds a backslash, so it cannot name a registry key."},
+        {"a ProgId whose versioned key would be too long",
+         oneClass(cls + "\"ProgId\": \"" + std::string(254, 'p') + "\""),
          {},
-         where + L"ProgId \"OTHER.PROG\" belongs to class "
+         where + L"ProgId \"" + std::wstring(254, L'p') +
+             L"\" is longer than 253 characters, so it cannot name a registry key."},
+        {"a NUL in a record's name",
+         R"("servers": {"a\u0000b": {"Classpath": "C:\\s"}})",
+         {},
+         L"server \"a" + std::wstring(1, L'\0') +
+             L"b\": the name holds a NUL character, so it cannot name a registry key."},
+        {"a NUL in a value",
+         oneClass(cls + R"("ProgId": "P", "Note": "x\u0000y")"),
+         {},
+         where + L"value \"Note\" holds a NUL character."},
+        {"a NUL in a value's name",
+         oneClass(cls + R"("ProgId": "P", "N\u0000": "x")"),
+         {},
+         where + L"a value name holds a NUL character."},
+        {"a ProgID that a class of the other view owns",
+         oneClass(cls + R"("ProgId": "OTHER.PROG")"),
+         {},
+         where + L"ProgId \"OTHER.PROG\" would take the key \"OTHER.PROG\" of class "
                  L"\"{0AAAAAAA-0000-0000-0000-000000000000}\" of the other registry view, which "
-                 L"shares the ProgID keys.\n"},
+                 L"shares the ProgID keys."},
+        {"the versioned key of a ProgID that the other view owns",
+         oneClass(cls + R"("ProgId": "Other.Prog.1")"),
+         {},
+         where + L"ProgId \"Other.Prog.1\" would take the key \"Other.Prog.1\" of class "
+                 L"\"{0AAAAAAA-0000-0000-0000-000000000000}\" of the other registry view, which "
+                 L"shares the ProgID keys."},
+        {"a ProgID that a class of this machine that stays owns",
+         oneClass(cls + R"("ProgId": "shared.prog")"),
+         {},
+         where + L"ProgId \"shared.prog\" would take the key \"shared.prog\" of class "
+                 L"\"{11111111-0000-0000-0000-000000000000}\", which stays: name that class in "
+                 L"the file with another ProgId, or use /prune to remove it."},
+        {"two classes of the file whose ProgIDs own one key",
+         jvm + R"(, "classes": {
+             "{A}": {"JavaClassName": "J", "JvmId": "MyJVM", "ProgId": "P.1"},
+             "{B}": {"JavaClassName": "J", "JvmId": "MyJVM", "ProgId": "p"}})",
+         {L"/prune"},
+         L"classes \"{A}\" and \"{B}\" both own the ProgID key \"P.1\" (ProgIds \"P.1\" and "
+         L"\"p\")."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -250,52 +295,53 @@ TEST(VolmoraConfig, RefusesAFileTheProgramsOrTheOtherViewWouldNotTake) {
             L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\"
             L"{0AAAAAAA-0000-0000-0000-000000000000}",
             L"ProgId", L"Other.Prog");
-        host.files[L"f.json"] =
-            "{\"formatVersion\": 1, \"jvms\": {\"MyJVM\": {}}, \"classes\": "
-            "{\"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\": {" +
-            c.classValues + "}}}";
+        ClassOperands kept;
+        kept.progId = L"Shared.Prog";
+        kept.clsid = L"{11111111-0000-0000-0000-000000000000}";
+        putJvm(host.memory, L"MyJVM");
+        writeLayout(host.memory, kept);
+        host.files[L"f.json"] = "{\"formatVersion\": 1, " + c.members + "}";
         const std::wstring before = state(host.memory);
         ArgumentList arguments{L"volmoraConfig", L"apply"};
         arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
         arguments.push_back(L"f.json");
         EXPECT_EQ(config::runConfigCommand(host, arguments), 3);
-        EXPECT_EQ(host.err, c.refusal + nothingChanged);
+        std::wstring expected;
+        for (std::size_t start = 0; start < c.refusal.size();) {
+            const std::size_t end = std::min(c.refusal.find(L'\n', start), c.refusal.size());
+            expected += L"\"f.json\": " + c.refusal.substr(start, end - start) + L"\n";
+            start = end + 1;
+        }
+        EXPECT_EQ(host.err, expected + nothingChanged);
         EXPECT_EQ(host.out, "");
         EXPECT_EQ(state(host.memory), before);
     }
 }
 
-TEST(VolmoraConfig, RefusesRecordsTheProgramsWouldRefuse) {
+TEST(VolmoraConfig, RefusesOptionsTheProgramsWouldRefuse) {
     struct Case {
-        std::string file;
+        std::string options;
         std::wstring refusal;
     };
     const Case cases[] = {
-        {R"({"formatVersion": 1, "jvms": {"J": {"JvmOptions": "-Xmx1g"}}})",
-         L"\"f.json\": jvm \"J\": JvmOptions: A non-null \"-Djava.class.path=...\" option must be "
-         L"specified.\n"},
-        {R"({"formatVersion": 1, "jvms": {"J": {"JvmOptions": "-Djava.class.path=C:\\a.jar"}}})",
-         L"\"f.json\": jvm \"J\": JvmOptions: VOLM.jar path must be specified in "
-         L"\"-Djava.class.path=...\" option.\n"},
-        {R"({"formatVersion": 1, "servers": {"a\\b": {}}})",
-         L"\"f.json\": server \"a\\b\": the name cannot name a registry key (empty, holding a "
-         L"backslash, or longer than 255 characters).\n"},
-        {R"({"formatVersion": 1, "jvms": {"J": {}}, "classes": {
-            "{A}": {"JavaClassName": "J", "JvmId": "J", "ProgId": "P"},
-            "{B}": {"JavaClassName": "J", "JvmId": "J", "ProgId": "p"}}})",
-         L"\"f.json\": classes \"{A}\" and \"{B}\" carry one ProgId \"p\".\n"},
+        {"-Xmx1g", L"A non-null \"-Djava.class.path=...\" option must be specified."},
+        {"-Djava.class.path=C:\\\\a.jar",
+         L"VOLM.jar path must be specified in \"-Djava.class.path=...\" option."},
     };
     for (const auto& c : cases) {
         FakeConfigHost host;
-        host.files[L"f.json"] = c.file;
+        host.files[L"f.json"] = R"({"formatVersion": 1, "jvms": {"J": {"DllPath": "C:\\jvm.dll",
+            "JvmOptions": ")" + c.options +
+                                "\"}}}";
         EXPECT_EQ(host.run({L"apply", L"f.json"}), 3);
-        EXPECT_EQ(host.err, c.refusal + nothingChanged);
+        EXPECT_EQ(host.err,
+                  L"\"f.json\": jvm \"J\": JvmOptions: " + c.refusal + L"\n" + nothingChanged);
         EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
     }
 }
 
-// A class that goes, or whose ProgID changes, takes its old ProgID keys only when they point to
-// it and no record kept in either view carries that ProgID.
+// A class that goes, or whose ProgID changes, takes each key its old ProgID owns only when that
+// key points to it and no record kept in either view owns it.
 TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
     ClassOperands old;  // MyServer.CoolService
     ClassOperands other = old;
@@ -303,25 +349,39 @@ TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
     struct Case {
         const char* what;
         void (*arrange)(MemoryRegistry&, const ClassOperands& old, const ClassOperands& other);
-        bool keysStay;
+        bool plainStays;      // MyServer.CoolService
+        bool versionedStays;  // MyServer.CoolService.1
     };
     const Case cases[] = {
         {"nothing else carries it",
-         [](MemoryRegistry&, const ClassOperands&, const ClassOperands&) {}, false},
+         [](MemoryRegistry&, const ClassOperands&, const ClassOperands&) {}, false, false},
         {"registered again for another CLSID, which is kept",
          [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) { writeLayout(r, o); },
-         true},
+         true, true},
         {"the other view's record carries it in another case",
          [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) {
              r.putText(L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\" + o.clsid,
                        L"ProgId", L"MYSERVER.COOLSERVICE");
          },
-         true},
-        {"the keys point to another class that has no record",
+         true, true},
+        {"the other view's record of the same class carries it",
+         [](MemoryRegistry& r, const ClassOperands& c, const ClassOperands&) {
+             r.putText(L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\" + c.clsid,
+                       L"ProgId", c.progId);
+         },
+         true, true},
+        {"the plain key points to another class that has no record",
          [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) {
              r.putText(L"HKCR\\MyServer.CoolService\\CLSID", L"", o.clsid);
          },
-         true},
+         true, false},
+        {"the versioned key is the ProgID of a class that is kept",
+         [](MemoryRegistry& r, const ClassOperands&, const ClassOperands& o) {
+             ClassOperands versioned = o;
+             versioned.progId = L"MyServer.CoolService.1";
+             writeLayout(r, versioned);
+         },
+         false, true},
     };
     for (const bool prune : {true, false}) {
         for (const auto& c : cases) {
@@ -333,10 +393,11 @@ TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
             // The file keeps the other class when the machine has it, and the old one only when
             // its ProgID changes.
             std::string classes;
-            if (host.memory.keyExists(recordsPath + L"\\" + other.clsid)) {
+            if (const auto otherProgId =
+                    host.memory.text(recordsPath + L"\\" + other.clsid, L"ProgId")) {
                 classes = R"("{0BBBBBBB-0000-0000-0000-000000000000}": {"JavaClassName":
-                    "com.tamsiver.myserver.CoolService", "JvmId": "MyJVM",
-                    "ProgId": "MyServer.CoolService"})";
+                    "com.tamsiver.myserver.CoolService", "JvmId": "MyJVM", "ProgId": ")" +
+                          utf8(*otherProgId) + "\"}";
             }
             if (!prune) {
                 classes += std::string(classes.empty() ? "" : ",") +
@@ -347,8 +408,8 @@ TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
                 R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath": "C:\\jvm\\jvm.dll",
                     "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}}, "classes": {)" +
                 classes + "}}";
-            const std::optional<std::wstring> pointer =
-                host.memory.text(L"HKCR\\MyServer.CoolService\\CLSID", L"");
+            const std::wstring plainKeys = host.memory.dump(L"HKCR\\MyServer.CoolService");
+            const std::wstring versionedKeys = host.memory.dump(L"HKCR\\MyServer.CoolService.1");
             ASSERT_EQ(host.run({L"apply", prune ? L"/prune" : L"/check", L"f.json"}), 0)
                 << host.err;
             if (!prune) {
@@ -358,11 +419,11 @@ TEST(VolmoraConfig, ProgIdKeysGoOnlyWhenNothingKeptUsesThem) {
                 EXPECT_FALSE(host.memory.keyExists(recordsPath + L"\\" + old.clsid));
                 EXPECT_FALSE(host.memory.keyExists(L"HKCR\\CLSID\\" + old.clsid));
             }
-            EXPECT_EQ(host.memory.keyExists(L"HKCR\\MyServer.CoolService"), c.keysStay);
-            EXPECT_EQ(host.memory.keyExists(L"HKCR\\MyServer.CoolService.1"), c.keysStay);
-            if (c.keysStay) {
-                EXPECT_EQ(host.memory.text(L"HKCR\\MyServer.CoolService\\CLSID", L""), pointer);
-            }
+            // A key that stays is left as it was; one that goes, goes whole.
+            EXPECT_EQ(host.memory.dump(L"HKCR\\MyServer.CoolService"),
+                      c.plainStays ? plainKeys : L"");
+            EXPECT_EQ(host.memory.dump(L"HKCR\\MyServer.CoolService.1"),
+                      c.versionedStays ? versionedKeys : L"");
         }
     }
 }
@@ -381,7 +442,7 @@ TEST(VolmoraConfig, AFailedWriteLeavesEverythingAsItWas) {
          L"Can't set JvmOptions registry value: error=1021"},
         {RegistryCall::deleteValue, root + L"\\CLSIDs\\" + clsid + L"@ServerId",
          L"Can't delete ServerId registry value: error=1021"},
-        {RegistryCall::setDefaultValue, L"HKCR\\New.Prog\\CurVer@",
+        {RegistryCall::setValue, L"HKCR\\New.Prog\\CurVer@",
          L"Can't set New.Prog\\CurVer registry value: error=1021"},
         {RegistryCall::deleteKey, L"HKCR\\MyServer.CoolService.1",
          L"Can't delete MyServer.CoolService.1 key: error=1021"},
@@ -418,7 +479,8 @@ TEST(VolmoraConfig, ARestoreThatFailsListsWhatItCouldNotPutBack) {
     putJvm(host.memory, L"MyJVM");
     host.files[L"f.json"] =
         R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath": "D:\\jvm.dll", "JvmOptions":
-            "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}, "New": {}}})";
+            "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}, "New": {"DllPath": "D:\\jvm.dll", "JvmOptions":
+            "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}}})";
     // The write of DllPath goes through; putting it back fails.
     host.memory.failCall(RegistryCall::createKey, root + L"\\JVMs\\New", 1021);
     host.memory.failLaterCall(RegistryCall::setValue, root + L"\\JVMs\\MyJVM@DllPath", 5, 1);
@@ -443,6 +505,8 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
         {L"apply", L"/bogus", L"f.json"},
         {L"apply", L"f.json", L"g.json"},
         {L"apply", L"f.json", L"/backup"},
+        {L"apply", L"/backup", L"/check", L"f.json"},  // a switch is no backup file
+        {L"apply", L"/backup", L"b.json", L"/backup", L"c.json", L"f.json"},
         {L"apply", L"/?"},
     };
     for (const auto& arguments : refused) {
@@ -487,7 +551,7 @@ TEST(VolmoraConfig, EachWayToFailHasItsCodeAndChangesNothing) {
         {"no rights to write",
          [](FakeConfigHost& h) { h.memory.failCall(RegistryCall::openKey, root, 5, true); },
          {L"apply", L"f.json"},
-         4,
+         9,
          L"No rights to write the configuration: Can't open \"HKEY_LOCAL_MACHINE\\SOFTWARE\\"
          L"Tamsiver Software\\VOLM\" key: error=5\n" +
              nothingChanged},
@@ -506,8 +570,18 @@ TEST(VolmoraConfig, EachWayToFailHasItsCodeAndChangesNothing) {
         {"the lock is held",
          [](FakeConfigHost& h) { h.lockResult = 258; },
          {L"apply", L"f.json"},
-         4,
+         10,
          L"Can't lock the configuration (held): error=258\n" + nothingChanged},
+        {"the lock is held, for export",
+         [](FakeConfigHost& h) { h.lockResult = 258; },
+         {L"export"},
+         10,
+         L"Can't lock the configuration (held): error=258\n"},
+        {"the lock is held, for check",
+         [](FakeConfigHost& h) { h.lockResult = 258; },
+         {L"check"},
+         10,
+         L"Can't lock the configuration (held): error=258\n"},
         {"the backup cannot be written",
          [](FakeConfigHost& h) { h.unreadable[L"b.json"] = 5; },
          {L"apply", L"/backup", L"b.json", L"f.json"},
@@ -559,6 +633,68 @@ TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
               L"warning: class \"{C}\": no \"JvmId\" value. Apply would refuse this file.\n");
     EXPECT_NE(host.out.find("\"{C}\": {\n      \"ProgId\": \"P\"\n    }"), std::string::npos);
     EXPECT_EQ(host.out.find("Count"), std::string::npos);
+}
+
+// A registry that runs out of memory at one write: what a failed allocation does in the middle of
+// the writes.
+class ExhaustedRegistry : public MemoryRegistry {
+  public:
+    long setValue(KeyHandle key, const std::wstring& name, std::uint32_t type,
+                  const std::uint8_t* data, std::uint32_t size) override {
+        if (name == failingValue && failAfter-- == 0) {
+            throw std::bad_alloc();
+        }
+        return MemoryRegistry::setValue(key, name, type, data, size);
+    }
+    std::wstring failingValue;
+    int failAfter = 0;  // writes of that value that go through first
+};
+
+class ExhaustedHost : public FakeConfigHost {
+  public:
+    Registry& registry() override { return exhausted; }
+    ExhaustedRegistry exhausted;
+};
+
+// An internal error while writing, or while putting back, is no failure to read: the run ends as a
+// failed write does, or as a put-back that failed.
+TEST(VolmoraConfig, RunningOutOfMemoryWhileWritingEndsAsAFailedWrite) {
+    const std::string changedJvm = R"("DllPath": "D:\\jvm.dll", "JvmOptions":
+        "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar")";
+    for (const bool inPutBack : {false, true}) {
+        SCOPED_TRACE(inPutBack ? "putting back" : "writing");
+        ExhaustedHost host;
+        host.exhausted.putKey(L"HKLM\\SOFTWARE");
+        host.exhausted.putKey(L"HKCR\\CLSID");
+        putJvm(host.exhausted, L"MyJVM");
+        host.files[L"f.json"] = R"({"formatVersion": 1, "jvms": {"MyJVM": {)" + changedJvm + R"(}},
+                "classes": {"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}": {"JavaClassName": "J",
+                "JvmId": "MyJVM", "ProgId": "MyServer.CoolService"}}})";
+        const std::wstring before = state(host.exhausted);
+        if (inPutBack) {
+            // The class's key cannot be made; putting the JVM's library back runs out.
+            host.exhausted.failCall(RegistryCall::createKey,
+                                    root + L"\\CLSIDs\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}",
+                                    1021);
+            host.exhausted.failingValue = L"DllPath";
+            host.exhausted.failAfter = 1;
+        } else {
+            host.exhausted.failingValue = L"ThreadingModel";
+        }
+        if (!inPutBack) {
+            EXPECT_EQ(host.run({L"apply", L"f.json"}), 4);
+            EXPECT_EQ(host.err,
+                      L"Out of memory: error=8\nEverything was put back as it was. "
+                      L"Nothing was changed.\n");
+            EXPECT_EQ(state(host.exhausted), before);
+        } else {
+            EXPECT_EQ(host.run({L"apply", L"f.json"}), 5);
+            EXPECT_EQ(host.err,
+                      L"Can't create \"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\" key: "
+                      L"error=1021\nThese keys could not be put back as they were:\n"
+                      L"  Out of memory while putting the keys back\n");
+        }
+    }
 }
 
 }  // namespace

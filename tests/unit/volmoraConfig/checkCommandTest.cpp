@@ -16,7 +16,7 @@ namespace {
 // volmoraConfig lies in C:\VOLM\bin and the runtime is not registered: the runtime library is
 // the VOLM.dll beside it, as the class layout's default names it.
 const std::wstring jvmLibrary = L"C:\\Java\\jvm.dll";
-const std::wstring root = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM";
+const std::wstring& root = configRoot;
 
 struct CheckedMachine {
     CheckedMachine() {

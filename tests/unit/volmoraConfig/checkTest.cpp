@@ -187,27 +187,34 @@ TEST(CheckConfiguration, FindsComKeysThatAreNotWhatRegistrationWrites) {
           L"error: " + coolLine +
               L"COM key \"MyServer.CoolService\\CLSID\" points to another CLSID \"" + neat + L"\"",
           L"error: " + coolLine +
-              L"COM key \"MyServer.CoolService\\CurVer\" holds "
-              L"\"myserver.coolservice.1\", registration writes \"MyServer.CoolService.1\"",
+              L"COM key \"MyServer.CoolService.1\\CLSID\" points to another CLSID \"" + neat +
+              L"\"",
+          L"Check: 4 errors, 0 warnings."}},
+        {"a ProgID that owns another class's versioned key",
+         [](Machine& m) { m.registerClass(L"MyServer.CoolService.1", neat); },
+         {L"error: class " + neat + L" (MyServer.CoolService.1): class " + cool +
+              L" (MyServer.CoolService) owns the ProgID key \"MyServer.CoolService.1\" too",
+          L"error: " + coolLine + L"class " + neat +
+              L" (MyServer.CoolService.1) owns the ProgID key \"MyServer.CoolService.1\" too",
           L"error: " + coolLine +
               L"COM key \"MyServer.CoolService.1\\CLSID\" points to another CLSID \"" + neat +
               L"\"",
-          L"Check: 5 errors, 0 warnings."}},
-        {"another product's threading model, a lower-case CLSID in the ProgID key",
+          L"Check: 3 errors, 0 warnings."}},
+        // Key names, the CLSID and the current version among them, compare as the registry
+        // compares them: the other view may have written them in another letter case.
+        {"another product's threading model, key names in another letter case",
          [](Machine& m) {
              m.fake.registry.putText(L"HKCR\\CLSID\\" + cool + L"\\InprocServer32",
                                      L"ThreadingModel", L"Apartment");
              m.fake.registry.putText(L"HKCR\\MyServer.CoolService\\CLSID", L"",
                                      L"{b036abd6-ee02-4d8e-8d67-186dfee9a903}");
+             m.fake.registry.putText(L"HKCR\\MyServer.CoolService\\CurVer", L"",
+                                     L"MYSERVER.COOLSERVICE.1");
          },
          {L"error: " + coolLine + server +
               L" value ThreadingModel holds \"Apartment\", "
               L"registration writes \"both\"",
-          L"error: " + coolLine +
-              L"COM key \"MyServer.CoolService\\CLSID\" holds "
-              L"\"{b036abd6-ee02-4d8e-8d67-186dfee9a903}\", registration writes \"" +
-              cool + L"\"",
-          L"Check: 2 errors, 0 warnings."}},
+          L"Check: 1 error, 0 warnings."}},
         {"keys and values gone, one of another type",
          [](Machine& m) {
              m.fake.registry.deleteKey(classesRoot, L"MyServer.CoolService.1\\CLSID");

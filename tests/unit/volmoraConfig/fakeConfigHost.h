@@ -12,6 +12,20 @@
 
 namespace volmora::testing {
 
+// The configuration root in this view and in the other view, as the in-memory registry names it.
+inline const std::wstring configRoot = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM";
+inline const std::wstring otherConfigRoot = L"HKLM-other\\SOFTWARE\\Tamsiver Software\\VOLM";
+// What bindRuntime writes for a JVM with the runtime's archive on its class path.
+inline const std::wstring sampleJvmLibrary = L"C:\\jvm\\jvm.dll";
+inline const std::wstring sampleJvmOptions = L"-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar";
+
+// A JVM record as bindRuntime writes it, in this view's root or another.
+inline void putJvm(MemoryRegistry& registry, const std::wstring& name,
+                   const std::wstring& root = configRoot) {
+    registry.putText(root + L"\\JVMs\\" + name, L"DllPath", sampleJvmLibrary);
+    registry.putText(root + L"\\JVMs\\" + name, L"JvmOptions", sampleJvmOptions);
+}
+
 class FakeConfigHost : public config::ConfigHost {
   public:
     // The keys every machine has, above the configuration and the COM classes.

@@ -11,13 +11,15 @@ namespace volmora {
 inline constexpr std::wstring_view classpathValueName = L"Classpath";
 inline constexpr std::wstring_view importsValueName = L"Imports";
 
+// What registration writes between two imported server identifiers.
+inline constexpr std::wstring_view importsSeparator = L", ";
+
+// The values without which the runtime cannot use the record. Imports is always written too,
+// but a record without it is a server that imports nothing.
+inline constexpr std::wstring_view requiredServerValues[] = {classpathValueName};
+
 // The server identifiers an Imports text names: its comma-separated items without the blanks
 // around them; empty items name nothing.
 std::vector<std::wstring> importedServers(std::wstring_view imports);
-
-// Appends the "Classpath:" line and, for non-empty imports, the "Imports:" line, each preceded
-// by a line break: the tail shared by the success text and a listing block.
-void appendServerValues(std::wstring& text, const std::wstring& classpath,
-                        const std::wstring& imports);
 
 }  // namespace volmora

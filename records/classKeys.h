@@ -31,6 +31,9 @@ struct OwnKey {
     std::vector<SubkeyDefault> defaults;
 };
 
+// The one version a bridged class has: the plain ProgID names it as the current one.
+inline constexpr std::wstring_view versionSuffix = L".1";
+
 // CLSID\<clsid> (the library as in-process server, and the ProgID), <progId> (the CLSID and the
 // current version) and <progId>.1 (the CLSID).
 struct ClassKeys {
@@ -38,19 +41,29 @@ struct ClassKeys {
     OwnKey progId;
     OwnKey versioned;
 
-    // Every key, each own key after its subkeys: the order in which they can be deleted. Without
-    // withProgIdKeys, the keys of comClass alone.
-    std::vector<std::wstring> leavesFirst(bool withProgIdKeys = true) const;
-    // The keys of progId and versioned alone, each after its subkeys.
-    std::vector<std::wstring> progIdKeysLeavesFirst() const;
+    // The keys that the ProgID owns, each with its subkeys: its own and its versioned one. Both
+    // registry views share them.
+    std::vector<const OwnKey*> progIdKeys() const { return {&progId, &versioned}; }
+
+    // Every key, each own key after its subkeys: the order in which they can be deleted.
+    std::vector<std::wstring> leavesFirst() const;
 };
+
+// The keys of the own keys given, each after its subkeys (leaves first).
+std::vector<std::wstring> keysLeavesFirst(const std::vector<const OwnKey*>& owned);
 
 // One value that registration writes below HKEY_CLASSES_ROOT.
 struct ComValue {
     std::wstring key;        // below HKEY_CLASSES_ROOT
     std::wstring_view name;  // empty: the key's default value
     std::wstring text;
+    // The text names a key (a CLSID, the current version): it compares as the registry compares
+    // key names, so that a CLSID in another letter case is the same CLSID.
+    bool namesKey = false;
 };
+
+// The subkey of a ProgID key whose default value leads to the class.
+std::wstring classPointerOf(const OwnKey& progIdKey);
 
 // Every value that registration writes for the class, in writing order: the subkeys' default
 // values and the in-process server's threading model.

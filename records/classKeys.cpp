@@ -8,8 +8,6 @@ namespace {
 constexpr std::wstring_view progIdSubkey = L"ProgId";
 constexpr std::wstring_view clsidSubkey = L"CLSID";
 constexpr std::wstring_view curVerSubkey = L"CurVer";
-// The one version a bridged class has; the plain ProgID names it as the current one.
-constexpr std::wstring_view versionSuffix = L".1";
 
 }  // namespace
 
@@ -26,9 +24,7 @@ ClassKeys classKeys(const std::wstring& progId, const std::wstring& clsid,
     };
 }
 
-namespace {
-
-std::vector<std::wstring> ownKeysLeavesFirst(const std::vector<const OwnKey*>& owned) {
+std::vector<std::wstring> keysLeavesFirst(const std::vector<const OwnKey*>& owned) {
     std::vector<std::wstring> keys;
     for (const OwnKey* own : owned) {
         for (const auto& entry : own->defaults) {
@@ -39,16 +35,12 @@ std::vector<std::wstring> ownKeysLeavesFirst(const std::vector<const OwnKey*>& o
     return keys;
 }
 
-}  // namespace
-
-std::vector<std::wstring> ClassKeys::leavesFirst(bool withProgIdKeys) const {
-    return ownKeysLeavesFirst(withProgIdKeys
-                                  ? std::vector<const OwnKey*>{&comClass, &progId, &versioned}
-                                  : std::vector<const OwnKey*>{&comClass});
+std::vector<std::wstring> ClassKeys::leavesFirst() const {
+    return keysLeavesFirst({&comClass, &progId, &versioned});
 }
 
-std::vector<std::wstring> ClassKeys::progIdKeysLeavesFirst() const {
-    return ownKeysLeavesFirst({&progId, &versioned});
+std::wstring classPointerOf(const OwnKey& progIdKey) {
+    return progIdKey.path + L"\\" + std::wstring(clsidSubkey);
 }
 
 std::vector<ComValue> comValues(const ClassKeys& keys) {
@@ -56,7 +48,8 @@ std::vector<ComValue> comValues(const ClassKeys& keys) {
     for (const OwnKey* own : {&keys.comClass, &keys.progId, &keys.versioned}) {
         for (const auto& entry : own->defaults) {
             const std::wstring subkey = own->path + L"\\" + std::wstring(entry.subkey);
-            values.push_back({subkey, L"", entry.text});
+            // Every value of the ProgID keys names a key: the class's CLSID, its current version.
+            values.push_back({subkey, L"", entry.text, own != &keys.comClass});
             if (own == &keys.comClass && entry.subkey == inprocServerSubkey) {
                 values.push_back({subkey, threadingModelValue, std::wstring(threadingModel)});
             }

@@ -1,5 +1,5 @@
 // Where the bridge runtime library lies: its own COM registration, or beside the tool.
-#include "bindObject.h"
+#include "classRecord.h"
 #include "pathText.h"
 #include "regUtil.h"
 

@@ -1,15 +1,7 @@
-// The server record's key path and the lines that show its values.
+// The server record's imports.
 #include "serverRecord.h"
 
-#include "toolText.h"
-
 namespace volmora {
-
-namespace {
-
-constexpr std::size_t valueLabelWidth = 15;
-
-}  // namespace
 
 std::vector<std::wstring> importedServers(std::wstring_view imports) {
     std::vector<std::wstring> names;
@@ -25,18 +17,6 @@ std::vector<std::wstring> importedServers(std::wstring_view imports) {
             comma == std::wstring_view::npos ? std::wstring_view{} : imports.substr(comma + 1);
     }
     return names;
-}
-
-void appendServerValues(std::wstring& text, const std::wstring& classpath,
-                        const std::wstring& imports) {
-    text += lineBreak;
-    text += label(L"Classpath:", valueLabelWidth);
-    text += classpath;
-    if (!imports.empty()) {
-        text += lineBreak;
-        text += label(L"Imports:", valueLabelWidth);
-        text += imports;
-    }
 }
 
 }  // namespace volmora
