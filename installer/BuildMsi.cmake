@@ -1,7 +1,6 @@
 # Builds the MSI sample from volmora.wxs with wixl, then writes what wixl 0.101 cannot write:
 # the Rollback* actions as rollback actions (in the script, without impersonation, their result
-# ignored) that run a copy of their program from the Binary table or, for the type library,
-# volmoraMsiStep.dll's RemoveTypeLibrary, so that a rollback never depends on the installed
+# ignored) of volmoraMsiStep.dll, which remove by name and so never depend on the installed
 # files; and every secure property in SecureCustomProperties. The product code is derived from
 # the upgrade code and the version, so that one version is one product.
 # With TEST_FILES set, it also writes into that folder the copies that the end-to-end tests
@@ -30,10 +29,13 @@ endif()
 foreach(define IN LISTS sampleDefines)
     list(APPEND defines -D "${define}")
 endforeach()
-msi_type_library_data(${typeLibSystem} typeLibRollbackData)
+foreach(entry IN LISTS msiSteps)
+    string(REGEX REPLACE "=.*" "" step "${entry}")
+    msi_rollback_data(${step} ${typeLibSystem} data)
+    list(APPEND defines -D "Rollback${step}Data=${data}")
+endforeach()
 list(GET msiRememberedProperties 0 jvmDll)
-list(APPEND defines -D "TypeLibRollbackData=${typeLibRollbackData}"
-                    -D "OlderProductFound=${msiOlderProductProperty}"
+list(APPEND defines -D "OlderProductFound=${msiOlderProductProperty}"
                     -D "NewerProductFound=${msiNewerProductProperty}"
                     -D "CommandLineJvmDll=${msiCommandLinePrefix}${jvmDll}"
                     -D "RollbackCondition=${msiRollbackCondition}"
@@ -62,15 +64,9 @@ function(build_package output version)
         message(FATAL_ERROR "wixl failed (${result}) on ${SOURCE}")
     endif()
     foreach(entry IN LISTS msiSteps)
-        string(REPLACE "=" ";" fields "${entry}")
-        list(GET fields 0 step)
-        list(GET fields 1 program)
-        if(step IN_LIST msiIdentityRollbacks)
-            set(change "Type = ${msiRollbackDllType}")
-        else()
-            set(change "Type = ${msiRollbackExeType}, Source = '${program}Copy'")
-        endif()
-        msi_query("${output}" "UPDATE CustomAction SET ${change} WHERE Action = 'Rollback${step}'"
+        string(REGEX REPLACE "=.*" "" step "${entry}")
+        msi_query("${output}"
+                  "UPDATE CustomAction SET Type = ${msiRollbackDllType} WHERE Action = 'Rollback${step}'"
                   "make Rollback${step} a rollback action")
     endforeach()
     list(JOIN msiSecureProperties ";" secure)

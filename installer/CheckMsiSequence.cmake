@@ -5,8 +5,9 @@
 # - every registration deferred, without impersonation, waited for, its result checked, through
 #   volmoraRun (volmoraMsiStep.dll's RunVolmoraStep, with the items that a type 51 action sets
 #   right before it, their count first), between InstallFiles and InstallFinalize and after its
-#   rollback action, which runs a copy of its program from the Binary table or, for the type
-#   library, removes the registration by the library's identity and its interfaces;
+#   rollback action, which removes by name what the step registered (volmoraMsiStep.dll's
+#   RemoveJvm, RemoveServer, RemoveClass, RemoveTypeLibrary, with their data set right before);
+# - no exe action left in the package;
 # - every rollback action for a first install that is no upgrade;
 # - the /u forms on uninstall only and not inside an upgrade, in reverse order, before
 #   RemoveFiles, their failure not stopping the uninstall;
@@ -60,7 +61,7 @@ function(read_table table outVar)
 endfunction()
 
 # What a custom action's type means, as words separated by blanks: its kind (dll-binary,
-# exe-binary, exe-file, set-property, other), when it runs (immediate, deferred, rollback,
+# exe-binary, exe-file, exe-directory, exe-property, set-property, other), when it runs (immediate, deferred, rollback,
 # commit), impersonated or no-impersonation, synchronous or asynchronous, and whether its result
 # is checked or ignored.
 function(type_meaning type outVar)
@@ -71,6 +72,10 @@ function(type_meaning type outVar)
         set(words exe-binary)
     elseif(kind EQUAL 18)
         set(words exe-file)
+    elseif(kind EQUAL 34)
+        set(words exe-directory)
+    elseif(kind EQUAL 50)
+        set(words exe-property)
     elseif(kind EQUAL msiTypeSetProperty)
         set(words set-property)
     else()
@@ -115,8 +120,7 @@ endfunction()
 # What each kind of action of the package must mean.
 set(registerMeaning "dll-binary deferred no-impersonation synchronous checked")
 set(unregisterMeaning "dll-binary deferred no-impersonation synchronous ignored")
-set(rollbackDllMeaning "dll-binary rollback no-impersonation synchronous ignored")
-set(rollbackExeMeaning "exe-binary rollback no-impersonation synchronous ignored")
+set(rollbackMeaning "dll-binary rollback no-impersonation synchronous ignored")
 
 execute_process(COMMAND "${MSIINFO}" suminfo "${PACKAGE}" OUTPUT_VARIABLE summary)
 if(ARCH STREQUAL "x64")
@@ -260,26 +264,21 @@ endfunction()
 set(previousInstall ${sequence_InstallFiles})
 set(nextUninstall ${sequence_RemoveFiles})
 set(volmoraRun "[#volmoraRunExe]\n")
-msi_type_library_data(${TYPELIB_SYSTEM} typeLibData)
 foreach(entry IN LISTS msiSteps)
     string(REPLACE "=" ";" fields "${entry}")
     list(GET fields 0 step)
     list(GET fields 1 program)
-    # The rollback action comes before its registration, after the previous registration.
-    if(step IN_LIST msiIdentityRollbacks)
-        check_action(Rollback${step} "${rollbackDllMeaning}" volmoraMsiStep ${previousInstall}
-                     ${sequence_InstallFinalize} "${msiRollbackCondition}" RemoveTypeLibrary)
-        check_data(Rollback${step} Identity "")
-        if(DEFINED target_Rollback${step}Identity AND
-           NOT target_Rollback${step}Identity STREQUAL typeLibData)
-            fault("Rollback${step}Identity names '${target_Rollback${step}Identity}', not '${typeLibData}'")
-        endif()
-    else()
-        check_action(Rollback${step} "${rollbackExeMeaning}" ${program}Copy ${previousInstall}
-                     ${sequence_InstallFinalize} "${msiRollbackCondition}" "/u /s ")
-        if(NOT binary_${program}Copy)
-            fault("the Binary table holds no ${program}Copy")
-        endif()
+    # The rollback action comes before its registration, after the previous registration, and
+    # removes by name what the step registers.
+    string(REGEX MATCH "(^|;)${step}=([A-Za-z]+)" entryMatch "${msiRollbackEntries}")
+    set(rollbackEntry "${CMAKE_MATCH_2}")
+    check_action(Rollback${step} "${rollbackMeaning}" volmoraMsiStep ${previousInstall}
+                 ${sequence_InstallFinalize} "${msiRollbackCondition}" "${rollbackEntry}")
+    check_data(Rollback${step} Data "")
+    msi_rollback_data(${step} ${TYPELIB_SYSTEM} rollbackData)
+    if(DEFINED target_Rollback${step}Data AND
+       NOT target_Rollback${step}Data STREQUAL rollbackData)
+        fault("Rollback${step}Data names '${target_Rollback${step}Data}', not '${rollbackData}'")
     endif()
     set(afterRollback ${sequence_InstallFiles})
     if(DEFINED sequence_Rollback${step})
@@ -306,6 +305,13 @@ foreach(action IN LISTS actions)
     if(meaning_${action} MATCHES " rollback " AND DEFINED sequence_${action}
        AND NOT condition_${action} STREQUAL msiRollbackCondition)
         fault("the rollback action ${action} runs when '${condition_${action}}', not '${msiRollbackCondition}'")
+    endif()
+endforeach()
+# No action runs a program that msiexec waits for: every step and rollback is a bounded action
+# of volmoraMsiStep.dll.
+foreach(action IN LISTS actions)
+    if(meaning_${action} MATCHES "^exe-")
+        fault("${action} runs a program (${meaning_${action}}): no exe action may be left")
     endif()
 endforeach()
 if(NOT binary_volmoraMsiStep)

@@ -4,10 +4,11 @@
 
 # Step=program, in the order of installation; uninstalling goes the other way.
 set(msiSteps Jvm=bindRuntime Server=bindHost Class=bindObject TypeLib=bindSchema)
-# The steps whose rollback removes the registration by the type library's identity
-# (volmoraMsiStep.dll's RemoveTypeLibrary), needing neither the installed file nor VOLM.dll. The
-# others run a copy of their program from the Binary table, named <program>Copy, with /u /s.
-set(msiIdentityRollbacks TypeLib)
+# Step=the entry of volmoraMsiStep.dll that rolls it back: each removes what the step registered
+# by name (the type library by its identity), with none of the installed files and without
+# VOLM.dll, as the programs' /u forms remove it.
+set(msiRollbackEntries Jvm=RemoveJvm Server=RemoveServer Class=RemoveClass
+                       TypeLib=RemoveTypeLibrary)
 
 # The Upgrade table's properties: set by FindRelatedProducts when an older version of the product
 # is installed (which this one replaces), or a newer one (which refuses this one).
@@ -43,15 +44,23 @@ set(msiTypeCommit 512)       # with msiTypeInScript: in the commit script
 set(msiTypeInScript 1024)    # deferred: in the installation script
 set(msiTypeNoImpersonate 2048)
 
-# What the build writes over wixl's rows: a rollback of each kind.
+# What the build writes over wixl's rows: a rollback DLL action.
 math(EXPR msiRollbackDllType "${msiTypeDll} + ${msiTypeContinue} + ${msiTypeRollback} + ${msiTypeInScript} + ${msiTypeNoImpersonate}")
-math(EXPR msiRollbackExeType "${msiTypeExe} + ${msiTypeContinue} + ${msiTypeRollback} + ${msiTypeInScript} + ${msiTypeNoImpersonate}")
 
-# The type library's rollback data for that system kind (win32 or win64): the item count, the
-# library's identity and the IIDs of its interfaces, one item per line.
-function(msi_type_library_data system outVar)
-    set(items ${sampleTypeLibId} ${sampleTypeLibVersion} ${sampleTypeLibLocale} ${system}
-              ${sampleInterfaceIds})
+# The CustomActionData of a step's rollback, for the type library's system kind (win32 or
+# win64): the item count, then one item per line: the JVM's or server's identifier, the class's
+# ProgID, or the type library's identity and the IIDs of its interfaces.
+function(msi_rollback_data step system outVar)
+    if(step STREQUAL "Jvm")
+        set(items ${sampleJvmId})
+    elseif(step STREQUAL "Server")
+        set(items ${sampleServerId})
+    elseif(step STREQUAL "Class")
+        set(items ${sampleProgId})
+    else()
+        set(items ${sampleTypeLibId} ${sampleTypeLibVersion} ${sampleTypeLibLocale} ${system}
+                  ${sampleInterfaceIds})
+    endif()
     list(LENGTH items count)
     list(JOIN items "\n" text)
     set(${outVar} "${count}\n${text}" PARENT_SCOPE)

@@ -217,6 +217,22 @@ std::size_t occurrences(const std::string& log, const std::string& text) {
     return count;
 }
 
+// What the rollbacks of a first install write into the log, in the order they run (the reverse of
+// the steps'), from the type library's, when it was registered, to the JVM's.
+std::vector<std::string> rollbackLines(bool withTypeLibrary) {
+    std::vector<std::string> lines;
+    if (withTypeLibrary) {
+        lines.push_back("volmoraMsiStep: type library " + narrow(typeLibKey) + "\\" +
+                        narrow(typeLibVersion) + "\\" + narrow(typeLibLocale) +
+                        (testingI686Build ? "\\win32" : "\\win64") + " removed");
+    }
+    lines.push_back("volmoraMsiStep: class " + narrow(progId) + " removed: its record " +
+                    narrow(classId) + " and its COM keys");
+    lines.push_back("volmoraMsiStep: server " + narrow(serverId) + " removed");
+    lines.push_back("volmoraMsiStep: JVM " + narrow(jvmId) + " removed");
+    return lines;
+}
+
 // The key that registering the type library wrote for each of its interfaces names the library.
 void expectInterfaceKeys() {
     for (const std::wstring& iid : interfaceIds) {
@@ -340,11 +356,13 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
     for (const std::wstring& file : packageFiles) {
         EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
     }
-    // The rollback actions ran after the failed action.
-    const std::size_t failed = log.find("volmoraRun: bindObject reported an error");
-    for (const char* rollback : {"RollbackClass", "RollbackServer", "RollbackJvm"}) {
-        EXPECT_NE(log.rfind(rollback), std::string::npos) << rollback;
-        EXPECT_GT(log.rfind(rollback), failed) << rollback;
+    // The rollback actions ran after the failed action, in reverse order, and each said what it
+    // removed.
+    std::size_t at = log.find("volmoraRun: bindObject reported an error");
+    ASSERT_NE(at, std::string::npos);
+    for (const std::string& removed : rollbackLines(false)) {
+        at = log.find(removed, at);
+        ASSERT_NE(at, std::string::npos) << removed << " in:\n" << log;
     }
 }
 
@@ -362,12 +380,12 @@ TEST_F(MsiPackage, RollsBackEveryStepWhenTheInstallFailsAfterTheLastOne) {
     expectClosingLines(log, {"bindRuntime", "bindHost", "bindObject", "bindSchema"},
                        "succeeded (exit code 0); volmoraRun exit code 0");
     const std::string failed = "volmoraMsiStep: CustomActionData is empty";
-    const std::string removed = "volmoraMsiStep: type library " + narrow(typeLibKey) + "\\" +
-                                narrow(typeLibVersion) + "\\" + narrow(typeLibLocale) +
-                                (testingI686Build ? "\\win32" : "\\win64") + " removed";
-    EXPECT_NE(log.find(failed), std::string::npos) << log;
-    EXPECT_NE(log.find(removed), std::string::npos) << log;
-    EXPECT_GT(log.find(removed), log.find(failed));
+    std::size_t at = log.find(failed);
+    ASSERT_NE(at, std::string::npos) << log;
+    for (const std::string& removed : rollbackLines(true)) {
+        at = log.find(removed, at);
+        ASSERT_NE(at, std::string::npos) << removed << " in:\n" << log;
+    }
     // The library's own key goes too, not only the keys below it, and so do its interfaces'
     // keys (in registeredKeys), which the file alone names.
     expectNothingLeft();
