@@ -7,6 +7,9 @@ namespace volmora::msistep {
 
 namespace {
 
+// More items than any step has, and fewer than a count's four digits hold.
+constexpr std::uint32_t maxItems = 9999;
+
 bool isFullPath(std::wstring_view path) {
     const bool letter = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') ||
                                              (path[0] >= L'a' && path[0] <= L'z'));
@@ -14,22 +17,32 @@ bool isFullPath(std::wstring_view path) {
     return drive || path.starts_with(L"\\\\");
 }
 
-// A count of items: decimal digits alone, without a sign or leading zeros.
+// A count of items, without leading zeros: the package author writes it by hand.
 std::optional<std::size_t> itemCount(std::wstring_view text) {
-    if (text.empty() || text.size() > 4 || (text.size() > 1 && text.front() == L'0')) {
+    if (text.size() > 1 && text.front() == L'0') {
         return std::nullopt;
     }
-    std::size_t count = 0;
+    return decimalNumber(text, maxItems);
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> decimalNumber(std::wstring_view text, std::uint32_t largest) {
+    if (text.empty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
     for (const wchar_t c : text) {
         if (c < L'0' || c > L'9') {
             return std::nullopt;
         }
-        count = count * 10 + static_cast<std::size_t>(c - L'0');
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
     }
-    return count;
+    if (value > largest) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
 }
-
-}  // namespace
 
 std::variant<std::vector<std::wstring>, Fault> dataItems(std::wstring_view data) {
     if (data.empty()) {

@@ -2,6 +2,8 @@
 // command that a step runs.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -13,6 +15,9 @@ namespace volmora::msistep {
 struct Fault {
     std::wstring text;
 };
+
+// A decimal number of at most largest, in digits alone (no sign, no blank).
+std::optional<std::uint32_t> decimalNumber(std::wstring_view text, std::uint32_t largest);
 
 // CustomActionData holds one item per line (a line feed between them, none after the last),
 // after a first line that gives their number: the separators are the package author's (&#10; in

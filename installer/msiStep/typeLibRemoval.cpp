@@ -29,24 +29,6 @@ bool isBracedGuid(std::wstring_view text) {
     return true;
 }
 
-// A decimal number of at most that value, digits only.
-std::optional<std::uint32_t> decimal(std::wstring_view text, std::uint32_t largest) {
-    if (text.empty() || text.size() > 10) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (const wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    if (value > largest) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
-}
-
 std::wstring hex(std::uint32_t value) {
     static constexpr wchar_t digits[] = L"0123456789abcdef";
     std::wstring text;
@@ -144,9 +126,9 @@ std::variant<TypeLibIdentity, Fault> readTypeLibIdentity(std::wstring_view data)
     if (dot == std::wstring_view::npos) {
         return refused();
     }
-    const auto major = decimal(version.substr(0, dot), 0xFFFF);
-    const auto minor = decimal(version.substr(dot + 1), 0xFFFF);
-    const auto locale = decimal(items[2], 0xFFFFFFFF);
+    const auto major = decimalNumber(version.substr(0, dot), 0xFFFF);
+    const auto minor = decimalNumber(version.substr(dot + 1), 0xFFFF);
+    const auto locale = decimalNumber(items[2], 0xFFFFFFFF);
     if (!major || !minor || !locale || (items[3] != L"win32" && items[3] != L"win64")) {
         return refused();
     }
