@@ -268,15 +268,26 @@ ChildProcess::ChildProcess(const ChildStart& start) {
     if (!start.environment.empty() || !start.removedVariables.empty()) {
         environment = environmentBlock(start.environment, start.removedVariables);
     }
-    std::wstring commandLine = start.commandLine;  // CreateProcessW may write into it
     PROCESS_INFORMATION created{};
-    if (!CreateProcessW(start.image.c_str(), commandLine.data(), nullptr, nullptr,
-                        start.captureOutput ? TRUE : FALSE, flags,
-                        environment.empty() ? nullptr : environment.data(),
-                        start.currentFolder.empty() ? nullptr : start.currentFolder.c_str(),
-                        &startup.StartupInfo, &created)) {
-        fail(L"CreateProcess");
-        return;
+    // A start that the system could not bring up (ERROR_INTERNAL_ERROR: the new process ended
+    // before it ran anything of its own) is tried again a few times; any other failure is final.
+    // Wine 8 does that now and then: seen here under the MSI step about once in 160 starts.
+    constexpr int startAttempts = 3;
+    constexpr DWORD retryDelayMs = 200;
+    for (int attempt = 1;; ++attempt) {
+        std::wstring commandLine = start.commandLine;  // CreateProcessW may write into it
+        if (CreateProcessW(start.image.c_str(), commandLine.data(), nullptr, nullptr,
+                           start.captureOutput ? TRUE : FALSE, flags,
+                           environment.empty() ? nullptr : environment.data(),
+                           start.currentFolder.empty() ? nullptr : start.currentFolder.c_str(),
+                           &startup.StartupInfo, &created)) {
+            break;
+        }
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == startAttempts) {
+            fail(L"CreateProcess");
+            return;
+        }
+        Sleep(retryDelayMs);
     }
     FileHandle process(created.hProcess);
     const FileHandle thread(created.hThread);
