@@ -59,6 +59,21 @@ ArgumentList getArguments(const std::wstring& programPath, std::wstring_view res
     return arguments;
 }
 
+std::optional<std::wstring> joinArguments(const ArgumentList& arguments) {
+    std::wstring line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (argument.find(L'"') != std::wstring::npos) {
+            return std::nullopt;
+        }
+        const bool quoted =
+            i == 0 || argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos;
+        line += i == 0 ? L"" : L" ";
+        line += quoted ? L"\"" + argument + L"\"" : argument;
+    }
+    return line;
+}
+
 void dropFirstArgument(ArgumentList& arguments) {
     assert(arguments.size() >= 2);
     arguments.erase(arguments.begin() + 1);

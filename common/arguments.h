@@ -1,6 +1,7 @@
 // The Argument list: the command line split into its arguments after the program path.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,13 @@ std::wstring_view argumentText(std::wstring_view commandLine);
 // Splits the argument text: blanks and tabs separate, double quotes group (an unclosed quote
 // runs to the end), nothing is escaped.
 ArgumentList getArguments(const std::wstring& programPath, std::wstring_view argumentText);
+
+// The command line that argumentText and getArguments read back into exactly these arguments,
+// for starting a program that splits as they do: element 0, the program path, in quotes, then
+// each argument after one blank, quoted when it is empty or holds a blank or a tab. The splitter
+// has no escapes, so a backslash stays as it is, and a double quote cannot be carried at all:
+// none when any element holds one.
+std::optional<std::wstring> joinArguments(const ArgumentList& arguments);
 
 // Removes element 1; the caller makes sure there is one.
 void dropFirstArgument(ArgumentList& arguments);

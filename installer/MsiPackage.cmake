@@ -19,26 +19,29 @@ endif()
 set(samplePackage "${CPACK_PACKAGE_DIRECTORY}/volmora-sample-${PROJECT_VERSION}-${volmoraPackageSystem}.msi")
 file(RELATIVE_PATH msiTypeLib "${PROJECT_BINARY_DIR}" "${sampleTypeLib}")
 set(msiStep "$<TARGET_FILE:volmoraMsiStep>")
-# The tests' copy that fails after its last registration, beside their other files.
-set(failingPackage "")
-set(failingArguments "")
+# The tests' copies (a later version, one that fails after its last registration, and one that
+# unregisters inside an upgrade), beside their other files.
+set(testPackages "")
+set(testArguments "")
 if(BUILD_TESTING)
-    set(failingPackage "${PROJECT_BINARY_DIR}/testFiles/volmora-sample-failing.msi")
-    set(failingArguments "-DFAILING=${failingPackage}")
+    foreach(copy next failing unconditional)
+        list(APPEND testPackages "${PROJECT_BINARY_DIR}/testFiles/volmora-sample-${copy}.msi")
+    endforeach()
+    set(testArguments "-DTEST_FILES=${PROJECT_BINARY_DIR}/testFiles")
 endif()
 set(msiProgramFiles "")
 foreach(program IN LISTS volmoraPrograms)
     list(APPEND msiProgramFiles "$<TARGET_FILE:${program}>")
 endforeach()
 add_custom_command(
-    OUTPUT "${samplePackage}" ${failingPackage}
+    OUTPUT "${samplePackage}" ${testPackages}
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${CPACK_PACKAGE_DIRECTORY}"
             "${PROJECT_BINARY_DIR}/testFiles"
     COMMAND "${CMAKE_COMMAND}" "-DWIXL=${WIXL}" "-DMSIBUILD=${MSIBUILD}"
             "-DSOURCE=${CMAKE_CURRENT_SOURCE_DIR}/volmora.wxs" "-DOUTPUT=${samplePackage}"
             "-DBUILD_DIR=${PROJECT_BINARY_DIR}" "-DARCH=${msiArch}" "-DVERSION=${PROJECT_VERSION}"
             "-DUPGRADE_CODE=${msiUpgradeCode}" "-DTYPELIB=${msiTypeLib}"
-            "-DMSI_STEP=installer/$<TARGET_FILE_NAME:volmoraMsiStep>" ${failingArguments}
+            "-DMSI_STEP=installer/$<TARGET_FILE_NAME:volmoraMsiStep>" ${testArguments}
             -P "${CMAKE_CURRENT_SOURCE_DIR}/BuildMsi.cmake"
     DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/volmora.wxs" "${CMAKE_CURRENT_SOURCE_DIR}/BuildMsi.cmake"
             "${CMAKE_CURRENT_SOURCE_DIR}/msiSteps.cmake" "${CMAKE_CURRENT_SOURCE_DIR}/sampleProduct.cmake"

@@ -1,20 +1,67 @@
-# The sample package's steps and the custom-action types that the build (BuildMsi.cmake) writes
-# and the check (CheckMsiSequence.cmake) reads back.
+# The sample package's steps, their conditions and the custom-action types that the build
+# (BuildMsi.cmake) writes and the check (CheckMsiSequence.cmake) reads back, and the data of the
+# type library's rollback, which both compose from sampleProduct.cmake.
 
 # Step=program, in the order of installation; uninstalling goes the other way.
 set(msiSteps Jvm=bindRuntime Server=bindHost Class=bindObject TypeLib=bindSchema)
-# The steps whose rollback removes the registration by the type library's identity
-# (volmoraMsiStep.dll's RemoveTypeLibrary), needing neither the installed file nor VOLM.dll. The
-# others run a copy of their program from the Binary table, named <program>Copy, with /u /s.
-set(msiIdentityRollbacks TypeLib)
-# Rollbacks undo a first install only: a failed repair must leave the registrations that were
-# there before it began.
-set(msiRollbackCondition "NOT Installed")
+# Step=the entry of volmoraMsiStep.dll that rolls it back: each removes what the step registered
+# by name (the type library by its identity), with none of the installed files and without
+# VOLM.dll, as the programs' /u forms remove it.
+set(msiRollbackEntries Jvm=RemoveJvm Server=RemoveServer Class=RemoveClass
+                       TypeLib=RemoveTypeLibrary)
 
-# msidbCustomActionType: DLL (1) or exe (2) from the Binary table, + ignore the result (64)
-# + rollback (256) + in the script (1024) + no impersonation (2048); 51 sets a property.
-set(msiRegisterType 3073)
-set(msiUnregisterType 3137)
-set(msiRollbackExeType 3394)
-set(msiRollbackDllType 3393)
-set(msiSetPropertyType 51)
+# The Upgrade table's properties: set by FindRelatedProducts when an older version of the product
+# is installed (which this one replaces), or a newer one (which refuses this one).
+set(msiOlderProductProperty OLDERPRODUCTFOUND)
+set(msiNewerProductProperty NEWERPRODUCTFOUND)
+# What the administrator gives at install time and a repair keeps: each is remembered in the
+# registry and read back on maintenance; the command line keeps what it named in the second.
+set(msiRememberedProperties JVMDLL)
+set(msiCommandLinePrefix CMDLINE)
+# The public properties that reach the installation script of a managed install.
+set(msiSecureProperties ${msiOlderProductProperty} ${msiNewerProductProperty})
+foreach(property IN LISTS msiRememberedProperties)
+    list(APPEND msiSecureProperties ${property} ${msiCommandLinePrefix}${property})
+endforeach()
+
+# Rollbacks undo a first install only, and not an upgrade: a failed repair must leave the
+# registrations that were there before it began, and a failed upgrade those that the older
+# product still uses.
+set(msiRollbackCondition "NOT Installed AND NOT ${msiOlderProductProperty}")
+set(msiRegisterCondition "NOT REMOVE=\"ALL\"")
+# An upgrade registers again after the older product is gone: the older one's unregistrations
+# would only make the names disappear in between.
+set(msiUnregisterCondition "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE")
+
+# msidbCustomActionType bits.
+set(msiTypeDll 1)            # a DLL in the Binary table
+set(msiTypeExe 2)            # an exe in the Binary table
+set(msiTypeSetProperty 51)   # sets a property to a formatted text
+set(msiTypeContinue 64)      # its result is ignored
+set(msiTypeAsync 128)        # not waited for
+set(msiTypeRollback 256)     # with msiTypeInScript: in the rollback script
+set(msiTypeCommit 512)       # with msiTypeInScript: in the commit script
+set(msiTypeInScript 1024)    # deferred: in the installation script
+set(msiTypeNoImpersonate 2048)
+
+# What the build writes over wixl's rows: a rollback DLL action.
+math(EXPR msiRollbackDllType "${msiTypeDll} + ${msiTypeContinue} + ${msiTypeRollback} + ${msiTypeInScript} + ${msiTypeNoImpersonate}")
+
+# The CustomActionData of a step's rollback, for the type library's system kind (win32 or
+# win64): the item count, then one item per line: the JVM's or server's identifier, the class's
+# ProgID, or the type library's identity and the IIDs of its interfaces.
+function(msi_rollback_data step system outVar)
+    if(step STREQUAL "Jvm")
+        set(items ${sampleJvmId})
+    elseif(step STREQUAL "Server")
+        set(items ${sampleServerId})
+    elseif(step STREQUAL "Class")
+        set(items ${sampleProgId})
+    else()
+        set(items ${sampleTypeLibId} ${sampleTypeLibVersion} ${sampleTypeLibLocale} ${system}
+                  ${sampleInterfaceIds})
+    endif()
+    list(LENGTH items count)
+    list(JOIN items "\n" text)
+    set(${outVar} "${count}\n${text}" PARENT_SCOPE)
+endfunction()

@@ -57,9 +57,10 @@ wine_start_display() {
 }
 
 # user (default): the lasting prefix of ./run; test: a fresh one for the build given (default
-# x86_64). For i686, also finds out whether this machine starts 32-bit programs at all.
+# x86_64), named test-<arch> unless a third argument names it (runs that may overlap take
+# prefixes of their own). For i686, also finds out whether this machine starts 32-bit programs.
 wine_start() {
-    local kind=${1:-user} arch=${2:-x86_64}
+    local kind=${1:-user} arch=${2:-x86_64} name=${3:-test-${2:-x86_64}}
     local dir
     dir=$(wine_root)
     "$top/scripts/wow64-dlls.sh"
@@ -70,8 +71,8 @@ wine_start() {
     wine_make_template "$dir/template"
     case $kind in
         test)
-            wine_copy_prefix "$dir/template" "$dir/test-$arch"
-            WINEPREFIX=$dir/test-$arch
+            wine_copy_prefix "$dir/template" "$dir/$name"
+            WINEPREFIX=$dir/$name
             ;;
         *)
             [ -f "$dir/user/system.reg" ] || wine_copy_prefix "$dir/template" "$dir/user"

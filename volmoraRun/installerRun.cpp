@@ -11,6 +11,8 @@ namespace volmora::runner {
 
 namespace {
 
+constexpr std::uint32_t invalidParameter = 87;  // ERROR_INVALID_PARAMETER
+
 struct Judged {
     RunEnd end;
     std::vector<std::wstring> report;
@@ -33,14 +35,20 @@ Judged judged(const RunRequest& request, const std::wstring& programPath, const 
                 const auto lines = messageLines(program, L"box left open", box);
                 report.insert(report.end(), lines.begin(), lines.end());
             }
-            std::wstring reason = program + L" did not end within " +
-                                  std::to_wstring(request.timeoutSeconds) + L" s and was ended";
-            reason += run.error == 0 ? L", with every process it started"
-                                     : L"; what it started may still run (no job: error=" +
-                                           std::to_wstring(run.error) + L")";
-            report.push_back(runnerLine(reason, RunEnd::timedOut));
+            report.push_back(runnerLine(program + L" did not end within " +
+                                            std::to_wstring(request.timeoutSeconds) +
+                                            L" s and was ended, with every process it started",
+                                        RunEnd::timedOut));
             return {RunEnd::timedOut, std::move(report)};
         }
+        case ProgramEnding::exitCodeUnread:
+            // Never read as a success: the run cannot be judged.
+            return {RunEnd::internalError,
+                    {runnerLine(program +
+                                    L" ended, but its exit code could not be read: "
+                                    L"GetExitCodeProcess error=" +
+                                    std::to_wstring(run.error),
+                                RunEnd::internalError)}};
         case ProgramEnding::ended:
             break;
     }
@@ -67,8 +75,19 @@ std::uint32_t runForInstaller(RunnerSystem& system, const ArgumentList& argument
     }
     const auto& wanted = std::get<RunRequest>(request);
     const std::wstring programPath = system.ownFolder() + L"\\" + wanted.program + L".exe";
-    const ProgramRun run = system.run(programPath, childCommandLine(programPath, wanted.arguments),
-                                      wanted.timeoutSeconds);
+    ArgumentList childArguments{programPath};
+    childArguments.insert(childArguments.end(), wanted.arguments.begin(), wanted.arguments.end());
+    // The runner's arguments come from the same splitter and hold no double quote; a folder
+    // name could, on a system that allowed it, and then nothing runs.
+    const auto commandLine = joinArguments(childArguments);
+    const ProgramRun run = commandLine
+                               ? system.run(programPath, *commandLine, wanted.timeoutSeconds)
+                               : ProgramRun{ProgramEnding::notStarted,
+                                            invalidParameter,
+                                            L"a double quote in its path:",
+                                            0,
+                                            {},
+                                            {}};
     const Judged outcome = judged(wanted, programPath, run);
     system.print(outcome.report);
     // The copy serves whoever named the file; the run's own outcome stays what it was.

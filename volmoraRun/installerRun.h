@@ -12,15 +12,15 @@ namespace volmora::runner {
 
 // How the wait for the program ended.
 enum class ProgramEnding {
-    ended,       // by itself: exitCode and log tell the rest
-    notStarted,  // error and failedStep tell why
-    timedOut,    // it outlived the bound and was ended
+    ended,           // by itself: exitCode and log tell the rest
+    notStarted,      // error and failedStep tell why
+    timedOut,        // it outlived the bound and was ended, with everything it started
+    exitCodeUnread,  // it ended, but its exit code could not be read: error tells why
 };
 
 struct ProgramRun {
     ProgramEnding ending = ProgramEnding::ended;
-    // notStarted: the Windows error code of the failed step. timedOut: the error of putting the
-    // program into a job of its own, 0 when it ran in one (so what it started was ended too).
+    // notStarted, exitCodeUnread: the Windows error code of the failed step.
     std::uint32_t error = 0;
     std::wstring failedStep;     // when not started: what failed
     std::uint32_t exitCode = 0;  // the program's exit code, when it ended

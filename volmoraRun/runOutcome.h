@@ -46,11 +46,11 @@ inline constexpr std::array<ExitCodeRow, 7> exitCodeTable{{
     {RunEnd::internalError, L"ended with an internal error",
      "the program ended through its internal-error handler (any other exit code, or an "
      "\"Internal error: ...\" message), or it ended without leaving a readable record of its run "
-     "(a crash)"},
+     "(a crash), or its exit code could not be read"},
     {RunEnd::startFailure, L"could not start",
      "the program did not start: its critical \"Cannot create Scripting.FileSystemObject ...\" "
      "message (its exit code 4), or `volmoraRun` could not start it (it is not beside "
-     "`volmoraRun`, for example)"},
+     "`volmoraRun`, for example, or it could not be put into a job of its own)"},
     {RunEnd::misuse, L"was not run",
      "`volmoraRun`'s own command line was refused and nothing was started: no program or an "
      "unknown one named, `/log` without a file, a wrong `/timeout`, or a command line that would "

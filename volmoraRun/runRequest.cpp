@@ -1,4 +1,4 @@
-// volmoraRun's command line and the child command line it builds.
+// volmoraRun's command line, and the bound of a caller's wait for the runner.
 #include "runRequest.h"
 
 #include <algorithm>
@@ -118,20 +118,11 @@ std::variant<RunRequest, Misuse> readRequest(const ArgumentList& arguments) {
     return request;
 }
 
-std::wstring quoteArgument(const std::wstring& argument) {
-    const bool needsQuotes =
-        argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos;
-    return needsQuotes ? L"\"" + argument + L"\"" : argument;
-}
-
-std::wstring childCommandLine(const std::wstring& programPath,
-                              const std::vector<std::wstring>& arguments) {
-    std::wstring line = L"\"" + programPath + L"\"";
-    for (const std::wstring& argument : arguments) {
-        line += L' ';
-        line += quoteArgument(argument);
-    }
-    return line;
+std::uint64_t callerBoundSeconds(const ArgumentList& arguments) {
+    const auto request = readRequest(arguments);
+    const auto* run = std::get_if<RunRequest>(&request);
+    return std::uint64_t{run != nullptr ? run->timeoutSeconds : defaultTimeoutSeconds} +
+           runnerMarginSeconds;
 }
 
 }  // namespace volmora::runner

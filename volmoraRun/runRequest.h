@@ -1,6 +1,6 @@
 // volmoraRun's command line: its own switches, which program to run with which arguments (only a
-// command line that the program runs silently, without waiting for anyone), and the child
-// command line that hands those arguments on exactly as they were given.
+// command line that the program runs silently, without waiting for anyone), and the bound of a
+// caller's wait for the runner.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,10 @@ inline constexpr std::uint32_t defaultTimeoutSeconds = 300;
 // The most /timeout accepts: the wait counts milliseconds in 32 bits, below the value that means
 // no bound at all.
 inline constexpr std::uint32_t maxTimeoutSeconds = 4294967;
+// What the runner may still take after its bound for the program has run out, before it ends by
+// itself: ending the program and waiting for it to go (10 s at most), reading the boxes it left
+// open (2 s each at most), and appending to the /log file under its lock (5 s at most).
+inline constexpr std::uint32_t runnerMarginSeconds = 60;
 
 struct RunRequest {
     std::wstring program;                 // one of the four programs, spelt as the programs are
@@ -44,14 +48,12 @@ struct Misuse {
 // there. A program still refuses wrong operands itself (silently, since /s is there).
 std::variant<RunRequest, Misuse> readRequest(const ArgumentList& arguments);
 
-// The argument as the programs' splitter reads it back: quoted when it is empty or holds a blank
-// or a tab. The splitter has no escapes, so a backslash stays as it is; a double quote can never
-// be part of an argument it delivers, and none is quoted here.
-std::wstring quoteArgument(const std::wstring& argument);
-
-// "<program path in quotes>" followed by each argument, quoted as needed, one blank between.
-std::wstring childCommandLine(const std::wstring& programPath,
-                              const std::vector<std::wstring>& arguments);
+// How long a caller that starts the runner with these arguments (element 0, its path, ignored)
+// waits for it at most: the runner's own bound for the program (its /timeout, or the default),
+// read from the same arguments as the runner reads them, plus the margin, so that the runner
+// always ends the program and reports before its caller gives up on it. The runner refuses
+// arguments it cannot read at once; the default bound covers them.
+std::uint64_t callerBoundSeconds(const ArgumentList& arguments);
 
 // The usage line the runner prints when it is misused.
 std::wstring usageText();

@@ -170,10 +170,15 @@ ProgramRun WinRunnerSystem::run(const std::wstring& programPath, const std::wstr
         run.waitingBoxes = messageBoxTexts(child.id());
         child.terminate(ERROR_TIMEOUT);
         run.ending = ProgramEnding::timedOut;
-        run.error = child.jobError();
         return run;
     }
-    run.exitCode = child.exitCode();
+    const ChildProcess::ExitStatus status = child.exitStatus();
+    if (!status.read) {
+        run.ending = ProgramEnding::exitCodeUnread;
+        run.error = status.error;
+        return run;
+    }
+    run.exitCode = status.code;
     run.log = log.contents();
     return run;
 }

@@ -101,34 +101,109 @@ AttributeList handleList(HANDLE* handles, std::size_t count) {
     return list;
 }
 
+// An exclusive hold of a slim lock for the scope.
+class LockHold {
+  public:
+    explicit LockHold(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~LockHold() { ReleaseSRWLockExclusive(&lock_); }
+    LockHold(const LockHold&) = delete;
+    LockHold& operator=(const LockHold&) = delete;
+
+  private:
+    SRWLOCK& lock_;
+};
+
+// A child created suspended, ended unless it is let go: a start that fails half-way never leaves
+// it waiting for ever, nor running outside what was asked for.
+class SuspendedChild {
+  public:
+    explicit SuspendedChild(HANDLE process) : process_(process) {}
+    ~SuspendedChild() {
+        if (process_ != nullptr) {
+            TerminateProcess(process_, ERROR_CANCELLED);
+            WaitForSingleObject(process_, 10000);
+        }
+    }
+    SuspendedChild(const SuspendedChild&) = delete;
+    SuspendedChild& operator=(const SuspendedChild&) = delete;
+
+    void letGo() { process_ = nullptr; }
+
+  private:
+    HANDLE process_;
+};
+
 }  // namespace
 
+// What a reader thread reads into is the thread's own, shared with the owner: an owner that gives
+// up on a thread still reading (a write end held by something outside the job) takes what has
+// come so far and goes, and the thread goes on with its own pipe and text until that write end
+// closes. The thread also holds the module that holds its code, so that a DLL (the installer
+// step) cannot be unloaded under it.
 struct ChildProcess::OutputReader {
-    FileHandle pipe;
-    FileHandle thread;
-    std::string text;
+    struct Shared {
+        FileHandle pipe;
+        SRWLOCK lock = SRWLOCK_INIT;
+        std::string text;
+    };
+    struct ThreadStart {
+        std::shared_ptr<Shared> shared;
+        HMODULE module = nullptr;
+    };
 
-    static DWORD WINAPI read(void* self) {
-        auto* reader = static_cast<OutputReader*>(self);
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    FileHandle thread;
+
+    static void drain(std::unique_ptr<ThreadStart> start) {
+        Shared& state = *start->shared;
         char buffer[4096];
         DWORD count = 0;
-        while (ReadFile(reader->pipe.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
-            reader->text.append(buffer, count);
+        while (ReadFile(state.pipe.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
+            const LockHold hold(state.lock);
+            state.text.append(buffer, count);
+        }
+    }
+
+    static DWORD WINAPI read(void* parameter) {
+        auto start = std::unique_ptr<ThreadStart>(static_cast<ThreadStart*>(parameter));
+        const HMODULE module = start->module;
+        drain(std::move(start));
+        if (module != nullptr) {
+            FreeLibraryAndExitThread(module, 0);
         }
         return 0;
     }
 
-    // The reader ends when the last write end closes; a bound keeps a write end that something
-    // outside the job still holds from stalling the owner.
-    void finish() {
+    bool startThread() {
+        auto start = std::make_unique<ThreadStart>(ThreadStart{shared, nullptr});
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                reinterpret_cast<LPCWSTR>(&OutputReader::read), &start->module)) {
+            return false;
+        }
+        const HMODULE module = start->module;
+        thread.reset(CreateThread(nullptr, 0, &OutputReader::read, start.get(), 0, nullptr));
         if (!thread.valid()) {
-            return;
+            const DWORD error = GetLastError();
+            FreeLibrary(module);
+            SetLastError(error);
+            return false;
         }
-        if (WaitForSingleObject(thread.get(), 5000) != WAIT_OBJECT_0) {
-            CancelSynchronousIo(thread.get());
-            WaitForSingleObject(thread.get(), 5000);
+        start.release();  // the thread's now
+        return true;
+    }
+
+    // The reader ends when the last write end closes; a bound keeps a write end that something
+    // outside the job still holds from stalling the owner, which then takes what came so far.
+    std::string finish() {
+        if (thread.valid()) {
+            if (WaitForSingleObject(thread.get(), 5000) != WAIT_OBJECT_0) {
+                CancelSynchronousIo(thread.get());
+                WaitForSingleObject(thread.get(), 5000);
+            }
+            thread.reset();
         }
-        thread.reset();
+        const LockHold hold(shared->lock);
+        return std::move(shared->text);
     }
 };
 
@@ -147,7 +222,7 @@ ChildProcess::ChildProcess(const ChildStart& start) {
             return false;
         }
         reader = std::make_unique<OutputReader>();
-        reader->pipe.reset(readHandle);
+        reader->shared->pipe.reset(readHandle);
         writeEnd.reset(writeHandle);
         SetHandleInformation(readHandle, HANDLE_FLAG_INHERIT, 0);
         return true;
@@ -165,7 +240,7 @@ ChildProcess::ChildProcess(const ChildStart& start) {
     startup.StartupInfo.cb = sizeof startup;
     HANDLE inherited[2] = {writeEnd.get(), errorWriteEnd.get()};
     AttributeList attributes;
-    DWORD flags = start.creationFlags | CREATE_UNICODE_ENVIRONMENT;
+    DWORD flags = start.creationFlags | CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED;
     if (start.captureOutput) {
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
         startup.StartupInfo.hStdOutput = writeEnd.get();
@@ -178,56 +253,66 @@ ChildProcess::ChildProcess(const ChildStart& start) {
         startup.lpAttributeList = attributes.get();
         flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
+    FileHandle job;
     if (start.inJob) {
-        job_.reset(CreateJobObjectW(nullptr, nullptr));
+        job.reset(CreateJobObjectW(nullptr, nullptr));
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (!job_.valid() || !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation,
-                                                      &limits, sizeof limits)) {
+        if (!job.valid() || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation,
+                                                     &limits, sizeof limits)) {
             fail(L"CreateJobObject");
             return;
         }
-        flags |= CREATE_SUSPENDED;
     }
     std::wstring environment;
     if (!start.environment.empty() || !start.removedVariables.empty()) {
         environment = environmentBlock(start.environment, start.removedVariables);
     }
-    std::wstring commandLine = start.commandLine;  // CreateProcessW may write into it
     PROCESS_INFORMATION created{};
-    if (!CreateProcessW(start.image.c_str(), commandLine.data(), nullptr, nullptr,
-                        start.captureOutput ? TRUE : FALSE, flags,
-                        environment.empty() ? nullptr : environment.data(),
-                        start.currentFolder.empty() ? nullptr : start.currentFolder.c_str(),
-                        &startup.StartupInfo, &created)) {
-        fail(L"CreateProcess");
-        return;
-    }
-    process_.reset(created.hProcess);
-    const FileHandle thread(created.hThread);
-    id_ = created.dwProcessId;
-    if (start.inJob) {
-        if (!AssignProcessToJobObject(job_.get(), created.hProcess)) {
-            jobError_ = GetLastError();
-            job_.reset();
+    // A start that the system could not bring up (ERROR_INTERNAL_ERROR: the new process ended
+    // before it ran anything of its own) is tried again a few times; any other failure is final.
+    // Wine 8 does that now and then: seen here under the MSI step about once in 160 starts.
+    constexpr int startAttempts = 3;
+    constexpr DWORD retryDelayMs = 200;
+    for (int attempt = 1;; ++attempt) {
+        std::wstring commandLine = start.commandLine;  // CreateProcessW may write into it
+        if (CreateProcessW(start.image.c_str(), commandLine.data(), nullptr, nullptr,
+                           start.captureOutput ? TRUE : FALSE, flags,
+                           environment.empty() ? nullptr : environment.data(),
+                           start.currentFolder.empty() ? nullptr : start.currentFolder.c_str(),
+                           &startup.StartupInfo, &created)) {
+            break;
         }
-        ResumeThread(created.hThread);
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == startAttempts) {
+            fail(L"CreateProcess");
+            return;
+        }
+        Sleep(retryDelayMs);
+    }
+    FileHandle process(created.hProcess);
+    const FileHandle thread(created.hThread);
+    SuspendedChild suspended(process.get());
+    if (start.inJob && !AssignProcessToJobObject(job.get(), process.get())) {
+        fail(L"AssignProcessToJobObject");
+        return;
     }
     // Only the child holds the write ends now: each reader ends when the child does.
     writeEnd.reset();
     errorWriteEnd.reset();
     for (OutputReader* reader : {reader_.get(), errorReader_.get()}) {
-        if (reader == nullptr) {
-            continue;
-        }
-        reader->thread.reset(CreateThread(nullptr, 0, &OutputReader::read, reader, 0, nullptr));
-        if (!reader->thread.valid()) {
+        if (reader != nullptr && !reader->startThread()) {
             fail(L"CreateThread");
-            terminate(ERROR_NOT_ENOUGH_MEMORY);
-            process_.reset();
             return;
         }
     }
+    if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        fail(L"ResumeThread");
+        return;
+    }
+    suspended.letGo();
+    process_ = std::move(process);
+    job_ = std::move(job);
+    id_ = created.dwProcessId;
 }
 
 ChildProcess::~ChildProcess() {
@@ -242,10 +327,33 @@ bool ChildProcess::wait(DWORD milliseconds) {
     return process_.valid() && WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-DWORD ChildProcess::exitCode() const {
+bool ChildProcess::waitSeconds(std::uint64_t seconds) {
+    // Each wait stays below INFINITE, which would mean no bound at all.
+    constexpr std::uint64_t longestWaitMs = 0x7FFFFFFF;
+    for (std::uint64_t remainingMs = seconds * 1000;;) {
+        const std::uint64_t slice = remainingMs < longestWaitMs ? remainingMs : longestWaitMs;
+        if (wait(static_cast<DWORD>(slice))) {
+            return true;
+        }
+        remainingMs -= slice;
+        if (remainingMs == 0 || !process_.valid()) {
+            return false;
+        }
+    }
+}
+
+ChildProcess::ExitStatus ChildProcess::exitStatus() const {
+    if (!process_.valid()) {
+        return {false, 0, ERROR_INVALID_HANDLE};
+    }
+    if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+        return {false, 0, ERROR_INVALID_STATE};
+    }
     DWORD code = 0;
-    GetExitCodeProcess(process_.get(), &code);
-    return code;
+    if (!GetExitCodeProcess(process_.get(), &code)) {
+        return {false, 0, GetLastError()};
+    }
+    return {true, code, 0};
 }
 
 void ChildProcess::terminate(UINT code) {
@@ -260,19 +368,11 @@ void ChildProcess::terminate(UINT code) {
 }
 
 std::string ChildProcess::output() {
-    if (!reader_) {
-        return {};
-    }
-    reader_->finish();
-    return std::move(reader_->text);
+    return reader_ ? reader_->finish() : std::string();
 }
 
 std::string ChildProcess::errors() {
-    if (!errorReader_) {
-        return {};
-    }
-    errorReader_->finish();
-    return std::move(errorReader_->text);
+    return errorReader_ ? errorReader_->finish() : std::string();
 }
 
 std::wstring quoteForCommandLine(const std::wstring& argument) {

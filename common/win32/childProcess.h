@@ -1,11 +1,13 @@
 // Starting another program exactly: by its full path (never searched for), with only the handles
 // it needs, an environment of its own when asked, optionally in a job that ends with its owner,
-// and waited for with a bound. The runner, the installer step, the test harness, the benchmark
-// and the probes all start their children this way.
+// and waited for with a bound. The child runs only once everything around it is in place; when
+// something fails first, it is ended before it ran. The runner, the installer step, the test
+// harness, the benchmark and the probes all start their children this way.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -29,7 +31,8 @@ struct ChildStart {
     bool captureOutput = false;
     // With captureOutput: the standard error goes into a pipe of its own, read by errors().
     bool separateErrors = false;
-    // The child, and whatever it starts, runs in a job that ends them all when the owner goes.
+    // The child, and whatever it starts, runs in a job that ends them all when the owner goes. A
+    // child that cannot be put into it is ended and counts as not started.
     bool inJob = false;
     DWORD creationFlags = 0;
 };
@@ -46,18 +49,21 @@ class ChildProcess {
     // When it did not start: the call that failed and its Windows error code.
     const std::wstring& failedStep() const { return failedStep_; }
     DWORD error() const { return error_; }
-    // The Windows error code of putting the child into its job, 0 when it is in one (or none was
-    // asked for). A parent inside a job that allows no nested job (before Windows 8) gets one; the
-    // child then runs outside, and terminate() still ends it, though not what it started.
-    DWORD jobError() const { return jobError_; }
-
     HANDLE process() const { return process_.get(); }
     DWORD id() const { return id_; }
 
     // Waits at most that many milliseconds; true when the child has ended.
     bool wait(DWORD milliseconds);
-    // The exit code of a child that has ended.
-    DWORD exitCode() const;
+    // The same for a bound in seconds, however long.
+    bool waitSeconds(std::uint64_t seconds);
+
+    struct ExitStatus {
+        bool read = false;
+        DWORD code = 0;   // when read
+        DWORD error = 0;  // when not: why (a child that has not ended gives ERROR_INVALID_STATE)
+    };
+    // The exit code of a child that has ended. It is never taken for 0 when it cannot be read.
+    ExitStatus exitStatus() const;
     // Ends the child (with its job, everything it started) with that code and waits for it.
     void terminate(UINT code);
     // Everything the child wrote to the captured output; call after it has ended.
@@ -73,7 +79,6 @@ class ChildProcess {
     DWORD id_ = 0;
     std::wstring failedStep_;
     DWORD error_ = 0;
-    DWORD jobError_ = 0;
     std::unique_ptr<OutputReader> reader_;
     std::unique_ptr<OutputReader> errorReader_;
 };

@@ -49,7 +49,8 @@ double timedRun(const std::wstring& program, const std::wstring& arguments) {
         return -1;
     }
     const double elapsed = now() - begin;
-    return child.exitCode() == 0 ? elapsed : -1;
+    const volmora::ChildProcess::ExitStatus status = child.exitStatus();
+    return status.read && status.code == 0 ? elapsed : -1;
 }
 
 std::wstring windowsFolder() {

@@ -74,7 +74,8 @@ Measured timed(const std::wstring& program, const std::wstring& arguments) {
     if (peakBytes > 0) {
         measured.peakMegabytes = static_cast<double>(peakBytes) / (1024.0 * 1024.0);
     }
-    if (child.exitCode() == 0) {
+    if (const ChildProcess::ExitStatus status = child.exitStatus();
+        status.read && status.code == 0) {
         measured.seconds = seconds;
     }
     return measured;

@@ -9,8 +9,9 @@ build=$(cd "$1" && pwd)
 arch=$(basename "$build")
 export BUILD_ROOT=${BUILD_ROOT:-$(dirname "$build")}
 source "$top/scripts/wine-env.sh"
+# A prefix of its own: the end-to-end suites of this build may be running in theirs.
 if [ -z "${VOLMORA_WINE_READY:-}" ]; then
-    wine_start test "$arch"
+    wine_start test "$arch" "bench-guard-$arch"
     trap wine_stop EXIT
 fi
 if [ "$arch" = i686 ]; then

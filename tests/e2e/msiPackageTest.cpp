@@ -3,18 +3,29 @@
 // one in the x86_64 run. Its custom actions run the programs through volmoraRun; the registry
 // is read back after install, repair and uninstall, after an install whose class registration
 // fails and is rolled back, after one that fails past the last registration (a copy of the
-// package built for the tests) and after one refused for a property holding a double quote; the
-// installer's log holds what the programs and the steps said.
+// package built for the tests), after one refused for a property that cannot stay one argument,
+// and through repair, upgrade and a refused downgrade (copies of a later version and of one that
+// unregisters inside an upgrade); the installer's log holds what the programs and the steps
+// said.
+#include <windows.h>
+
+#include <msi.h>
+#include <msiquery.h>
+#include <oleauto.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "comPtr.h"
 #include "expectations.h"
 #include "harness.h"
+#include "msiHandle.h"
 #include "ownedHandles.h"
 #include "sampleProduct.h"
 
@@ -56,6 +67,41 @@ std::wstring msiexecPath() {
     return std::wstring(folder) + L"\\msiexec.exe";
 }
 
+// A copy of the package that the build makes for the tests (BuildMsi.cmake): next (one patch
+// version later), failing (next, failing after its last step), unconditional (as 1.7.0 shipped
+// it: its unregistrations run inside an upgrade too).
+std::wstring testPackage(const std::wstring& copy) {
+    return (fs::path(buildFolder()) / "testFiles" / (L"volmora-sample-" + copy + L".msi"))
+        .wstring();
+}
+
+// The ProductCode property of the package, read from its tables.
+std::wstring productCodeOf(const std::wstring& package) {
+    MSIHANDLE handle = 0;
+    if (MsiOpenDatabaseW(package.c_str(), MSIDBOPEN_READONLY, &handle) != ERROR_SUCCESS) {
+        return {};
+    }
+    const MsiHandle database(handle);
+    if (MsiDatabaseOpenViewW(database.get(),
+                             L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'",
+                             &handle) != ERROR_SUCCESS) {
+        return {};
+    }
+    const MsiHandle view(handle);
+    if (MsiViewExecute(view.get(), 0) != ERROR_SUCCESS ||
+        MsiViewFetch(view.get(), &handle) != ERROR_SUCCESS) {
+        return {};
+    }
+    const MsiHandle record(handle);
+    wchar_t code[64] = {};
+    DWORD size = 64;
+    return MsiRecordGetStringW(record.get(), 1, code, &size) == ERROR_SUCCESS ? code : L"";
+}
+
+bool installed(const std::wstring& productCode) {
+    return MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT;
+}
+
 class MsiPackage : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -66,8 +112,12 @@ class MsiPackage : public ::testing::Test {
         removeEverything();
     }
     void TearDown() override {
-        if (!package_.empty() && fs::exists(installFolder() + L"\\bin\\volmoraRun.exe")) {
-            msiexec(L"/x");  // a test that failed half-way leaves no product behind
+        // A test that failed half-way leaves no product behind, whichever version it installed.
+        for (const std::wstring& package : {package_, testPackage(L"next")}) {
+            if (const std::wstring code = productCodeOf(package);
+                !code.empty() && installed(code)) {
+                msiexecWith(code, L"/x", L"");
+            }
         }
         removeEverything();
     }
@@ -81,6 +131,17 @@ class MsiPackage : public ::testing::Test {
         for (const fs::path& file : {msiLog_, activations_}) {
             fs::remove(file, ignored);
         }
+        deleteTree(HKEY_LOCAL_MACHINE, rememberedKey);
+    }
+
+    // The runtime's own installer put VOLM.dll where the programs go; its COM registration is
+    // gone, so bindObject names the VOLM.dll beside itself. Its path.
+    std::wstring placeRuntime() {
+        fs::create_directories(installFolder() + L"\\bin");
+        fs::copy_file(standInRuntimePath(), installFolder() + L"\\bin\\VOLM.dll",
+                      fs::copy_options::overwrite_existing);
+        deleteTree(HKEY_CLASSES_ROOT, runtimeRegistration);
+        return installFolder() + L"\\bin\\VOLM.dll";
     }
 
     // msiexec <action> <package> /qn /l*v <log> <properties>: silent, logged afresh.
@@ -88,22 +149,25 @@ class MsiPackage : public ::testing::Test {
         return msiexecWith(package_, action, properties);
     }
     RunResult msiexecWith(const std::wstring& package, const std::wstring& action,
-                          const std::wstring& properties) {
+                          const std::wstring& properties, const std::wstring& ui = L"/qn") {
         RunOptions options;
         options.program = msiexecPath();
         options.timeoutMs = msiexecTimeoutMs;
         options.captureOutput = true;  // what the actions print is not this test's output
-        const RunResult result = runTool(
-            L"msiexec",
-            action + L" \"" + package + L"\" /qn /l*v \"" + msiLog_.wstring() + L"\" " + properties,
-            options);
+        const RunResult result = runTool(L"msiexec",
+                                         action + L" \"" + package + L"\" " + ui + L" /l*v \"" +
+                                             msiLog_.wstring() + L"\" " + properties,
+                                         options);
         EXPECT_FALSE(result.timedOut) << narrow(action);
-        expectNoBox(result);
+        if (ui == L"/qn") {
+            expectNoBox(result);
+        }
         return result;
     }
 
-    void expectConfigured(const std::wstring& runtimeLibrary) {
-        for (const ExpectedKey& key : configuredKeys(installFolder(), runtimeLibrary)) {
+    void expectConfigured(const std::wstring& runtimeLibrary,
+                          const std::wstring& jvmLibrary = L"") {
+        for (const ExpectedKey& key : configuredKeys(installFolder(), runtimeLibrary, jvmLibrary)) {
             EXPECT_EQ(dumpKey(key.root, key.path), key.dump) << narrow(key.path);
         }
         // The records and the class key are the build's own view alone. (Whether the ProgID
@@ -144,22 +208,55 @@ void expectClosingLines(const std::string& log, const std::vector<std::string>& 
     }
 }
 
+// How many times the text occurs in the log.
+std::size_t occurrences(const std::string& log, const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// What the rollbacks of a first install write into the log, in the order they run (the reverse of
+// the steps'), from the type library's, when it was registered, to the JVM's.
+std::vector<std::string> rollbackLines(bool withTypeLibrary) {
+    std::vector<std::string> lines;
+    if (withTypeLibrary) {
+        lines.push_back("volmoraMsiStep: type library " + narrow(typeLibKey) + "\\" +
+                        narrow(typeLibVersion) + "\\" + narrow(typeLibLocale) +
+                        (testingI686Build ? "\\win32" : "\\win64") + " removed");
+    }
+    lines.push_back("volmoraMsiStep: class " + narrow(progId) + " removed: its record " +
+                    narrow(classId) + " and its COM keys");
+    lines.push_back("volmoraMsiStep: server " + narrow(serverId) + " removed");
+    lines.push_back("volmoraMsiStep: JVM " + narrow(jvmId) + " removed");
+    return lines;
+}
+
+// The key that registering the type library wrote for each of its interfaces names the library.
+void expectInterfaceKeys() {
+    for (const std::wstring& iid : interfaceIds) {
+        EXPECT_NE(dumpKey(HKEY_CLASSES_ROOT, L"Interface\\" + iid + L"\\TypeLib")
+                      .find(textLine(L"", typeLibId)),
+                  std::wstring::npos)
+            << narrow(iid);
+    }
+}
+
 TEST_F(MsiPackage, InstallsRepairsAndUninstallsSilently) {
     ASSERT_FALSE(package_.empty()) << "no MSI package was built";
-    // The runtime's own installer put VOLM.dll where the programs go; its COM registration is
-    // gone, so bindObject names the VOLM.dll beside itself.
-    fs::create_directories(installFolder() + L"\\bin");
-    fs::copy_file(standInRuntimePath(), installFolder() + L"\\bin\\VOLM.dll");
-    deleteTree(HKEY_CLASSES_ROOT, runtimeRegistration);
-    const std::wstring runtimeLibrary = installFolder() + L"\\bin\\VOLM.dll";
+    const std::wstring runtimeLibrary = placeRuntime();
 
     ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
     for (const std::wstring& file : packageFiles) {
         EXPECT_TRUE(fs::is_regular_file(installFolder() + L"\\" + file)) << narrow(file);
     }
     expectConfigured(runtimeLibrary);
+    expectInterfaceKeys();
     expectClosingLines(msiLog(), {"bindRuntime", "bindHost", "bindObject", "bindSchema"},
                        "succeeded (exit code 0); volmoraRun exit code 0");
+    // The step says what volmoraRun ended with, whatever it printed.
+    EXPECT_EQ(occurrences(msiLog(), "volmoraMsiStep: volmoraRun exit code 0"), 4u) << msiLog();
     EXPECT_NE(msiLog().find("bindObject: information: Java class successfully registered."),
               std::string::npos);
 
@@ -245,7 +342,8 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
          {"bindObject: error: Can't set InprocServer32 registry value: error=" +
               std::to_string(obstacle.refusal()),
           std::string("volmoraRun: bindObject reported an error (exit code 0); volmoraRun exit "
-                      "code 11")}) {
+                      "code 11"),
+          std::string("volmoraMsiStep: volmoraRun exit code 11")}) {
         EXPECT_NE(log.find(line), std::string::npos) << line << " in:\n" << log;
     }
     EXPECT_EQ(log.find("volmoraRun: bindSchema"), std::string::npos)
@@ -258,11 +356,13 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
     for (const std::wstring& file : packageFiles) {
         EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
     }
-    // The rollback actions ran after the failed action.
-    const std::size_t failed = log.find("volmoraRun: bindObject reported an error");
-    for (const char* rollback : {"RollbackClass", "RollbackServer", "RollbackJvm"}) {
-        EXPECT_NE(log.rfind(rollback), std::string::npos) << rollback;
-        EXPECT_GT(log.rfind(rollback), failed) << rollback;
+    // The rollback actions ran after the failed action, in reverse order, and each said what it
+    // removed.
+    std::size_t at = log.find("volmoraRun: bindObject reported an error");
+    ASSERT_NE(at, std::string::npos);
+    for (const std::string& removed : rollbackLines(false)) {
+        at = log.find(removed, at);
+        ASSERT_NE(at, std::string::npos) << removed << " in:\n" << log;
     }
 }
 
@@ -271,50 +371,159 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
 // by the library's identity, so it works although the installer may have removed the .tlb first
 // (Wine's msiexec does, measured) and needs no VOLM.dll.
 TEST_F(MsiPackage, RollsBackEveryStepWhenTheInstallFailsAfterTheLastOne) {
-    const fs::path failing = fs::path(buildFolder()) / "testFiles" / "volmora-sample-failing.msi";
+    const std::wstring failing = testPackage(L"failing");
     ASSERT_TRUE(fs::is_regular_file(failing)) << "the failing copy of the package was not built";
 
-    EXPECT_EQ(msiexecWith(failing.wstring(), L"/i", L"").exitCode, installFailure);
+    EXPECT_EQ(msiexecWith(failing, L"/i", L"").exitCode, installFailure);
 
     const std::string log = msiLog();
     expectClosingLines(log, {"bindRuntime", "bindHost", "bindObject", "bindSchema"},
                        "succeeded (exit code 0); volmoraRun exit code 0");
-    const std::string failed = "volmoraMsiStep: no command in CustomActionData";
-    const std::string removed = "volmoraMsiStep: type library " + narrow(typeLibKey) + "\\" +
-                                narrow(typeLibVersion) + "\\" + narrow(typeLibLocale) +
-                                (testingI686Build ? "\\win32" : "\\win64") + " removed";
-    EXPECT_NE(log.find(failed), std::string::npos) << log;
-    EXPECT_NE(log.find(removed), std::string::npos) << log;
-    EXPECT_GT(log.find(removed), log.find(failed));
+    const std::string failed = "volmoraMsiStep: CustomActionData is empty";
+    std::size_t at = log.find(failed);
+    ASSERT_NE(at, std::string::npos) << log;
+    for (const std::string& removed : rollbackLines(true)) {
+        at = log.find(removed, at);
+        ASSERT_NE(at, std::string::npos) << removed << " in:\n" << log;
+    }
+    // The library's own key goes too, not only the keys below it, and so do its interfaces'
+    // keys (in registeredKeys), which the file alone names.
     expectNothingLeft();
-    // The library's own key goes too, not only the keys below it.
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, typeLibKey));
 }
 
-// A public property that holds a double quote, passed through the API: msiexec.exe would have
-// taken the quote away before the package saw it (measured: JVMDLL="C:\a""b" becomes C:\ab).
-// The programs cannot receive such an argument whole, so the step refuses to run and the install
-// fails cleanly.
-TEST_F(MsiPackage, RefusesAPropertyHoldingADoubleQuote) {
+// A public property whose value cannot reach a program as one argument, passed through the API:
+// msiexec.exe would have changed the value before the package saw it (measured: JVMDLL="C:\a""b"
+// becomes C:\ab). The programs cannot receive a double quote whole, and a line break would split
+// the value into two items of the step's data (a second argument). So the step refuses to run,
+// says why, and the install fails cleanly.
+TEST_F(MsiPackage, RefusesAPropertyThatCannotStayOneArgument) {
     ASSERT_FALSE(package_.empty()) << "no MSI package was built";
-    RunOptions options;
-    options.program = (fs::path(buildFolder()) / "e2e" / "msiInstall.exe").wstring();
-    options.timeoutMs = msiexecTimeoutMs;
-    options.captureOutput = true;
-    options.environment = {{L"VOLMORA_MSI_PROPERTIES", L"JVMDLL=\"C:\\a\"\"b\""}};
-    const RunResult installed =
-        runTool(L"msiInstall", L"\"" + package_ + L"\" \"" + msiLog_.wstring() + L"\"", options);
-    ASSERT_FALSE(installed.timedOut);
-    expectNoBox(installed);
-    EXPECT_EQ(installed.exitCode, installFailure) << installed.output;
+    const struct {
+        const char* name;
+        std::wstring properties;
+        std::string refusal;
+    } cases[] = {
+        {"double quote", L"JVMDLL=\"C:\\a\"\"b\"",
+         "volmoraMsiStep: argument 4 holds a double quote, which the programs cannot receive: "
+         "C:\\a\"b"},
+        {"line feed", L"JVMDLL=\"C:\\jvm.dll\n-Xdebug\"",
+         "volmoraMsiStep: CustomActionData holds 8 items where its first line names 7: a "
+         "property's value holds a line feed, which would make two arguments of one"},
+        {"carriage return", L"JVMDLL=\"C:\\jvm.dll\r-Xdebug\"",
+         "volmoraMsiStep: CustomActionData holds a carriage return in item 5, which no item may "
+         "hold: a property's value holds a line break"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunOptions options;
+        options.program = e2eProgramPath(L"msiInstall");
+        options.timeoutMs = msiexecTimeoutMs;
+        options.captureOutput = true;
+        options.environment = {{L"VOLMORA_MSI_PROPERTIES", c.properties}};
+        const RunResult installed = runTool(
+            L"msiInstall", L"\"" + package_ + L"\" \"" + msiLog_.wstring() + L"\"", options);
+        ASSERT_FALSE(installed.timedOut);
+        expectNoBox(installed);
+        EXPECT_EQ(installed.exitCode, installFailure) << installed.output;
 
-    const std::string log = msiLog();
-    const std::string refused =
-        "volmoraMsiStep: argument 4 holds a double quote, which the "
-        "programs cannot receive: C:\\a\"b";
-    EXPECT_NE(log.find(refused), std::string::npos) << log;
-    EXPECT_EQ(log.find("volmoraRun: "), std::string::npos) << "a program ran:\n" << log;
+        const std::string log = msiLog();
+        EXPECT_NE(log.find(c.refusal), std::string::npos) << log;
+        EXPECT_EQ(log.find("volmoraRun: "), std::string::npos) << "a program ran:\n" << log;
+        expectNothingLeft();
+    }
+}
+
+// What the administrator gave at install time stays through a repair and an upgrade, unless the
+// command line names something else; the older version, which unregisters everything on its way
+// out, is replaced by the newer one and every registration stands; and the older version refuses
+// to replace the newer one, saying why.
+TEST_F(MsiPackage, KeepsWhatTheAdministratorGaveThroughRepairAndUpgrade) {
+    const std::wstring older = testPackage(L"unconditional");
+    const std::wstring newer = testPackage(L"next");
+    ASSERT_TRUE(fs::is_regular_file(older) && fs::is_regular_file(newer))
+        << "the test copies of the package were not built";
+    const std::wstring runtimeLibrary = placeRuntime();
+    const std::wstring given = L"C:\\Given JVM\\bin\\server\\jvm.dll";
+
+    ASSERT_EQ(msiexecWith(older, L"/i", L"JVMDLL=\"" + given + L"\"").exitCode, 0u) << msiLog();
+    expectConfigured(runtimeLibrary, given);
+    ASSERT_EQ(msiexecWith(older, L"/i", L"REINSTALL=ALL REINSTALLMODE=omus").exitCode, 0u)
+        << msiLog();
+    expectConfigured(runtimeLibrary, given);
+
+    ASSERT_EQ(msiexecWith(newer, L"/i", L"").exitCode, 0u) << msiLog();
+    EXPECT_FALSE(installed(productCodeOf(older)));
+    EXPECT_TRUE(installed(productCodeOf(newer)));
+    expectConfigured(runtimeLibrary, given);
+    expectInterfaceKeys();
+
+    // The command line comes before what was remembered, and is remembered in turn.
+    const std::wstring other = L"C:\\Other JVM\\jvm.dll";
+    ASSERT_EQ(
+        msiexecWith(newer, L"/i", L"REINSTALL=ALL REINSTALLMODE=omus JVMDLL=\"" + other + L"\"")
+            .exitCode,
+        0u)
+        << msiLog();
+    expectConfigured(runtimeLibrary, other);
+
+    // With a user interface, so that the refusal shows (Wine's msiexec logs no launch
+    // condition's text, measured).
+    const RunResult downgrade = msiexecWith(older, L"/i", L"", L"/qb");
+    EXPECT_NE(downgrade.exitCode, 0u);
+    ASSERT_EQ(downgrade.boxes.size(), 1u) << msiLog();
+    EXPECT_EQ(downgrade.boxes[0].text,
+              L"A newer version of Volmora Sample is already installed. To install this version, "
+              L"uninstall the newer one first.");
+    EXPECT_FALSE(installed(productCodeOf(older)));
+    expectConfigured(runtimeLibrary, other);
+
+    ASSERT_EQ(msiexecWith(newer, L"/x", L"").exitCode, 0u) << msiLog();
     expectNothingLeft();
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, rememberedKey));
+}
+
+// An upgrade that fails is rolled back without removing the registrations that the older
+// version still uses: its names were there before the upgrade began.
+TEST_F(MsiPackage, AFailedUpgradeLeavesTheOlderVersionsRegistrations) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    const std::wstring failing = testPackage(L"failing");
+    const std::wstring runtimeLibrary = placeRuntime();
+    ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
+
+    EXPECT_NE(msiexecWith(failing, L"/i", L"").exitCode, 0u);
+    EXPECT_NE(msiLog().find("volmoraMsiStep: CustomActionData is empty"), std::string::npos)
+        << msiLog();
+    for (const Key& key : registeredKeys()) {
+        EXPECT_TRUE(keyExists(key.root, key.path)) << narrow(key.path);
+    }
+    expectConfigured(runtimeLibrary);
+    EXPECT_FALSE(installed(productCodeOf(failing)));
+}
+
+// The IIDs that the type library's rollback names (sampleProduct.cmake) are the interfaces that
+// the built library declares, so that its registration's Interface keys are the ones a rollback
+// removes.
+TEST(SampleTypeLibrary, DeclaresTheInterfacesThatItsRollbackNames) {
+    const fs::path library = fs::path(buildFolder()) / "installer" / typeLibFile;
+    ComPtr<ITypeLib> loaded;
+    ASSERT_EQ(LoadTypeLibEx(library.wstring().c_str(), REGKIND_NONE, loaded.put()), S_OK)
+        << library.string();
+    std::set<std::wstring> declared;
+    for (UINT index = 0; index < loaded.get()->GetTypeInfoCount(); ++index) {
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(loaded.get()->GetTypeInfo(index, info.put()), S_OK);
+        TYPEATTR* attributes = nullptr;
+        ASSERT_EQ(info.get()->GetTypeAttr(&attributes), S_OK);
+        if (attributes->typekind == TKIND_INTERFACE || attributes->typekind == TKIND_DISPATCH) {
+            wchar_t iid[40] = {};
+            StringFromGUID2(attributes->guid, iid, 40);
+            declared.insert(iid);
+            EXPECT_NE(attributes->wTypeFlags & TYPEFLAG_FDUAL, 0) << narrow(iid);
+        }
+        info.get()->ReleaseTypeAttr(attributes);
+    }
+    EXPECT_EQ(declared, std::set<std::wstring>(interfaceIds.begin(), interfaceIds.end()));
 }
 
 }  // namespace

@@ -135,8 +135,8 @@ class VolmoraConfigJournal : public ::testing::Test {
                 return true;
             }
         }
-        ADD_FAILURE() << "apply ended before " << records << " records: " << child.exitCode() << " "
-                      << child.errors();
+        ADD_FAILURE() << "apply ended before " << records << " records: " << child.exitStatus().code
+                      << " " << child.errors();
         return false;
     }
 

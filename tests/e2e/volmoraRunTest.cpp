@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "expectations.h"
+#include "fileHandle.h"
 #include "harness.h"
 #include "registryWriting.h"
 #include "sampleProduct.h"
@@ -328,6 +329,37 @@ const Case cases[] = {
      false},
 };
 
+// A crash of the program ends it at once, never in a fault or error-report box that nobody
+// closes: the program inherits the runner's error mode, which the stand-in gives back as its exit
+// code. Whether this system hands a process's error mode to the processes it starts is found
+// first, with the stand-in started from here.
+TEST_F(VolmoraRun, RunsTheProgramWithoutErrorDialogs) {
+    constexpr UINT withoutDialogs =
+        SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX;
+    RunOptions direct;
+    direct.program = e2eProgramPath(L"standInTool");
+    const UINT before = SetErrorMode(withoutDialogs);
+    const RunResult probe = runTool(L"standInTool", L"/s errormode", direct);
+    SetErrorMode(before);
+    if (probe.exitCode != withoutDialogs) {
+        GTEST_SKIP() << "this system does not hand a process's error mode to the processes it "
+                        "starts (a program started with "
+                     << withoutDialogs << " read " << probe.exitCode
+                     << "), so the mode that volmoraRun hands to the program cannot show";
+    }
+    fs::create_directories(aloneFolder());
+    RunOptions options;
+    options.captureOutput = true;
+    options.program = (aloneFolder() / "volmoraRun.exe").wstring();
+    fs::copy_file(builtToolPath(L"volmoraRun"), options.program);
+    fs::copy_file(e2eProgramPath(L"standInTool"), aloneFolder() / "bindHost.exe");
+    const RunResult result = runTool(L"volmoraRun", L"bindHost /s errormode", options);
+    EXPECT_EQ(result.exitCode, 12u);
+    EXPECT_NE(result.output.find("(exit code " + std::to_string(withoutDialogs) + ")"),
+              std::string::npos)
+        << result.output;
+}
+
 INSTANTIATE_TEST_SUITE_P(Endings, VolmoraRun, ::testing::ValuesIn(cases),
                          [](const ::testing::TestParamInfo<Case>& c) {
                              return std::string(c.param.name);
@@ -400,6 +432,36 @@ TEST_F(VolmoraRunLog, AnUnwritableCopyKeepsTheRunsOwnCode) {
               std::string::npos)
         << result.output;
     EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, records[0]));
+}
+
+// A copy whose lock another process holds and never lets go: the runner gives up on it after its
+// bound, says so, and keeps its own exit code, as for any copy that cannot be written.
+TEST_F(VolmoraRunLog, ACopyLockedByAnotherWriterIsGivenUpAfterTheBound) {
+    const TestFolder folder(L"runnerLogLocked");
+    const fs::path log = fs::path(folder.path()) / "runs.log";
+    const FileHandle holder(CreateFileW(log.wstring().c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
+    OVERLAPPED writerLock{};
+    writerLock.OffsetHigh = 0x7FFFFFFE;  // the byte that every writer locks (lockedAppend.h)
+    ASSERT_TRUE(LockFileEx(holder.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &writerLock));
+
+    RunOptions options;
+    options.captureErrors = true;
+    const ULONGLONG started = GetTickCount64();
+    const RunResult result =
+        runTool(L"volmoraRun", L"/log \"" + log.wstring() + L"\" bindHost /s RunnerLogA C:\\a.jar",
+                options);
+    const ULONGLONG took = GetTickCount64() - started;
+    UnlockFileEx(holder.get(), 0, 1, 0, &writerLock);
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_EQ(result.errors, "volmoraRun: cannot write the log file \"" + narrow(log.wstring()) +
+                                 "\": error=1460\r\n");  // ERROR_TIMEOUT
+    EXPECT_GE(took, 5000u);                              // appendLockBoundMs
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, records[0]));
+    EXPECT_EQ(fs::file_size(log), 0u);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "fuzzInput.h"
 #include "outcomeLog.h"
 #include "runRecord.h"
-#include "runRequest.h"
 
 namespace {
 
@@ -23,11 +22,10 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace volmora;
-    const ArgumentList given = getArguments(L"volmoraRun", fuzz::commandText(data, size));
-    const std::vector<std::wstring> arguments(given.begin() + 1, given.end());
-    const std::wstring line = runner::childCommandLine(L"C:\\V M\\bindHost.exe", arguments);
-    const ArgumentList received = getArguments(L"p", argumentText(line));
-    check(std::vector<std::wstring>(received.begin() + 1, received.end()) == arguments);
+    const ArgumentList given =
+        getArguments(L"C:\\V M\\bindHost.exe", fuzz::commandText(data, size));
+    const auto line = joinArguments(given);
+    check(line.has_value() && getArguments(given[0], argumentText(*line)) == given);
 
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     if (const auto record = runner::readRecordLine(bytes)) {

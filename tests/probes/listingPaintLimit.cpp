@@ -38,11 +38,17 @@ std::optional<std::wstring> listingPaintLimit(const std::wstring& probePath) {
         probe.terminate(1);
         std::swprintf(outcome, 64, L"did not end");
     } else {
-        const DWORD code = probe.exitCode();
-        if (code == 0) {
+        const ChildProcess::ExitStatus status = probe.exitStatus();
+        if (status.read && status.code == 0) {
             return std::nullopt;
         }
-        std::swprintf(outcome, 64, L"ended with 0x%08lX", static_cast<unsigned long>(code));
+        if (status.read) {
+            std::swprintf(outcome, 64, L"ended with 0x%08lX",
+                          static_cast<unsigned long>(status.code));
+        } else {
+            std::swprintf(outcome, 64, L"ended, its exit code unread (error %lu)",
+                          static_cast<unsigned long>(status.error));
+        }
     }
     return L"a window that shows text in an edit control cannot paint" + inWhichProcess() +
            L" (a probe program that does only that " + outcome + L")";

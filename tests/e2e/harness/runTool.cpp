@@ -15,8 +15,6 @@ namespace volmora::e2e {
 namespace {
 
 constexpr DWORD pollIntervalMs = 20;
-constexpr int startAttempts = 3;
-constexpr DWORD retryDelayMs = 200;
 
 // The folder the path names a file in.
 std::wstring folderOf(const std::wstring& path) {
@@ -91,20 +89,11 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
     start.currentFolder = options.currentFolder;
     start.captureOutput = options.captureOutput || options.captureErrors;
     start.separateErrors = options.captureErrors;
-    // Wine has been seen, rarely and not reproducibly, to refuse a start with ERROR_INTERNAL_ERROR
-    // when nothing was wrong with the program or its command line: that one is tried again a few
-    // times. Any other failure is final.
-    std::unique_ptr<ChildProcess> child;
-    for (int attempt = 1;; ++attempt) {
-        child = std::make_unique<ChildProcess>(start);
-        if (child->started()) {
-            break;
-        }
-        if (child->error() != ERROR_INTERNAL_ERROR || attempt == startAttempts) {
-            throw std::runtime_error(utf8(child->failedStep()) + " failed with error " +
-                                     std::to_string(child->error()));
-        }
-        Sleep(retryDelayMs);
+    // The child helper tries a start that Wine refuses with ERROR_INTERNAL_ERROR again itself.
+    const auto child = std::make_unique<ChildProcess>(start);
+    if (!child->started()) {
+        throw std::runtime_error(utf8(child->failedStep()) + " failed with error " +
+                                 std::to_string(child->error()));
     }
 
     RunResult result;
@@ -133,7 +122,12 @@ RunResult runTool(const std::wstring& toolName, const std::wstring& argumentText
             }
         }
     }
-    result.exitCode = child->exitCode();
+    const ChildProcess::ExitStatus status = child->exitStatus();
+    if (!status.read) {
+        throw std::runtime_error("the exit code of " + utf8(toolName) + " cannot be read: error " +
+                                 std::to_string(status.error));
+    }
+    result.exitCode = status.code;
     if (start.captureOutput) {
         result.output = child->output();
         result.errors = child->errors();

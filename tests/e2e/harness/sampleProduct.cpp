@@ -17,7 +17,7 @@ const std::wstring typeLibSystem = testingI686Build ? L"win32" : L"win64";
 }  // namespace
 
 std::vector<Key> registeredKeys() {
-    return {
+    std::vector<Key> keys = {
         {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\" + serverId},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\CLSIDs\\" + classId},
@@ -26,18 +26,30 @@ std::vector<Key> registeredKeys() {
         {HKEY_CLASSES_ROOT, progId + L".1"},
         {HKEY_CLASSES_ROOT, typeLibKey},
     };
+    for (const std::wstring& iid : interfaceIds) {
+        keys.push_back({HKEY_CLASSES_ROOT, L"Interface\\" + iid});
+    }
+    return keys;
 }
 
 bool sharedByBothViews(const Key& key) {
-    return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId);
+    return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId) ||
+           isInterfaceKey(key);
+}
+
+bool isInterfaceKey(const Key& key) {
+    return key.root == HKEY_CLASSES_ROOT && key.path.starts_with(L"Interface\\");
 }
 
 std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
-                                        const std::wstring& runtimeLibrary) {
+                                        const std::wstring& runtimeLibrary,
+                                        const std::wstring& jvmLibrary) {
     const std::wstring lib = installFolder + L"\\lib\\";
+    const std::wstring jvm =
+        jvmLibrary.empty() ? installFolder + L"\\jre\\bin\\server\\jvm.dll" : jvmLibrary;
     return {
         {HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId,
-         L"[]\n" + textLine(L"DllPath", installFolder + L"\\jre\\bin\\server\\jvm.dll") +
+         L"[]\n" + textLine(L"DllPath", jvm) +
              textLine(L"JvmOptions", L"\"-Djava.class.path=" + lib + L"VOLM.jar\" " + jvmOption)},
         {HKEY_LOCAL_MACHINE, configRoot + L"\\Servers\\" + serverId,
          L"[]\n" + textLine(L"Classpath", lib + serverJar) + textLine(L"Imports", L"")},

@@ -27,8 +27,14 @@ struct Key {
 // Every key that the programs create for the sample, each of which uninstalling must remove.
 std::vector<Key> registeredKeys();
 
-// Type libraries and the ProgID keys are one set for both registry views; the rest is per view.
+// Type libraries and the ProgID keys are one set for both registry views. The type library's
+// interface keys are per view on Windows (Microsoft lists HKCR\Interface among the redirected
+// keys) and one set under Wine's WoW64 mode (measured): counted here as shared, so that the other
+// view is not checked. The rest is per view.
 bool sharedByBothViews(const Key& key);
+
+// A key that registering the type library writes for one of its interfaces (Interface\{iid}).
+bool isInterfaceKey(const Key& key);
 
 struct ExpectedKey {
     HKEY root;
@@ -36,9 +42,11 @@ struct ExpectedKey {
     std::wstring dump;  // as dumpKey gives it
 };
 
-// What the four programs write for the sample installed into that folder, value by value.
+// What the four programs write for the sample installed into that folder, value by value; the
+// JVM names that library, or, when none is given, the private Java runtime's in that folder.
 std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
-                                        const std::wstring& runtimeLibrary);
+                                        const std::wstring& runtimeLibrary,
+                                        const std::wstring& jvmLibrary = L"");
 
 // The newest file of the build's packages folder whose name starts and ends so.
 std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffix);

@@ -1,9 +1,12 @@
 // Stands in for one of the four programs under volmoraRun, to show the runs that the real ones
 // cannot show on demand: one that never ends (with a process of its own that would outlive it),
-// and one that ends without writing its outcome log record, as a crash would.
+// one that ends without writing its outcome log record, as a crash would, and one that tells
+// the error mode it was started with.
 //   standInTool /s hang <file>     starts "standInTool child", writes both process ids to the
 //                                  file, then waits far longer than any test
 //   standInTool /s norecord <code> ends at once with that exit code
+//   standInTool /s errormode       ends at once with its error mode (SetErrorMode) as its exit
+//                                  code: what it inherited from the runner
 #include <windows.h>
 
 #include <cstdlib>
@@ -53,6 +56,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (mode == L"norecord" && argc > 3) {
         return _wtoi(argv[3]);
+    }
+    if (mode == L"errormode") {
+        return static_cast<int>(GetErrorMode());
     }
     return 1;
 }

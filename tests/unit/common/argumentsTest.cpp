@@ -95,6 +95,60 @@ TEST(ArgumentText, TakesTheProgramNameOffTheCommandLine) {
     }
 }
 
+// The one quoting grammar that starts the programs and volmoraRun: what getArguments reads back.
+TEST(JoinArguments, QuotesOnlyWhatTheSplitterNeedsQuoted) {
+    const struct {
+        ArgumentList arguments;
+        std::wstring line;
+    } cases[] = {
+        {{L"C:\\VOLM\\bindHost.exe"}, L"\"C:\\VOLM\\bindHost.exe\""},
+        {{L"C:\\Program Files\\VOLM\\bin\\bindHost.exe", L"/s", L"S 1", L""},
+         L"\"C:\\Program Files\\VOLM\\bin\\bindHost.exe\" /s \"S 1\" \"\""},
+        {{L"p", L"a\tb", L"caf\u00E9"}, L"\"p\" \"a\tb\" caf\u00E9"},
+        // No escapes in the programs' splitter: backslashes stay, even before the closing quote.
+        {{L"p", L"C:\\Program Files\\VOLM\\", L"C:\\VOLM\\lib\\", L"\\\\server\\share"},
+         L"\"p\" \"C:\\Program Files\\VOLM\\\" C:\\VOLM\\lib\\ \\\\server\\share"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(joinArguments(c.arguments), c.line);
+    }
+}
+
+TEST(JoinArguments, RefusesADoubleQuoteAnywhere) {
+    const ArgumentList cases[] = {
+        {L"p", L"a\"b"},
+        {L"p", L"/s", L"\""},
+        {L"C:\\a\"b\\x.exe", L"/s"},
+    };
+    for (const ArgumentList& arguments : cases) {
+        EXPECT_EQ(joinArguments(arguments), std::nullopt);
+    }
+}
+
+// Whatever command line the runner is given, the program receives the arguments it would have
+// received had it been given that command line itself.
+TEST(JoinArguments, IsReadBackIntoTheArgumentsItJoined) {
+    const std::wstring texts[] = {
+        L" /s MyJVM C:\\jre\\bin\\server\\jvm.dll -Xmx64m",
+        L" /s \"My JVM\" \"\" x",
+        L" a\"b c\"d \"e\"\"f\"",
+        L" \"unclosed quote runs to the end",
+        L" x\\\"y z",
+        L"\t\ttabs\t\"and\tquotes\"  ",
+        L" \"\" \"\"\"\"",
+        L" C:\\Program\" \"Files\\ trailing\\ \\\\server\\share",
+        L" \"-Djava.class.path=C:\\My Server\\a.jar;C:\\VOLM\\lib\\VOLM.jar\" -Xss1m",
+        L" \u65E5\u672C\" \"\u8A9E \u00E9\u00E8",
+    };
+    for (const std::wstring& text : texts) {
+        const ArgumentList given = getArguments(L"C:\\a b\\bindObject.exe", text);
+        const auto line = joinArguments(given);
+        ASSERT_TRUE(line.has_value()) << std::string(text.begin(), text.end());
+        EXPECT_EQ(getArguments(given[0], argumentText(*line)), given)
+            << std::string(text.begin(), text.end());
+    }
+}
+
 TEST(DropFirstArgument, RemovesElementOneAndKeepsTheProgramPath) {
     ArgumentList arguments{L"p", L"/s", L"a", L"b"};
     dropFirstArgument(arguments);

@@ -236,13 +236,14 @@ TEST(InstallerRun, RunsTheProgramBesideItselfAndReportsEachEnding) {
          true,
          L"volmoraRun: bindHost did not end within 2 s and was ended, with every process it "
          L"started (volmoraRun exit code 15)"},
-        {"timedOutOutsideAJob",
+        // Never read as the program's success.
+        {"exitCodeUnread",
          {L"bindHost", L"/s", L"S"},
-         stopped(ProgramEnding::timedOut, 5),
-         15,
+         stopped(ProgramEnding::exitCodeUnread, 6),
+         12,
          true,
-         L"volmoraRun: bindHost did not end within 300 s and was ended; what it started may "
-         L"still run (no job: error=5) (volmoraRun exit code 15)"},
+         L"volmoraRun: bindHost ended, but its exit code could not be read: GetExitCodeProcess "
+         L"error=6 (volmoraRun exit code 12)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

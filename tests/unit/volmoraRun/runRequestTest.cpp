@@ -1,5 +1,4 @@
-// volmoraRun's command line: the request it reads, and the child command line that the
-// programs' own splitter reads back into exactly the arguments the runner was given.
+// volmoraRun's command line: the request it reads, and the bound of a caller's wait for it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,56 +15,6 @@ using Arguments = std::vector<std::wstring>;
 
 std::string narrowText(const std::wstring& text) {
     return std::string(text.begin(), text.end());
-}
-
-Arguments splitBack(const std::wstring& commandLine) {
-    ArgumentList list = getArguments(L"program", argumentText(commandLine));
-    return Arguments(list.begin() + 1, list.end());
-}
-
-TEST(ChildCommandLine, QuotesOnlyWhatTheSplitterNeedsQuoted) {
-    const struct {
-        std::wstring argument;
-        std::wstring quoted;
-    } cases[] = {
-        {L"/s", L"/s"},
-        {L"", L"\"\""},
-        {L"My JVM", L"\"My JVM\""},
-        {L"a\tb", L"\"a\tb\""},
-        // No escapes in the programs' splitter: backslashes stay, even before the closing quote.
-        {L"C:\\Program Files\\VOLM\\", L"\"C:\\Program Files\\VOLM\\\""},
-        {L"C:\\VOLM\\lib\\", L"C:\\VOLM\\lib\\"},
-        {L"\\\\server\\share", L"\\\\server\\share"},
-        {L"caf\u00E9", L"caf\u00E9"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(quoteArgument(c.argument), c.quoted);
-    }
-    EXPECT_EQ(childCommandLine(L"C:\\Program Files\\VOLM\\bin\\bindHost.exe", {L"/s", L"S 1", L""}),
-              L"\"C:\\Program Files\\VOLM\\bin\\bindHost.exe\" /s \"S 1\" \"\"");
-}
-
-// Whatever command line the runner is given, the program receives the arguments it would have
-// received had it been given that command line itself.
-TEST(ChildCommandLine, PassesOnWhatTheRunnersOwnCommandLineHeld) {
-    const std::wstring texts[] = {
-        L" /s MyJVM C:\\jre\\bin\\server\\jvm.dll -Xmx64m",
-        L" /s \"My JVM\" \"\" x",
-        L" a\"b c\"d \"e\"\"f\"",
-        L" \"unclosed quote runs to the end",
-        L" x\\\"y z",
-        L"\t\ttabs\t\"and\tquotes\"  ",
-        L" \"\" \"\"\"\"",
-        L" C:\\Program\" \"Files\\ trailing\\ \\\\server\\share",
-        L" \"-Djava.class.path=C:\\My Server\\a.jar;C:\\VOLM\\lib\\VOLM.jar\" -Xss1m",
-        L" \u65E5\u672C\" \"\u8A9E \u00E9\u00E8",
-    };
-    for (const std::wstring& text : texts) {
-        const ArgumentList given = getArguments(L"volmoraRun", text);
-        const Arguments arguments(given.begin() + 1, given.end());
-        EXPECT_EQ(splitBack(childCommandLine(L"C:\\a b\\bindObject.exe", arguments)), arguments)
-            << narrowText(text);
-    }
 }
 
 struct RequestCase {
@@ -160,6 +109,29 @@ TEST(RunRequest, RunsOnlyWhatTheProgramRunsSilentlyAndRefusesEverythingElse) {
         EXPECT_EQ(run.arguments, c.programArguments);
         EXPECT_EQ(run.logFile.value_or(L""), c.logFile);
         EXPECT_EQ(run.timeoutSeconds, c.timeoutSeconds);
+    }
+}
+
+// The caller's bound always lies beyond the runner's, whatever /timeout the runner was given.
+TEST(CallerBound, IsTheRunnersBoundPlusTheMargin) {
+    const struct {
+        Arguments arguments;
+        std::uint64_t seconds;
+    } cases[] = {
+        {{L"bindHost", L"/s", L"S"}, defaultTimeoutSeconds + runnerMarginSeconds},
+        {{L"/timeout", L"1200", L"bindHost", L"/s", L"S"}, 1200 + runnerMarginSeconds},
+        {{L"/log", L"a", L"/TIMEOUT", L"2", L"bindRuntime", L"/s", L"J"}, 2 + runnerMarginSeconds},
+        {{L"/timeout", L"4294967", L"bindHost", L"/s", L"S"},
+         std::uint64_t{maxTimeoutSeconds} + runnerMarginSeconds},
+        // Refused at once by the runner.
+        {{L"/timeout", L"0", L"bindHost", L"/s", L"S"},
+         defaultTimeoutSeconds + runnerMarginSeconds},
+        {{L"bindHost", L"S"}, defaultTimeoutSeconds + runnerMarginSeconds},
+    };
+    for (const auto& c : cases) {
+        ArgumentList arguments{L"C:\\VOLM\\bin\\volmoraRun.exe"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_EQ(callerBoundSeconds(arguments), c.seconds) << narrowText(c.arguments.front());
     }
 }
 

@@ -1,7 +1,7 @@
 // volmoraRun's output cut into lines.
 #include "outputLines.h"
 
-namespace volmora::runner {
+namespace volmora::msistep {
 
 std::vector<std::string> outputLines(std::string_view output) {
     std::vector<std::string> lines;
@@ -17,4 +17,4 @@ std::vector<std::string> outputLines(std::string_view output) {
     return lines;
 }
 
-}  // namespace volmora::runner
+}  // namespace volmora::msistep

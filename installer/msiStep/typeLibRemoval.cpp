@@ -4,6 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "keyNameCase.h"
+#include "regUtil.h"
+
 namespace volmora::msistep {
 
 namespace {
@@ -26,24 +29,6 @@ bool isBracedGuid(std::wstring_view text) {
     return true;
 }
 
-// A decimal number of at most that value, digits only.
-std::optional<std::uint32_t> decimal(std::wstring_view text, std::uint32_t largest) {
-    if (text.empty() || text.size() > 10) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (const wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    if (value > largest) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
-}
-
 std::wstring hex(std::uint32_t value) {
     static constexpr wchar_t digits[] = L"0123456789abcdef";
     std::wstring text;
@@ -52,19 +37,6 @@ std::wstring hex(std::uint32_t value) {
         value /= 16;
     } while (value != 0);
     return text;
-}
-
-bool sameName(const std::wstring& a, std::wstring_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; };
-        if (upper(a[i]) != upper(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // The names of a key's subkeys; status of opening or enumerating it when that fails.
@@ -113,7 +85,7 @@ long deleteWhenOnly(Registry& registry, const std::wstring& path,
     for (const std::wstring& name : names) {
         bool known = false;
         for (const std::wstring_view one : allowed) {
-            known |= sameName(name, one);
+            known |= sameKeyName(name, one);
         }
         if (!known) {
             return status::success;
@@ -125,30 +97,47 @@ long deleteWhenOnly(Registry& registry, const std::wstring& path,
 }  // namespace
 
 std::variant<TypeLibIdentity, Fault> readTypeLibIdentity(std::wstring_view data) {
-    const std::vector<std::wstring> items = dataItems(data);
+    auto read = dataItems(data);
+    if (auto* fault = std::get_if<Fault>(&read)) {
+        return std::move(*fault);
+    }
+    const auto& items = std::get<std::vector<std::wstring>>(read);
     auto refused = [&] {
+        std::wstring given;
+        for (const std::wstring& item : items) {
+            given += (given.empty() ? L"" : L" | ") + item;
+        }
         return Fault{
-            L"CustomActionData names no type library (one line each: {GUID}, major.minor, "
-            L"locale id, win32 or win64): " +
-            std::wstring(data)};
+            L"CustomActionData names no type library (one item each: {GUID}, "
+            L"major.minor, locale id, win32 or win64, then the {IID} of each "
+            L"interface): " +
+            given};
     };
-    if (items.size() != 4 || !isBracedGuid(items[0])) {
+    if (items.size() < 4 || !isBracedGuid(items[0])) {
         return refused();
+    }
+    for (std::size_t i = 4; i < items.size(); ++i) {
+        if (!isBracedGuid(items[i])) {
+            return refused();
+        }
     }
     const std::wstring_view version = items[1];
     const std::size_t dot = version.find(L'.');
     if (dot == std::wstring_view::npos) {
         return refused();
     }
-    const auto major = decimal(version.substr(0, dot), 0xFFFF);
-    const auto minor = decimal(version.substr(dot + 1), 0xFFFF);
-    const auto locale = decimal(items[2], 0xFFFFFFFF);
+    const auto major = decimalNumber(version.substr(0, dot), 0xFFFF);
+    const auto minor = decimalNumber(version.substr(dot + 1), 0xFFFF);
+    const auto locale = decimalNumber(items[2], 0xFFFFFFFF);
     if (!major || !minor || !locale || (items[3] != L"win32" && items[3] != L"win64")) {
         return refused();
     }
-    return TypeLibIdentity{items[0], static_cast<std::uint16_t>(*major),
-                           static_cast<std::uint16_t>(*minor), *locale,
-                           items[3] == L"win32" ? SystemKind::win32 : SystemKind::win64};
+    return TypeLibIdentity{items[0],
+                           static_cast<std::uint16_t>(*major),
+                           static_cast<std::uint16_t>(*minor),
+                           *locale,
+                           items[3] == L"win32" ? SystemKind::win32 : SystemKind::win64,
+                           {items.begin() + 4, items.end()}};
 }
 
 std::wstring libraryKey(const TypeLibIdentity& library) {
@@ -167,6 +156,10 @@ std::wstring systemKey(const TypeLibIdentity& library) {
     return localeKey(library) + (library.system == SystemKind::win32 ? L"\\win32" : L"\\win64");
 }
 
+std::wstring interfaceKey(const std::wstring& iid) {
+    return L"Interface\\" + iid;
+}
+
 long removeTypeLibraryKeys(Registry& registry, const TypeLibIdentity& library) {
     if (const long result = deleteTree(registry, systemKey(library)); result != status::success) {
         return result;
@@ -179,6 +172,28 @@ long removeTypeLibraryKeys(Registry& registry, const TypeLibIdentity& library) {
         result = deleteWhenOnly(registry, libraryKey(library), {});
     }
     return result;
+}
+
+long removeInterfaceKeys(Registry& registry, const TypeLibIdentity& library) {
+    for (const std::wstring& iid : library.interfaces) {
+        std::wstring named;
+        const long read =
+            getKeyDefaultValue(registry, classesRoot, interfaceKey(iid) + L"\\TypeLib", named);
+        if (read == status::fileNotFound) {
+            continue;  // no such interface key, or one that names no library: not this one's
+        }
+        if (read != status::success) {
+            return read;
+        }
+        if (!sameKeyName(named, library.guid)) {
+            continue;
+        }
+        if (const long result = deleteTree(registry, interfaceKey(iid));
+            result != status::success) {
+            return result;
+        }
+    }
+    return status::success;
 }
 
 }  // namespace volmora::msistep

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-namespace volmora::runner {
+namespace volmora::msistep {
 
 // Lines end with a line feed, a carriage return and line feed, or the end of the output; the
 // ends are not kept. A final line end starts no further line.
 std::vector<std::string> outputLines(std::string_view output);
 
-}  // namespace volmora::runner
+}  // namespace volmora::msistep

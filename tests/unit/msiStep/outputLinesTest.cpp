@@ -6,7 +6,7 @@
 
 #include "outputLines.h"
 
-namespace volmora::runner {
+namespace volmora::msistep {
 namespace {
 
 TEST(OutputLines, CutsAtEveryLineEndAndKeepsEverythingElse) {
@@ -29,4 +29,4 @@ TEST(OutputLines, CutsAtEveryLineEndAndKeepsEverythingElse) {
 }
 
 }  // namespace
-}  // namespace volmora::runner
+}  // namespace volmora::msistep
