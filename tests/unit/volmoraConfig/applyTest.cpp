@@ -2,7 +2,10 @@
 // refusals, the ProgID keys that stay or go, all or nothing, and the exit codes.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "../bindObject/classLayout.h"
+#include "applyPlanner.h"
 #include "fakeConfigHost.h"
 
 namespace volmora::testing {
@@ -755,6 +758,115 @@ TEST(VolmoraConfig, ANoChangeApplyReadsEachClassWithTheFewestCalls) {
     };
     const std::size_t exportCalls = callsPerClass({L"export"});
     EXPECT_EQ(callsPerClass({L"apply", L"f.json"}), exportCalls + 16);
+}
+
+TEST(VolmoraConfig, KeysLookedForInOneListingAreFoundAsOpeningThemFindsThem) {
+    MemoryRegistry registry;
+    for (const wchar_t* key : {L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-000000000001}",
+                               L"HKCR\\CLSID\\{b036abd6-ee02-4D8E-8d67-00000000000A}\\Inproc",
+                               L"HKCR\\Acme.Tool", L"HKCR\\Acme.Tool.1\\CLSID", L"HKCR\\ȘTool"}) {
+        registry.putKey(key);
+    }
+    const std::wstring looks[] = {
+        L"CLSID\\{B036ABD6-EE02-4d8e-8D67-000000000001}",
+        L"CLSID\\{b036abd6-ee02-4d8e-8d67-000000000001}",  // another letter case
+        L"CLSID\\{B036ABD6-EE02-4d8e-8D67-00000000000A}",
+        L"CLSID\\{B036ABD6-EE02-4d8e-8D67-000000000002}",  // missing
+        L"CLSID\\{b036abd6-ee02-4D8E-8d67-00000000000A}\\Inproc",
+        L"CLSID\\{b036abd6-ee02-4D8E-8d67-00000000000A}\\Missing",
+        L"Acme.Tool",
+        L"ACME.TOOL.1",
+        L"Acme.Tool.2",
+        L"șTOOL",
+        L"Acme",
+    };
+    config::RegistryComState opened(registry);
+    config::RegistryComState listed(registry);
+    // More looks than the parents have subkeys: the listed one lists them.
+    listed.expectKeyLooks(L"CLSID", 100);
+    listed.expectKeyLooks(L"", 100);
+    const std::size_t afterListing = registry.callCount();
+    for (const std::wstring& key : looks) {
+        EXPECT_EQ(listed.keyStatus(key), opened.keyStatus(key)) << key;
+    }
+    // Fewer looks than subkeys: each is opened, and the two agree the same.
+    config::RegistryComState few(registry);
+    few.expectKeyLooks(L"CLSID", 1);
+    for (const std::wstring& key : looks) {
+        EXPECT_EQ(few.keyStatus(key), opened.keyStatus(key)) << key;
+    }
+    // A parent that is missing lists nothing: each look finds out for itself.
+    config::RegistryComState noParent(registry);
+    noParent.expectKeyLooks(L"Interface", 100);
+    EXPECT_EQ(noParent.keyStatus(L"Interface\\{X}"), status::fileNotFound);
+
+    // The listed state answers the first level's looks with no call at all.
+    MemoryRegistry counted;
+    counted.putKey(L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-000000000001}");
+    config::RegistryComState lookedUp(counted);
+    lookedUp.expectKeyLooks(L"CLSID", 10);
+    const std::size_t before = counted.callCount();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(lookedUp.keyStatus(L"CLSID\\{B036ABD6-EE02-4d8e-8D67-00000000000" +
+                                     std::to_wstring(i) + L"}"),
+                  i == 1 ? status::success : status::fileNotFound);
+    }
+    EXPECT_EQ(counted.callCount(), before);
+    EXPECT_GT(afterListing, 0u);
+}
+
+TEST(VolmoraConfig, AnApplyToAnEmptyViewLooksForTheNewClassesKeysInOneListing) {
+    // The calls apply makes for each class on top of what a whole run makes, with 100 and 200
+    // classes on an empty view: the record's and COM keys' writes, their journal's reads, and no
+    // open per class to find that its COM keys are missing.
+    std::size_t calls[2] = {};
+    std::size_t opens[2] = {};
+    for (const int classes : {100, 200}) {
+        FakeConfigHost host;
+        std::string members;
+        for (int i = 0; i < classes; ++i) {
+            wchar_t clsid[40];
+            std::swprintf(clsid, 40, L"{B036ABD6-EE02-4d8e-8D67-%012d}", i);
+            members += (members.empty() ? "\"" : ", \"") + utf8(clsid) +
+                       R"(": {"JavaClassName": "com.x.C", "JvmId": "MyJVM", "ProgId": "Bench.C)" +
+                       std::to_string(i) + "\"}";
+        }
+        host.files[L"f.json"] = R"({"formatVersion": 1, "jvms": {"MyJVM": {"DllPath":
+            "C:\\jvm\\jvm.dll", "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}},
+            "classes": {)" + members +
+                                "}}";
+        const std::size_t before = host.memory.callCount();
+        const std::size_t openedBefore = host.memory.callCount(RegistryCall::openKey);
+        ASSERT_EQ(config::runConfigCommand(host, {L"volmoraConfig", L"apply", L"f.json"}), 0)
+            << host.err;
+        calls[classes / 200] = host.memory.callCount() - before;
+        opens[classes / 200] = host.memory.callCount(RegistryCall::openKey) - openedBefore;
+    }
+    // Each class's three COM keys are found missing among their parents' subkeys, listed a call
+    // each, where opening them would take three calls more.
+    EXPECT_EQ((opens[1] - opens[0]) / 100, 0u);
+    EXPECT_LE((calls[1] - calls[0]) / 100, 21u);
+}
+
+TEST(VolmoraConfig, RecordsFoundInOrderAreTheRecordsTheListHas) {
+    config::Configuration c;
+    for (const wchar_t* name : {L"A", L"b", L"C", L"d", L"Ș", L"_x"}) {
+        c.startRecord(config::Collection::servers, name);
+        c.endRecord();
+    }
+    config::sortConfiguration(c);
+    const std::vector<std::wstring> names = {L"A", L"a", L"B", L"b",  L"C",  L"D",
+                                             L"e", L"ș", L"Ș", L"_X", L"_x", L""};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 200; ++round) {
+        config::InOrderFinder finder(c.servers);
+        // Mostly in the list's order, as a walk over another sorted list asks, now and then any.
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::wstring& name =
+                random() % 4 == 0 ? names[random() % names.size()] : names[i];
+            EXPECT_EQ(finder.find(name), config::findRecord(c.servers, name)) << name;
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 // name, and refusal of every damaged, cut, foreign or out-of-bounds file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
+
 #include "crc32.h"
 #include "journalFormat.h"
 
@@ -81,6 +85,118 @@ TEST(Crc32, MatchesTheKnownCheckValues) {
     };
     for (const auto& [text, sum] : cases) {
         EXPECT_EQ(config::crc32(text), sum) << text;
+    }
+}
+
+TEST(Crc32, TwoPartsCombineAsTheirBytesDo) {
+    // Lengths around the powers of two that the combination walks through, empty parts, and
+    // random ones; the second part's checksum is made without the first.
+    std::mt19937 random(20261208);
+    std::vector<std::pair<std::size_t, std::size_t>> lengths = {
+        {0, 0}, {0, 9}, {9, 0}, {1, 1}, {3, 8}, {64, 65536}, {65536, 65537}, {7, 1 << 20}};
+    for (int i = 0; i < 40; ++i) {
+        lengths.emplace_back(random() % 5000, random() % 70000);
+    }
+    for (const auto& [first, second] : lengths) {
+        std::string bytes(first + second, '\0');
+        for (char& byte : bytes) {
+            byte = static_cast<char>(random());
+        }
+        const std::string_view a = std::string_view(bytes).substr(0, first);
+        const std::string_view b = std::string_view(bytes).substr(first);
+        EXPECT_EQ(config::crc32Combine(config::crc32(a), config::crc32(b), second),
+                  config::crc32(bytes))
+            << first << " + " << second;
+    }
+}
+
+// A sink that keeps what it is given, and fails from the failAt-th call on.
+class RecordingSink : public config::JournalSink {
+  public:
+    explicit RecordingSink(std::size_t failAt = SIZE_MAX) : failAt_(failAt) {}
+    std::string bytes;
+    std::size_t largestAppend = 0;
+    long append(std::string_view more) override {
+        if (++calls_ >= failAt_) {
+            return 112;  // ERROR_DISK_FULL
+        }
+        largestAppend = std::max(largestAppend, more.size());
+        bytes += more;
+        return 0;
+    }
+    long overwrite(std::size_t offset, std::string_view field) override {
+        if (++calls_ >= failAt_) {
+            return 112;
+        }
+        bytes.replace(offset, field.size(), field);
+        return 0;
+    }
+
+  private:
+    std::size_t failAt_;
+    std::size_t calls_ = 0;
+};
+
+// Journals of thousands of keys, as an apply at fleet scale writes them.
+Journal largeJournal(std::size_t keys) {
+    Journal journal{64, JournalVerb::apply, {}};
+    for (std::size_t i = 0; i < keys; ++i) {
+        const std::wstring name =
+            L"{C0FFEE00-0000-4000-8000-" + std::to_wstring(100000000000 + i) + L"}";
+        journal.changes.push_back(
+            {localMachine,
+             L"SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\" + name,
+             {},
+             {true,
+              {{L"JavaClassName", valueType::sz, bytes(std::string("c\0o\0m\0\0\0", 8))},
+               {L"ProgId", valueType::sz, bytes(std::string("P\0\0\0", 4))}}}});
+    }
+    return journal;
+}
+
+TEST(JournalFormat, ALargeJournalGoesOutInPiecesAndComesBackWhole) {
+    for (const std::size_t keys : {0u, 1u, 700u, 5000u}) {
+        const Journal journal = largeJournal(keys);
+        RecordingSink sink;
+        config::JournalEncoder encoder(sink, journal.viewBits, journal.verb);
+        for (const KeyChange& change : journal.changes) {
+            encoder.add(change);
+        }
+        ASSERT_EQ(encoder.finish(), 0);
+        // Never more than about one piece is held: a journal of 5,000 keys is over 1 MB.
+        EXPECT_LE(sink.largestAppend, 72u * 1024) << keys;
+        Journal read;
+        ASSERT_EQ(config::decodeJournal(sink.bytes, read), L"") << keys;
+        expectSame(read, journal);
+    }
+}
+
+TEST(JournalFormat, AFailedWriteOfAnyPieceIsWhatTheEncoderEndsWith) {
+    const Journal journal = largeJournal(3000);
+    RecordingSink whole;
+    {
+        config::JournalEncoder encoder(whole, journal.viewBits, journal.verb);
+        for (const KeyChange& change : journal.changes) {
+            encoder.add(change);
+        }
+        ASSERT_EQ(encoder.finish(), 0);
+    }
+    // The start, some pieces, the key count written over, the checksum: each call may fail.
+    for (std::size_t failAt = 1;; ++failAt) {
+        RecordingSink sink(failAt);
+        config::JournalEncoder encoder(sink, journal.viewBits, journal.verb);
+        for (const KeyChange& change : journal.changes) {
+            encoder.add(change);
+        }
+        const long result = encoder.finish();
+        if (sink.bytes == whole.bytes) {
+            EXPECT_EQ(result, 0);
+            EXPECT_GT(failAt, 4u);
+            break;
+        }
+        EXPECT_EQ(result, 112) << "call " << failAt;
+        Journal read;
+        EXPECT_NE(config::decodeJournal(sink.bytes, read), L"") << "call " << failAt;
     }
 }
 
