@@ -2,6 +2,7 @@
 // memory, the keys flushed, a Ctrl+C that a test presses, and the two streams collected as text.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -29,17 +30,29 @@ inline void putJvm(MemoryRegistry& registry, const std::wstring& name,
     registry.putText(root + L"\\JVMs\\" + name, L"JvmOptions", sampleJvmOptions);
 }
 
+// The largest piece of a text handed over at once: what a writer held of it.
+struct LargestPiece {
+    std::size_t bytes = 0;
+    std::size_t pieces = 0;
+    void note(std::string_view piece) {
+        bytes = std::max(bytes, piece.size());
+        ++pieces;
+    }
+};
+
 // A file of the map, written in place.
 class FileInMap : public config::OutputFile {
   public:
-    explicit FileInMap(std::string& bytes) : bytes_(bytes) {}
+    FileInMap(std::string& bytes, LargestPiece& largest) : bytes_(bytes), largest_(largest) {}
     long append(std::string_view more) override {
+        largest_.note(more);
         bytes_ += more;
         return 0;
     }
 
   private:
     std::string& bytes_;
+    LargestPiece& largest_;
 };
 
 class FakeConfigHost : public config::ConfigHost {
@@ -54,10 +67,13 @@ class FakeConfigHost : public config::ConfigHost {
     std::map<std::wstring, std::string> files;
     std::map<std::wstring, long> unreadable;  // path -> status of reading it
     std::string out;
+    LargestPiece largestOut;   // of standard output
+    LargestPiece largestFile;  // of the files written
     std::wstring err;
     long lockResult = 0;
     FakeJournalStore journalStore;
-    std::set<std::wstring> flushed;  // "HKLM\SOFTWARE", "HKCU\Software\Classes"
+    std::set<std::wstring> flushed;              // "HKLM\SOFTWARE", "HKCU\Software\Classes"
+    std::map<std::wstring, long> flushFailures;  // key -> status of flushing it
     bool catching = false;
     // Ctrl+C pressed: while caught, it asks the writes to stop; otherwise it would have ended the
     // process, which a test shows by the journal it leaves.
@@ -66,7 +82,10 @@ class FakeConfigHost : public config::ConfigHost {
     Registry* registryInUse = &memory;
 
     Registry& registry() override { return *registryInUse; }
-    void writeOut(std::string_view bytes) override { out += bytes; }
+    void writeOut(std::string_view bytes) override {
+        largestOut.note(bytes);
+        out += bytes;
+    }
     void writeError(std::wstring_view line) override {
         err += line;
         err += L"\n";
@@ -90,7 +109,7 @@ class FakeConfigHost : public config::ConfigHost {
             return bad->second;
         }
         files[path].clear();
-        file = std::make_unique<FileInMap>(files[path]);
+        file = std::make_unique<FileInMap>(files[path], largestFile);
         return 0;
     }
     long lock(std::wstring& why) override {
@@ -101,10 +120,14 @@ class FakeConfigHost : public config::ConfigHost {
     config::CheckFiles& checkFiles() override { return fileSystem; }
     config::JournalStore& journal() override { return journalStore; }
     long flushKey(KeyHandle root, const std::wstring& path) override {
-        flushed.insert((root == classesRoot   ? L"HKCR\\"
-                        : root == currentUser ? L"HKCU\\"
-                                              : L"HKLM\\") +
-                       path);
+        const std::wstring name = (root == classesRoot   ? L"HKCR\\"
+                                   : root == currentUser ? L"HKCU\\"
+                                                         : L"HKLM\\") +
+                                  path;
+        if (const auto failing = flushFailures.find(name); failing != flushFailures.end()) {
+            return failing->second;
+        }
+        flushed.insert(name);
         return 0;
     }
     void catchStop(bool on) override { catching = on; }

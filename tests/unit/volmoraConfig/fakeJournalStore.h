@@ -2,6 +2,7 @@
 // the file's security as a test sets them, and failures a test asks for.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,7 +21,10 @@ class FakeJournalStore : public config::JournalStore {
       public:
         explicit File(FakeJournalStore& store) : store_(store) {}
         ~File() override { std::erase(store_.temporaries, std::wstring(temporaryName)); }
-        long append(std::string_view more) override { return sink_.append(more); }
+        long append(std::string_view more) override {
+            store_.largestAppend = std::max(store_.largestAppend, more.size());
+            return sink_.append(more);
+        }
         long overwrite(std::size_t offset, std::string_view field) override {
             return sink_.overwrite(offset, field);
         }
@@ -56,7 +60,8 @@ class FakeJournalStore : public config::JournalStore {
     long readResult = 0;
     long writeResult = 0;
     long removeResult = 0;
-    std::size_t written = 0;  // journals put in place
+    std::size_t written = 0;        // journals put in place
+    std::size_t largestAppend = 0;  // the most bytes handed to a journal at once
 
     std::wstring folder() override { return L"C:\\ProgramData\\volmoraConfig"; }
     std::wstring path() override { return folder() + L"\\journal"; }
