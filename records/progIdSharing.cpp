@@ -29,12 +29,21 @@ std::vector<const ProgIdKeyOwners::Owner*> ProgIdKeyOwners::ownersOf(
         for (std::size_t i = 0; i < byProgId_.size(); ++i) {
             byProgId_[i] = i;
         }
-        std::ranges::stable_sort(byProgId_, KeyNameOrder{}, progIdOf);
+        std::stable_sort(byProgId_.begin(), byProgId_.end(), [&](std::size_t a, std::size_t b) {
+            return keyNameLess(progIdOf(a), progIdOf(b));
+        });
     }
     std::vector<std::size_t> found;
     const auto withProgId = [&](std::wstring_view progId) {
-        const auto same = std::ranges::equal_range(byProgId_, progId, KeyNameOrder{}, progIdOf);
-        found.insert(found.end(), same.begin(), same.end());
+        const auto first = std::lower_bound(byProgId_.begin(), byProgId_.end(), progId,
+                                            [&](std::size_t index, std::wstring_view p) {
+                                                return keyNameLess(progIdOf(index), p);
+                                            });
+        const auto last = std::upper_bound(first, byProgId_.end(), progId,
+                                           [&](std::wstring_view p, std::size_t index) {
+                                               return keyNameLess(p, progIdOf(index));
+                                           });
+        found.insert(found.end(), first, last);
     };
     // The key is the ProgID's own, or its versioned one.
     withProgId(key);

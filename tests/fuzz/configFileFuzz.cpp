@@ -36,11 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const Collection collection : allCollections) {
         const auto& records = read.records(collection);
-        checkSortedAndDistinct(records,
-                               [](const Record& r) -> const std::wstring& { return r.name; });
+        checkSortedAndDistinct(records, [](const Record& r) { return r.name; });
         for (const Record& record : records) {
-            checkSortedAndDistinct(record.values,
-                                   [](const Value& v) -> const std::wstring& { return v.name; });
+            checkSortedAndDistinct(record.values, [](const Value& v) { return v.name; });
         }
     }
     const std::string rendered = renderConfiguration(read);

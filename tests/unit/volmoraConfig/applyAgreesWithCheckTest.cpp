@@ -10,8 +10,12 @@
 #include <random>
 
 #include "../bindObject/classLayout.h"
+#include "applyPlanner.h"
+#include "applyRefusals.h"
 #include "configFile.h"
 #include "fakeConfigHost.h"
+#include "planText.h"
+#include "verbs.h"
 
 namespace volmora::testing {
 namespace {
@@ -217,6 +221,72 @@ TEST(ApplyAgreesWithCheck, WhatApplyAcceptsLeavesNoErrorAndWhatItRefusesNoChange
     }
     EXPECT_GT(applied, rounds / 10);
     EXPECT_GT(refused, rounds / 20);
+}
+
+// The writes of every unit, copied out of the unit that the writes hand over.
+std::vector<config::WriteUnit> unitsOf(const config::WriteUnits& writes) {
+    std::vector<config::WriteUnit> units;
+    writes.forEach([&](const config::WriteUnit& unit) {
+        units.push_back(unit);
+        return true;
+    });
+    return units;
+}
+
+void expectSameUnit(const config::WriteUnit& a, const config::WriteUnit& b) {
+    ASSERT_EQ(a.writes.size(), b.writes.size());
+    for (std::size_t i = 0; i < a.writes.size(); ++i) {
+        EXPECT_EQ(a.writes[i].root, b.writes[i].root);
+        EXPECT_EQ(a.writes[i].path, b.writes[i].path);
+        EXPECT_EQ(a.writes[i].remove, b.writes[i].remove);
+        EXPECT_EQ(a.writes[i].set, b.writes[i].set);
+        EXPECT_EQ(a.writes[i].unset, b.writes[i].unset);
+    }
+    ASSERT_EQ(a.owned.size(), b.owned.size());
+    for (std::size_t i = 0; i < a.owned.size(); ++i) {
+        EXPECT_EQ(a.owned[i].root, b.owned[i].root);
+        EXPECT_EQ(a.owned[i].path, b.owned[i].path);
+        EXPECT_EQ(a.owned[i].knownMissing, b.owned[i].knownMissing);
+    }
+}
+
+TEST(ApplyAgreesWithCheck, EachRecordsWritesAreTheSameAfterAnyOtherRecords) {
+    // The writes of a plan are made again record after record in one unit whose room is reused:
+    // nothing that an earlier record left in it may reach a later one's writes.
+    Generator generate(seed + 2);
+    int compared = 0;
+    for (int round = 0; round < rounds; ++round) {
+        FakeConfigHost host;
+        provideFiles(host);
+        writeMachine(host.memory, generate.configuration());
+        writeOtherView(host.memory, generate);
+        const config::Configuration file = generate.configuration();
+        const bool prune = generate.chance(50);
+        config::Machine machine;
+        ASSERT_TRUE(config::readMachine(host, machine));
+        if (!config::refusals(file, machine, prune).empty()) {
+            continue;
+        }
+        const std::wstring library = L"C:\\VOLM\\bin\\VOLM.dll";
+        config::RegistryComState com(host.memory);
+        config::Plan plan;
+        config::TextChunks chunks([](std::string_view) {});
+        config::PlanText text(chunks);
+        ASSERT_EQ(config::makePlan(file, machine, prune, library, com, plan, text).code, 0);
+        const std::vector<config::WriteUnit> units =
+            unitsOf(config::PlannedWrites(plan, file, machine, library));
+        ASSERT_EQ(units.size(), plan.records.size());
+        for (std::size_t i = 0; i < plan.records.size(); ++i) {
+            config::Plan alone;
+            alone.records = {plan.records[i]};
+            const std::vector<config::WriteUnit> fresh =
+                unitsOf(config::PlannedWrites(alone, file, machine, library));
+            ASSERT_EQ(fresh.size(), 1u);
+            expectSameUnit(units[i], fresh[0]);
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, rounds / 3);
 }
 
 }  // namespace

@@ -80,6 +80,8 @@ class FakeConfigHost : public config::ConfigHost {
     bool ctrlC = false;
     // The registry the verbs use: the in-memory one, or one a test puts in front of it.
     Registry* registryInUse = &memory;
+    // The same for the journal's store.
+    config::JournalStore* journalInUse = &journalStore;
 
     Registry& registry() override { return *registryInUse; }
     void writeOut(std::string_view bytes) override {
@@ -118,7 +120,7 @@ class FakeConfigHost : public config::ConfigHost {
     }
     std::wstring programPath() override { return L"C:\\VOLM\\bin\\volmoraConfig.exe"; }
     config::CheckFiles& checkFiles() override { return fileSystem; }
-    config::JournalStore& journal() override { return journalStore; }
+    config::JournalStore& journal() override { return *journalInUse; }
     long flushKey(KeyHandle root, const std::wstring& path) override {
         const std::wstring name = (root == classesRoot   ? L"HKCR\\"
                                    : root == currentUser ? L"HKCU\\"

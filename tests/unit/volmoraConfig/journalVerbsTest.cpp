@@ -525,5 +525,48 @@ TEST(JournalVerbs, RestoreRefusesABackupItCannotUse) {
     }
 }
 
+// The journal store, whose journal cannot be read once it is in place.
+class UnreadableOnceWritten : public config::JournalStore {
+  public:
+    explicit UnreadableOnceWritten(FakeJournalStore& store) : store_(store) {}
+    std::wstring folder() override { return store_.folder(); }
+    std::wstring path() override { return store_.path(); }
+    long read(std::size_t maxBytes, config::JournalFound& found) override {
+        return store_.journal ? 5 : store_.read(maxBytes, found);
+    }
+    long create(std::unique_ptr<config::JournalFile>& file) override { return store_.create(file); }
+    long remove() override { return store_.remove(); }
+    long clearStale() override { return store_.clearStale(); }
+
+  private:
+    FakeJournalStore& store_;
+};
+
+TEST(JournalVerbs, AFailedWriteIsPutBackFromTheJournalOnDiskOrTheJournalIsKept) {
+    // The state to put back is read from the journal in place, not held in memory as well: when
+    // that journal cannot be read, nothing is guessed, the run ends with 5 and the journal stays
+    // for recover, which puts everything back.
+    FakeConfigHost host;
+    putJvm(host.memory, L"Old");
+    const std::wstring before = state(host.memory);
+    host.files[L"f.json"] = R"({"formatVersion": 1, "jvms": {"A": {"DllPath": "C:\\a.dll",
+        "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}, "B": {"DllPath":
+        "C:\\b.dll", "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}}})";
+    host.memory.failCall(RegistryCall::createKey, configRoot + L"\\JVMs\\B", 1021);
+    UnreadableOnceWritten unreadable(host.journalStore);
+    host.journalInUse = &unreadable;
+    EXPECT_EQ(host.run({L"apply", L"/prune", L"f.json"}), 5);
+    EXPECT_NE(host.err.find(L"Can't read the journal \"" + journalPath + L"\": error=5"),
+              std::wstring::npos)
+        << host.err;
+    EXPECT_TRUE(host.journalStore.journal);
+    EXPECT_NE(state(host.memory), before);
+
+    host.journalInUse = &host.journalStore;
+    EXPECT_EQ(host.run({L"recover"}), 0) << host.err;
+    EXPECT_EQ(state(host.memory), before);
+    EXPECT_FALSE(host.journalStore.journal);
+}
+
 }  // namespace
 }  // namespace volmora::testing
