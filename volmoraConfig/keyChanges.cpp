@@ -85,6 +85,19 @@ class KeyIndex {
     std::set<std::size_t, Order> sorted_;
 };
 
+// Calls each with every key above path, from the first level down, until it returns false;
+// whether none did.
+template <typename Each>
+bool forEachKeyAbove(std::wstring_view path, Each each) {
+    for (std::size_t end = path.find(L'\\'); end != std::wstring_view::npos;
+         end = path.find(L'\\', end + 1)) {
+        if (!each(path.substr(0, end))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Whether path names key, or a key below it, as the registry compares names.
 bool atOrBelow(std::wstring_view path, std::wstring_view key) {
     return path.size() >= key.size() && sameKeyName(path.substr(0, key.size()), key) &&
@@ -301,14 +314,11 @@ ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
         };
         for (const KeyWrite& write : unit.writes) {
             const std::wstring_view path = write.path;
-            if (!write.remove) {
-                // The keys on the way, which creating the key makes where they are missing.
-                for (std::size_t end = path.find(L'\\'); end != std::wstring_view::npos;
-                     end = path.find(L'\\', end + 1)) {
-                    if (!note(write.root, path.substr(0, end), true)) {
-                        return false;
-                    }
-                }
+            // The keys on the way, which creating the key makes where they are missing.
+            if (!write.remove && !forEachKeyAbove(path, [&](std::wstring_view onTheWay) {
+                    return note(write.root, onTheWay, true);
+                })) {
+                return false;
             }
             if (!note(write.root, path, false)) {
                 return false;
@@ -317,13 +327,13 @@ ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
         for (const KeyWrite& write : unit.writes) {
             const std::wstring_view path = write.path;
             if (!write.remove) {
-                for (std::size_t end = path.find(L'\\'); end != std::wstring_view::npos;
-                     end = path.find(L'\\', end + 1)) {
-                    if (const std::size_t on = index.find(write.root, path.substr(0, end));
+                forEachKeyAbove(path, [&](std::wstring_view onTheWay) {
+                    if (const std::size_t on = index.find(write.root, onTheWay);
                         on != KeyIndex::none) {
                         changes[on].after.exists = true;
                     }
-                }
+                    return true;
+                });
             }
             applyWrite(changes[index.find(write.root, path)].after, write);
         }
