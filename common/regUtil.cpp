@@ -1,6 +1,7 @@
 // Single registry values in and out of keys the caller holds.
 #include "regUtil.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "toolUtil.h"
@@ -34,9 +35,10 @@ long readRest(Query query, long result, std::vector<std::uint8_t>& buffer, std::
 }  // namespace
 
 std::wstring textFromData(const std::vector<std::uint8_t>& buffer, std::uint32_t size) {
-    std::size_t count = size / 2;
-    if (count > 0 && buffer[2 * count - 2] == 0 && buffer[2 * count - 1] == 0) {
-        --count;
+    const std::size_t units = std::min<std::size_t>(size, buffer.size()) / 2;
+    std::size_t count = 0;
+    while (count < units && (buffer[2 * count] != 0 || buffer[2 * count + 1] != 0)) {
+        ++count;
     }
     return textFromUtf16(buffer.data(), count);
 }

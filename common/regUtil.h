@@ -17,9 +17,11 @@ using RegValue = std::variant<std::monostate, std::wstring, std::int32_t>;
 
 inline constexpr long unsupportedType = -1;
 
-// Registry text data (the first size bytes of buffer) as a string. A REG_SZ normally ends in a
-// zero character, which is dropped; data stored without one is read whole, and an odd last byte
-// is ignored.
+// Registry text data (the first size bytes of buffer) as a string: what stands before its first
+// zero character. A REG_SZ normally ends in one; an installer that writes its whole buffer leaves
+// more, and a text with zero characters inside would end early wherever it is shown, so every
+// reader (the listings, export and check) takes the same part. Data stored without a zero
+// character is read whole, and an odd last byte is ignored.
 std::wstring textFromData(const std::vector<std::uint8_t>& buffer, std::uint32_t size);
 
 // Type 1 (REG_SZ) writes a text, type 4 (REG_DWORD) a number; an empty name is the default value.

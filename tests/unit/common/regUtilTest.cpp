@@ -96,9 +96,15 @@ TEST_F(RegUtil, GetNamedValueReadsTextsByTheirStoredBytes) {
         {{}, L""},
         {{0, 0}, L""},
         {{'a'}, L""},
-        // Only the last zero character is the terminator.
-        {{'a', 0, 0, 0, 'b', 0, 0, 0}, std::wstring(L"a\0b", 3)},
-        {{'a', 0, 0, 0, 0, 0}, std::wstring(L"a\0", 2)},
+        // The text is what stands before the first zero character, whatever follows it: an
+        // installer that writes its whole buffer leaves zero characters after the text.
+        {{'a', 0, 0, 0, 'b', 0, 0, 0}, L"a"},
+        {{'a', 0, 0, 0, 0, 0}, L"a"},
+        {{'C', 0, ':', 0, '\\', 0, 'a', 0, '.', 0, 'j', 0, 'a', 0, 'r', 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         L"C:\\a.jar"},
+        {{0, 0, 'a', 0}, L""},
+        // A zero byte alone is half of a character, not its end.
+        {{0, 'a', 'b', 0, 0, 0}, L"\x6100\x0062"},
         {{0x3D, 0xD8, 0x00, 0xDE, 0, 0}, L"\U0001F600"},
     };
     for (const auto& [bytes, text] : cases) {
@@ -107,6 +113,16 @@ TEST_F(RegUtil, GetNamedValueReadsTextsByTheirStoredBytes) {
         EXPECT_EQ(getNamedValue(registry, key, L"t", value), status::success);
         EXPECT_EQ(value, RegValue(text)) << ::testing::PrintToString(bytes);
     }
+    // Past the first buffer too, where the value is read again.
+    Bytes padded;
+    for (int i = 0; i < 300; ++i) {
+        padded.insert(padded.end(), {'x', 0});
+    }
+    padded.resize(padded.size() + 400, 0);
+    registry.putValue(keyPath, L"t", {valueType::sz, padded});
+    RegValue value;
+    EXPECT_EQ(getNamedValue(registry, key, L"t", value), status::success);
+    EXPECT_EQ(value, RegValue(std::wstring(300, L'x')));
 }
 
 TEST_F(RegUtil, GetNamedValueLeavesItsValueAloneForMissingAndOtherTypes) {
@@ -214,6 +230,7 @@ TEST_F(RegUtil, GetKeyDefaultValueReadsSubkeysOfAnyDepth) {
     registry.putValue(keyPath + L"\\Unterminated", L"", {valueType::sz, {'d', 0, 'l', 0}});
     registry.putKey(keyPath + L"\\NoDefault");
     registry.putValue(keyPath + L"\\Empty", L"", {valueType::sz, {}});
+    registry.putValue(keyPath + L"\\Padded", L"", {valueType::sz, {'d', 0, 0, 0, 'l', 0, 0, 0}});
     registry.putText(keyPath, L"", L"self");
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"CLSID\\{X}\\InprocServer32", L"C:\\VOLM\\VOLM.dll"},
@@ -221,6 +238,7 @@ TEST_F(RegUtil, GetKeyDefaultValueReadsSubkeysOfAnyDepth) {
         {L"Unterminated", L"dl"},
         {L"NoDefault", L""},
         {L"Empty", L""},
+        {L"Padded", L"d"},
         {L"", L"self"},
     };
     for (const auto& [subkey, expected] : cases) {
