@@ -34,6 +34,10 @@ foreach(entry IN LISTS msiSteps)
     msi_rollback_data(${step} ${typeLibSystem} data)
     list(APPEND defines -D "Rollback${step}Data=${data}")
 endforeach()
+msi_noted_rollbacks(notedRollbacks)
+list(APPEND defines -D "NotedRollbacksProperty=${msiNotedRollbacksProperty}"
+                    -D "NotedRollbacks=${notedRollbacks}"
+                    -D "TypeLibKeysAction=${msiTypeLibKeysAction}")
 list(GET msiRememberedProperties 0 jvmDll)
 list(APPEND defines -D "OlderProductFound=${msiOlderProductProperty}"
                     -D "NewerProductFound=${msiNewerProductProperty}"

@@ -6,11 +6,13 @@
 #   volmoraRun (volmoraMsiStep.dll's RunVolmoraStep, with the items that a type 51 action sets
 #   right before it, their count first), between InstallFiles and InstallFinalize and after its
 #   rollback action, which removes by name what the step registered (volmoraMsiStep.dll's
-#   RemoveJvm, RemoveServer, RemoveClass, RemoveTypeLibrary, with their data set right before);
+#   RemoveJvm, RemoveServer, RemoveClass, RemoveTypeLibrary, with their data set before
+#   NoteExisting, which adds what each step will find before the first rollback);
 # - no exe action left in the package;
 # - every rollback action for a first install that is no upgrade;
-# - the /u forms on uninstall only and not inside an upgrade, in reverse order, before
-#   RemoveFiles, their failure not stopping the uninstall;
+# - the /u forms when the programs' component is removed and not inside an upgrade, in reverse
+#   order, before RemoveFiles, their failure not stopping the uninstall, the type library removed
+#   by its identity after bindSchema /u;
 # - the upgrade: older versions found and removed before the registrations, a newer one refusing
 #   this one, the product code derived from the version;
 # - JVMDLL remembered in the package's registry view and read back, the command line first, and
@@ -28,7 +30,9 @@ macro(fault text)
 endmacro()
 
 # Rows of a table as "column<tab>column..." texts, without the three header lines. A value may
-# hold a line feed of its own (a step's items), so a row runs on until it has all its columns.
+# hold a line feed of its own (a step's items), so a row runs on until it has all its columns;
+# a line without a tab after a whole row goes on with the row's last column (every row of these
+# tables has two columns or more).
 function(read_table table outVar)
     execute_process(COMMAND "${MSIINFO}" export "${PACKAGE}" ${table}
                     OUTPUT_VARIABLE text RESULT_VARIABLE result ERROR_VARIABLE error)
@@ -45,6 +49,11 @@ function(read_table table outVar)
     set(row "")
     set(started FALSE)
     foreach(line IN LISTS lines)
+        if(NOT started AND rows AND NOT line STREQUAL "" AND NOT line MATCHES "\t")
+            list(POP_BACK rows last)
+            list(APPEND rows "${last}\n${line}")
+            continue()
+        endif()
         if(started)
             string(APPEND row "\n${line}")
         else()
@@ -272,7 +281,17 @@ foreach(entry IN LISTS msiSteps)
     set(rollbackEntry "${CMAKE_MATCH_2}")
     check_action(Rollback${step} "${rollbackMeaning}" volmoraMsiStep ${previousInstall}
                  ${sequence_InstallFinalize} "${msiRollbackCondition}" "${rollbackEntry}")
-    check_data(Rollback${step} Data "")
+    # Its data comes before NoteExisting, which adds to it what the step will find.
+    set(dataAction Rollback${step}Data)
+    if(NOT DEFINED sequence_${dataAction} OR NOT DEFINED type_${dataAction})
+        fault("${dataAction} is missing")
+    elseif(NOT meaning_${dataAction} MATCHES "^set-property immediate " OR
+           NOT source_${dataAction} STREQUAL "Rollback${step}" OR
+           NOT condition_${dataAction} STREQUAL msiRollbackCondition OR
+           NOT DEFINED sequence_NoteExisting OR
+           NOT sequence_${dataAction} LESS sequence_NoteExisting)
+        fault("${dataAction} does not set Rollback${step} before NoteExisting, as it runs")
+    endif()
     msi_rollback_data(${step} ${TYPELIB_SYSTEM} rollbackData)
     if(DEFINED target_Rollback${step}Data AND
        NOT target_Rollback${step}Data STREQUAL rollbackData)
@@ -297,6 +316,51 @@ foreach(entry IN LISTS msiSteps)
         set(nextUninstall ${sequence_Unregister${step}Command})
     endif()
 endforeach()
+# NoteExisting: immediate, checked (a key it cannot read stops the install before any write),
+# for a first install, after every rollback's data and before the first rollback; its property
+# names each rollback with its entry.
+if(DEFINED sequence_NoteExisting AND DEFINED type_NoteExisting)
+    if(NOT meaning_NoteExisting MATCHES "^dll-binary immediate .* synchronous checked$" OR
+       NOT source_NoteExisting STREQUAL "volmoraMsiStep" OR
+       NOT target_NoteExisting STREQUAL "NoteExisting")
+        fault("NoteExisting is '${meaning_NoteExisting}' of ${source_NoteExisting} (${target_NoteExisting}), not a checked immediate NoteExisting of volmoraMsiStep")
+    endif()
+    if(NOT condition_NoteExisting STREQUAL msiRollbackCondition)
+        fault("NoteExisting runs when '${condition_NoteExisting}', not '${msiRollbackCondition}'")
+    endif()
+    list(GET msiSteps 0 firstEntry)
+    string(REGEX REPLACE "=.*" "" firstStep "${firstEntry}")
+    if(DEFINED sequence_Rollback${firstStep} AND
+       NOT sequence_NoteExisting LESS sequence_Rollback${firstStep})
+        fault("NoteExisting is at ${sequence_NoteExisting}, after the first rollback")
+    endif()
+else()
+    fault("NoteExisting is missing")
+endif()
+msi_noted_rollbacks(notedRollbacks)
+if(NOT property_${msiNotedRollbacksProperty} STREQUAL notedRollbacks)
+    fault("${msiNotedRollbacksProperty} is '${property_${msiNotedRollbacksProperty}}', not '${notedRollbacks}'")
+endif()
+# The uninstall removes the type library by its identity after bindSchema /u, before the next
+# unregistration, whether or not the runtime is still there.
+check_action(${msiTypeLibKeysAction} "${unregisterMeaning}" volmoraMsiStep
+             ${sequence_UnregisterTypeLib} ${sequence_UnregisterClassCommand}
+             "${msiUnregisterCondition}" RemoveTypeLibrary)
+check_data(${msiTypeLibKeysAction} Data "")
+msi_rollback_data(TypeLib ${TYPELIB_SYSTEM} typeLibData)
+if(NOT target_${msiTypeLibKeysAction}Data STREQUAL typeLibData)
+    fault("${msiTypeLibKeysAction}Data names '${target_${msiTypeLibKeysAction}Data}', not '${typeLibData}'")
+endif()
+# The steps' conditions name the component that holds volmoraRun.
+set(programsHoldsRunner FALSE)
+foreach(row IN LISTS componentRows)
+    if(row MATCHES "^${msiProgramsComponent}\t[^\t]*\t[^\t]*\t[0-9]+\t[^\t]*\tvolmoraRunExe$")
+        set(programsHoldsRunner TRUE)
+    endif()
+endforeach()
+if(NOT programsHoldsRunner)
+    fault("no component ${msiProgramsComponent} keyed on volmoraRunExe, which the steps' conditions name")
+endif()
 # Every rollback action of the package, named among the steps or not (and its data), undoes a
 # first install that is no upgrade only.
 foreach(action IN LISTS actions)

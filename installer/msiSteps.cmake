@@ -28,10 +28,25 @@ endforeach()
 # registrations that were there before it began, and a failed upgrade those that the older
 # product still uses.
 set(msiRollbackCondition "NOT Installed AND NOT ${msiOlderProductProperty}")
-set(msiRegisterCondition "NOT REMOVE=\"ALL\"")
+# The steps follow what happens to the component that holds volmoraRun and the programs (its
+# action state: 3 installed on this machine, 2 removed), not REMOVE="ALL" alone: removing the
+# feature by name (REMOVE=Sample) removes the programs too, so it unregisters before their files
+# go, as a whole uninstall does, and never registers while they are being removed. A first
+# install, a repair (REINSTALL) and an upgrade install the component.
+set(msiProgramsComponent Programs)
+set(msiRegisterCondition "$${msiProgramsComponent}=3")
 # An upgrade registers again after the older product is gone: the older one's unregistrations
 # would only make the names disappear in between.
-set(msiUnregisterCondition "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE")
+set(msiUnregisterCondition "$${msiProgramsComponent}=2 AND NOT UPGRADINGPRODUCTCODE")
+
+# NoteExisting (an immediate action of volmoraMsiStep.dll, before the first registration of a
+# first install) reads this property: one item per rollback, <its data's property>=<its entry>.
+# It adds to each rollback's data how the keys that the step writes stand before the install, so
+# that the rollback removes only what the install made.
+set(msiNotedRollbacksProperty NotedRollbacks)
+# The uninstall's removal of the type library by its identity, after bindSchema /u, which cannot
+# remove it once the runtime's VOLM.dll is gone: the rollback's entry and data, without notes.
+set(msiTypeLibKeysAction RemoveTypeLibKeys)
 
 # msidbCustomActionType bits.
 set(msiTypeDll 1)            # a DLL in the Binary table
@@ -49,18 +64,32 @@ math(EXPR msiRollbackDllType "${msiTypeDll} + ${msiTypeContinue} + ${msiTypeRoll
 
 # The CustomActionData of a step's rollback, for the type library's system kind (win32 or
 # win64): the item count, then one item per line: the JVM's or server's identifier, the class's
-# ProgID, or the type library's identity and the IIDs of its interfaces.
+# ProgID and CLSID, or the type library's identity and the IIDs of its interfaces.
 function(msi_rollback_data step system outVar)
     if(step STREQUAL "Jvm")
         set(items ${sampleJvmId})
     elseif(step STREQUAL "Server")
         set(items ${sampleServerId})
     elseif(step STREQUAL "Class")
-        set(items ${sampleProgId})
+        set(items ${sampleProgId} ${sampleClassId})
     else()
         set(items ${sampleTypeLibId} ${sampleTypeLibVersion} ${sampleTypeLibLocale} ${system}
                   ${sampleInterfaceIds})
     endif()
+    list(LENGTH items count)
+    list(JOIN items "\n" text)
+    set(${outVar} "${count}\n${text}" PARENT_SCOPE)
+endfunction()
+
+# NoteExisting's property: the count, then Rollback<step>=<entry> for each step.
+function(msi_noted_rollbacks outVar)
+    set(items "")
+    foreach(entry IN LISTS msiRollbackEntries)
+        string(REPLACE "=" ";" fields "${entry}")
+        list(GET fields 0 step)
+        list(GET fields 1 dllEntry)
+        list(APPEND items "Rollback${step}=${dllEntry}")
+    endforeach()
     list(LENGTH items count)
     list(JOIN items "\n" text)
     set(${outVar} "${count}\n${text}" PARENT_SCOPE)

@@ -183,7 +183,10 @@ Section "Programs"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tamsiver Software"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    ; A deployment tool runs this and judges the uninstall by the code it returns: in place
+    ; (_?=), the uninstaller waits for its own work and returns its own code (2: a step
+    ; failed); without it, it copies itself away, returns 0 at once and goes on unseen.
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
@@ -231,7 +234,9 @@ Section "Uninstall"
     Delete "$INSTDIR\bin\bindHost.exe"
     Delete "$INSTDIR\bin\bindSchema.exe"
     Delete "$INSTDIR\lib\${TypeLibFile}"
-    Delete "$INSTDIR\uninstall.exe"
+    ; Run in place (_?=), the uninstaller cannot delete itself while it runs: it goes when the
+    ; system restarts (and the folder stays until then).
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
     ; Only empty folders go: the runtime's own files may share them.
     RMDir "$INSTDIR\bin"
     RMDir "$INSTDIR\lib"

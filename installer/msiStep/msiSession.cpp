@@ -28,21 +28,25 @@ std::wstring errorText(DWORD error) {
     return L": error=" + std::to_wstring(static_cast<long>(error));
 }
 
-std::variant<std::wstring, Fault> actionData(MSIHANDLE install) {
+std::variant<std::wstring, Fault> propertyValue(MSIHANDLE install, const std::wstring& name) {
     DWORD size = 0;
     wchar_t none[1] = {};
-    UINT result = MsiGetPropertyW(install, L"CustomActionData", none, &size);
+    UINT result = MsiGetPropertyW(install, name.c_str(), none, &size);
     if (result != ERROR_MORE_DATA && result != ERROR_SUCCESS) {
-        return Fault{L"cannot read CustomActionData" + errorText(result)};
+        return Fault{L"cannot read " + name + errorText(result)};
     }
     std::wstring data(size + 1, L'\0');
     size = static_cast<DWORD>(data.size());
-    result = MsiGetPropertyW(install, L"CustomActionData", data.data(), &size);
+    result = MsiGetPropertyW(install, name.c_str(), data.data(), &size);
     if (result != ERROR_SUCCESS) {
-        return Fault{L"cannot read CustomActionData" + errorText(result)};
+        return Fault{L"cannot read " + name + errorText(result)};
     }
     data.resize(size);
     return data;
+}
+
+std::variant<std::wstring, Fault> actionData(MSIHANDLE install) {
+    return propertyValue(install, L"CustomActionData");
 }
 
 }  // namespace volmora::msistep

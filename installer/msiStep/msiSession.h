@@ -25,6 +25,9 @@ UINT failStep(MSIHANDLE install, const std::wstring& text);
 // ": error=<code>", as the programs write a Win32 status.
 std::wstring errorText(DWORD error);
 
+// A property's value, or why it cannot be read.
+std::variant<std::wstring, Fault> propertyValue(MSIHANDLE install, const std::wstring& name);
+
 // The action's CustomActionData, or why it cannot be read.
 std::variant<std::wstring, Fault> actionData(MSIHANDLE install);
 

@@ -1,7 +1,10 @@
-// RemoveTypeLibrary (rollback): removes a type library's registration by its identity, which
-// needs neither the library's file nor the runtime's VOLM.dll, since a rollback may run after the
-// installed files are gone (Wine's msiexec removes them first). Its data, after the count, is
-// the identity that typeLibRemoval.h describes, with the IIDs of the library's interfaces.
+// RemoveTypeLibrary (rollback, and the uninstall's removal after bindSchema /u): removes a type
+// library's registration by its identity, which needs neither the library's file nor the
+// runtime's VOLM.dll, since a rollback may run after the installed files are gone (Wine's msiexec
+// removes them first) and an uninstall after the runtime. Its data, after the count, is the
+// identity that typeLibRemoval.h describes, with the IIDs of the library's interfaces, and
+// perhaps NoteExisting's notes of those keys: a library registered before the install is put
+// back as it stood.
 #include <windows.h>
 
 #include <msi.h>
@@ -11,6 +14,7 @@
 #include <variant>
 
 #include "msiSession.h"
+#include "notedRollback.h"
 #include "registry.h"
 #include "typeLibRemoval.h"
 #include "winRegistry.h"
@@ -40,7 +44,12 @@ std::wstring interfacesLeft(Registry& registry, const TypeLibIdentity& library) 
 }  // namespace
 
 extern "C" UINT __stdcall RemoveTypeLibrary(MSIHANDLE install) {
-    const auto identity = readActionData(install, readTypeLibIdentity);
+    const auto split = readActionData(install, splitNotes);
+    if (const auto* fault = std::get_if<Fault>(&split)) {
+        return failStep(install, fault->text);
+    }
+    const auto& [data, notes] = std::get<NotedData>(split);
+    const auto identity = readTypeLibIdentity(data);
     if (const auto* fault = std::get_if<Fault>(&identity)) {
         return failStep(install, fault->text);
     }
@@ -51,6 +60,13 @@ extern "C" UINT __stdcall RemoveTypeLibrary(MSIHANDLE install) {
         return failStep(install, L"not a GUID: " + library.guid);
     }
     WinRegistry registry;
+    // The library or one of its interfaces was registered before the install: each key goes
+    // back as it stood, which no unregistration could do.
+    if (anyKeyExisted(notes)) {
+        const RemovalReport report = restoreNotedKeys(registry, name, notes);
+        logStep(install, report.text);
+        return report.failed ? ERROR_INSTALL_FAILURE : ERROR_SUCCESS;
+    }
     const bool registered = isRegistered(registry, library);
     const HRESULT unregistered =
         registered ? UnRegisterTypeLib(guid, library.major, library.minor, library.locale,
