@@ -218,16 +218,25 @@ std::size_t occurrences(const std::string& log, const std::string& text) {
 }
 
 // What the rollbacks of a first install write into the log, in the order they run (the reverse of
-// the steps'), from the type library's, when it was registered, to the JVM's.
-std::vector<std::string> rollbackLines(bool withTypeLibrary) {
+// the steps'), from the type library's, when it was registered, to the JVM's. A class whose
+// CLSID key stood before the install is put back as it was, the rest of it removed.
+std::vector<std::string> rollbackLines(bool withTypeLibrary, bool classKeyExisted = false) {
     std::vector<std::string> lines;
     if (withTypeLibrary) {
         lines.push_back("volmoraMsiStep: type library " + narrow(typeLibKey) + "\\" +
                         narrow(typeLibVersion) + "\\" + narrow(typeLibLocale) +
                         (testingI686Build ? "\\win32" : "\\win64") + " removed");
     }
-    lines.push_back("volmoraMsiStep: class " + narrow(progId) + " removed: its record " +
-                    narrow(classId) + " and its COM keys");
+    if (classKeyExisted) {
+        lines.push_back("volmoraMsiStep: class " + narrow(progId) +
+                        " put back as it stood before the install: HKCR\\CLSID\\" +
+                        narrow(classId) + "; removed what the install made: HKLM\\" +
+                        narrow(configRoot) + "\\CLSIDs\\" + narrow(classId) + ", HKCR\\" +
+                        narrow(progId) + ", HKCR\\" + narrow(progId) + ".1");
+    } else {
+        lines.push_back("volmoraMsiStep: class " + narrow(progId) + " removed: its record " +
+                        narrow(classId) + " and its COM keys");
+    }
     lines.push_back("volmoraMsiStep: server " + narrow(serverId) + " removed");
     lines.push_back("volmoraMsiStep: JVM " + narrow(jvmId) + " removed");
     return lines;
@@ -357,10 +366,10 @@ TEST_F(MsiPackage, RollsBackEverythingWhenTheClassCannotBeRegistered) {
         EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
     }
     // The rollback actions ran after the failed action, in reverse order, and each said what it
-    // removed.
+    // removed; the obstacle stood before the install, and is put back as it was.
     std::size_t at = log.find("volmoraRun: bindObject reported an error");
     ASSERT_NE(at, std::string::npos);
-    for (const std::string& removed : rollbackLines(false)) {
+    for (const std::string& removed : rollbackLines(false, true)) {
         at = log.find(removed, at);
         ASSERT_NE(at, std::string::npos) << removed << " in:\n" << log;
     }
@@ -484,21 +493,155 @@ TEST_F(MsiPackage, KeepsWhatTheAdministratorGaveThroughRepairAndUpgrade) {
 }
 
 // An upgrade that fails is rolled back without removing the registrations that the older
-// version still uses: its names were there before the upgrade began.
+// version still uses: its names were there before the upgrade began. Windows Installer removes
+// the older product inside the upgrade's own transaction and restores it when the upgrade fails,
+// so the older product is still installed afterwards, with its registrations. Wine's msiexec
+// removes it in a process of its own, without rollback (and without UPGRADINGPRODUCTCODE, so
+// its unregistrations run): there no product is left, and the names that stand are the ones the
+// failing version wrote again before it failed. Which of the two this msiexec did is read from
+// the product's state.
 TEST_F(MsiPackage, AFailedUpgradeLeavesTheOlderVersionsRegistrations) {
     ASSERT_FALSE(package_.empty()) << "no MSI package was built";
     const std::wstring failing = testPackage(L"failing");
     const std::wstring runtimeLibrary = placeRuntime();
     ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
 
-    EXPECT_NE(msiexecWith(failing, L"/i", L"").exitCode, 0u);
+    EXPECT_EQ(msiexecWith(failing, L"/i", L"").exitCode, installFailure);
     EXPECT_NE(msiLog().find("volmoraMsiStep: CustomActionData is empty"), std::string::npos)
         << msiLog();
+    EXPECT_FALSE(installed(productCodeOf(failing)));
+    // No rollback of the failed version ran: it is an upgrade.
+    EXPECT_EQ(msiLog().find("volmoraMsiStep: JVM " + narrow(jvmId) + " removed"), std::string::npos)
+        << msiLog();
+    if (installed(productCodeOf(package_))) {
+        for (const std::wstring& file : packageFiles) {
+            EXPECT_TRUE(fs::is_regular_file(installFolder() + L"\\" + file)) << narrow(file);
+        }
+    } else {
+        ::testing::Test::RecordProperty(
+            "skippedCheck",
+            "the older product is installed after a failed upgrade: this msiexec removed it "
+            "outside the upgrade's transaction and did not restore it");
+    }
     for (const Key& key : registeredKeys()) {
         EXPECT_TRUE(keyExists(key.root, key.path)) << narrow(key.path);
     }
     expectConfigured(runtimeLibrary);
+}
+
+// The shipped package's own upgrade: the next version replaces it, every registration stands,
+// and uninstalling the next version afterwards leaves nothing.
+TEST_F(MsiPackage, UpgradesToTheNextVersionAndUninstallsAfterIt) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    const std::wstring next = testPackage(L"next");
+    const std::wstring runtimeLibrary = placeRuntime();
+    ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
+
+    ASSERT_EQ(msiexecWith(next, L"/i", L"").exitCode, 0u) << msiLog();
+    EXPECT_FALSE(installed(productCodeOf(package_)));
+    EXPECT_TRUE(installed(productCodeOf(next)));
+    expectConfigured(runtimeLibrary);
+    expectInterfaceKeys();
+    for (const std::wstring& file : packageFiles) {
+        EXPECT_TRUE(fs::is_regular_file(installFolder() + L"\\" + file)) << narrow(file);
+    }
+
+    ASSERT_EQ(msiexecWith(next, L"/x", L"").exitCode, 0u) << msiLog();
+    EXPECT_FALSE(installed(productCodeOf(next)));
+    expectNothingLeft();
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, rememberedKey));
+    EXPECT_TRUE(fs::is_regular_file(runtimeLibrary));
+}
+
+// Removing the sample's feature by name removes the programs as a whole uninstall does: the
+// registrations go before the files, none runs while they are being removed, and nothing is
+// left.
+TEST_F(MsiPackage, RemovingTheFeatureByNameUnregistersBeforeTheFilesGo) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    placeRuntime();
+    ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
+
+    ASSERT_EQ(msiexec(L"/i", L"REMOVE=Sample").exitCode, 0u) << msiLog();
+    const std::string log = msiLog();
+    expectClosingLines(log, {"bindSchema", "bindObject", "bindHost", "bindRuntime"},
+                       "succeeded (exit code 0); volmoraRun exit code 0");
+    EXPECT_EQ(log.find("cannot start"), std::string::npos) << log;
+    EXPECT_EQ(log.find("volmoraRun: bindRuntime succeeded (exit code 0)",
+                       log.find("volmoraRun: bindRuntime succeeded") + 1),
+              std::string::npos)
+        << "a registration ran again:\n"
+        << log;
+    expectNothingLeft();
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, typeLibKey));
+}
+
+// Uninstalled after the runtime: bindSchema /u cannot remove the type library without VOLM.dll,
+// and the uninstall removes its keys by the library's identity all the same, its interfaces'
+// keys with them.
+TEST_F(MsiPackage, UninstallsTheTypeLibraryWithoutTheRuntime) {
+    ASSERT_FALSE(package_.empty()) << "no MSI package was built";
+    const std::wstring runtimeLibrary = placeRuntime();
+    ASSERT_EQ(msiexec(L"/i").exitCode, 0u) << msiLog();
+    expectInterfaceKeys();
+    fs::remove(runtimeLibrary);
+
+    ASSERT_EQ(msiexec(L"/x").exitCode, 0u) << msiLog();
+    const std::string log = msiLog();
+    EXPECT_EQ(log.find("volmoraRun: bindSchema succeeded"), std::string::npos)
+        << "bindSchema /u removed the library without the runtime:\n"
+        << log;
+    EXPECT_NE(log.find(rollbackLines(true).front()), std::string::npos) << log;
+    expectNothingLeft();
+    EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, typeLibKey));
+}
+
+// Every registry key of the sample as it stands, for comparing a state with a later one.
+std::wstring sampleState() {
+    std::wstring state;
+    for (const Key& key : registeredKeys()) {
+        state += key.path + L":\n" + dumpKey(key.root, key.path) + L"\n";
+    }
+    return state;
+}
+
+// The NSIS setup's registrations of the same names stand before a first MSI install that fails:
+// its rollback puts back what the NSIS setup had registered, value for value, and removes only
+// what the MSI install made.
+TEST_F(MsiPackage, AFailedFirstInstallKeepsTheRegistrationsThatWereThereBeforeIt) {
+    const std::wstring failing = testPackage(L"failing");
+    const std::wstring setup =
+        newestPackage(L"volmora-sample-setup-", testingI686Build ? L"-win32.exe" : L"-win64.exe");
+    ASSERT_FALSE(setup.empty()) << "no sample setup was built";
+    const std::wstring setupFolder = L"C:\\Volmora Setup Before\\VOLM";
+    RunOptions options;
+    options.program = setup;
+    options.timeoutMs = msiexecTimeoutMs;
+    const RunResult setupRun = runTool(L"setup", L"/S /D=" + setupFolder, options);
+    ASSERT_FALSE(setupRun.timedOut);
+    ASSERT_EQ(setupRun.exitCode, 0u);
+    const std::wstring before = sampleState();
+    for (const Key& key : registeredKeys()) {
+        ASSERT_TRUE(keyExists(key.root, key.path)) << narrow(key.path);
+    }
+
+    EXPECT_EQ(msiexecWith(failing, L"/i", L"").exitCode, installFailure);
+    const std::string log = msiLog();
+    EXPECT_NE(log.find("volmoraMsiStep: CustomActionData is empty"), std::string::npos) << log;
+    EXPECT_NE(log.find("volmoraMsiStep: JVM " + narrow(jvmId) +
+                       " put back as it stood before the install"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(sampleState(), before);
     EXPECT_FALSE(installed(productCodeOf(failing)));
+    for (const std::wstring& file : packageFiles) {
+        EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);
+    }
+    EXPECT_TRUE(fs::is_regular_file(setupFolder + L"\\uninstall.exe"));
+
+    std::error_code ignored;
+    fs::remove_all(fs::path(setupFolder).parent_path(), ignored);
+    deleteTree(HKEY_LOCAL_MACHINE,
+               L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + uninstallKey);
 }
 
 // The IIDs that the type library's rollback names (sampleProduct.cmake) are the interfaces that

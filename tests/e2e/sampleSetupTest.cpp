@@ -59,6 +59,17 @@ const std::vector<std::wstring> installedFiles = {
     L"bin\\bindSchema.exe", L"lib\\" + typeLibFile,  L"uninstall.exe",
 };
 
+// The command that the setup publishes for a quiet uninstall (QuietUninstallString).
+std::wstring quietUninstallCommand() {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, setupKey.c_str(), L"QuietUninstallString", RRF_RT_REG_SZ,
+                     nullptr, text, &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    return text;
+}
+
 struct Scenario {
     const char* name;
     bool runtimeInstalled;  // VOLM.dll beside the programs, as the runtime's installer puts it
@@ -109,9 +120,14 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
         }
     }
 
-    // In place (_?=): otherwise the uninstaller copies itself away and returns at once.
+    // As a deployment tool runs it: the published quiet command, which must wait for the
+    // uninstall (in place, _?=) and return its code; the registry is read the moment it returns.
+    const std::wstring quiet = quietUninstallCommand();
+    const std::wstring uninstaller = L"\"" + installFolder + L"\\uninstall.exe\" ";
+    ASSERT_TRUE(quiet.starts_with(uninstaller)) << narrow(quiet);
+    EXPECT_EQ(quiet.substr(uninstaller.size()), L"/S _?=" + installFolder);
     options.program = installFolder + L"\\uninstall.exe";
-    const RunResult uninstalled = runTool(L"uninstall", L"/S _?=" + installFolder, options);
+    const RunResult uninstalled = runTool(L"uninstall", quiet.substr(uninstaller.size()), options);
     ASSERT_FALSE(uninstalled.timedOut);
     expectNoBox(uninstalled);
     EXPECT_EQ(uninstalled.exitCode, scenario.uninstallExit);
