@@ -15,7 +15,8 @@ set(sampleTypeLibGuid 6C1E2B7A-3F0D-4E8B-9A52-1D7C4F0B9E31)
 set(sampleTypeLibId "{${sampleTypeLibGuid}}")
 set(sampleTypeLibVersion 1.0)
 set(sampleTypeLibLocale 0)
-# Its interfaces, whose keys (HKCR\Interface\{iid}) registering it writes: IGreeter, dual.
+# Its interfaces, whose keys (HKCR\Interface\{iid}) registering it writes: IGreeter, dual (one;
+# volmora.nsi notes it as TypeLibInterface).
 set(sampleGreeterInterfaceGuid 5E0C7A21-9B3D-4F68-A1E4-2C8D6B0F3A97)
 set(sampleInterfaceIds "{${sampleGreeterInterfaceGuid}}")
 # The NSIS setup's key under ...\CurrentVersion\Uninstall.
@@ -30,4 +31,5 @@ set(sampleDefines
     ServerJar=${sampleServerJar} ProgId=${sampleProgId} ClassId=${sampleClassId}
     JavaClass=${sampleJavaClass} TypeLibFile=${sampleTypeLibFile} TypeLibId=${sampleTypeLibId}
     TypeLibVersion=${sampleTypeLibVersion} TypeLibLocale=${sampleTypeLibLocale}
+    TypeLibInterface=${sampleInterfaceIds}
     UninstallKey=${sampleUninstallKey} "RememberedKey=${sampleRememberedKey}")

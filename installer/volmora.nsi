@@ -20,9 +20,18 @@
 ;   PROGRAMS     folder holding bindObject.exe, bindRuntime.exe, bindHost.exe, bindSchema.exe
 ;   TYPELIB      the sample's type library (.tlb)
 ;   OUTFILE      the setup program to write
+;   FAIL_AFTER_LAST  (tests only) one more step after the last registration, which fails
 ; and the sample product's names, from installer/sampleProduct.cmake: JvmId, JvmOption,
 ; ServerId, ServerJar, ProgId, ClassId, JavaClass, TypeLibFile, TypeLibId (the library's GUID,
-; in braces), TypeLibVersion, TypeLibLocale, UninstallKey.
+; in braces), TypeLibVersion, TypeLibLocale, TypeLibInterface (the IID of its interface, in
+; braces), UninstallKey.
+;
+; When a registration fails, the setup stops and puts the registry back as it stood before its
+; first registration: before it writes, it notes each key that the four programs write (with
+; reg.exe export, in the setup's registry view, when the key exists), and on failure it puts each
+; noted key back exactly and removes the ones that it made. A JVM, server, class or type library
+; of the same names that was there before (another product's, or the MSI sample's) stays as it
+; was. The files and the uninstall entry stay; the uninstaller removes them.
 ;
 ; The bridge runtime itself comes with its own installer, which puts VOLM.dll into bin\ and
 ; VOLM.jar into lib\ of the same folder. The programs do not need it to register anything, but
@@ -31,7 +40,7 @@
 !ifndef TARGET | VERSION | PROGRAMS | TYPELIB | OUTFILE
     !error "define TARGET, VERSION, PROGRAMS, TYPELIB and OUTFILE"
 !endif
-!ifndef JvmId | JvmOption | ServerId | ServerJar | ProgId | ClassId | JavaClass | TypeLibFile | TypeLibId | UninstallKey
+!ifndef JvmId | JvmOption | ServerId | ServerJar | ProgId | ClassId | JavaClass | TypeLibFile | TypeLibId | TypeLibInterface | UninstallKey
     !error "define the sample product's names (installer/sampleProduct.cmake)"
 !endif
 
@@ -69,6 +78,7 @@ ShowUninstDetails show
 
 Var failures  ; uninstaller: steps that did not undo what they should have
 Var outcomeLog  ; the programs' outcome log, one record per run
+Var keysNoted  ; 1 once every key that the configuration writes is noted
 
 ; Has the programs that the setup starts log their outcome. They inherit its environment.
 Function startOutcomeLog
@@ -150,6 +160,58 @@ FunctionEnd
     ${EndIf}
 !macroend
 
+; Notes how a key that the configuration writes stands before it writes: exported into
+; $PLUGINSDIR\kept<INDEX>.reg when it exists. A key that cannot be exported stops the setup
+; before anything is written.
+!macro NoteKey INDEX ROOT KEY
+    ClearErrors
+    EnumRegKey $1 ${ROOT} "${KEY}" 0
+    ${IfNot} ${Errors}
+        nsExec::Exec `"$SYSDIR\reg.exe" export "${ROOT}\${KEY}" "$PLUGINSDIR\kept${INDEX}.reg" /y`
+        Pop $0
+        ${If} $0 != "0"
+            MessageBox MB_ICONSTOP "Cannot note ${ROOT}\${KEY} before the configuration (reg export: $0)." /SD IDOK
+            Abort
+        ${EndIf}
+    ${EndIf}
+!macroend
+
+; Puts a noted key back as it stood: the one the setup made goes, one that was there comes back
+; exactly (deleted with what the setup added to it, then imported as it was exported).
+!macro PutBackKey INDEX ROOT KEY
+    DeleteRegKey ${ROOT} "${KEY}"
+    ${If} ${FileExists} "$PLUGINSDIR\kept${INDEX}.reg"
+        nsExec::Exec `"$SYSDIR\reg.exe" import "$PLUGINSDIR\kept${INDEX}.reg"`
+        Pop $0
+        ${If} $0 == "0"
+            DetailPrint "Put back as it stood before the setup: ${ROOT}\${KEY}"
+        ${Else}
+            DetailPrint "Cannot put back ${ROOT}\${KEY} (reg import: $0); its copy: $PLUGINSDIR\kept${INDEX}.reg"
+        ${EndIf}
+    ${Else}
+        DetailPrint "Removed what the setup made: ${ROOT}\${KEY}"
+    ${EndIf}
+!macroend
+
+; Every key that the four registrations write, in the order they write them.
+!macro ConfiguredKeys OPERATION
+    !insertmacro ${OPERATION} 1 HKLM "${CONFIG_ROOT}\JVMs\${JvmId}"
+    !insertmacro ${OPERATION} 2 HKLM "${CONFIG_ROOT}\Servers\${ServerId}"
+    !insertmacro ${OPERATION} 3 HKLM "${CONFIG_ROOT}\CLSIDs\${ClassId}"
+    !insertmacro ${OPERATION} 4 HKCR "CLSID\${ClassId}"
+    !insertmacro ${OPERATION} 5 HKCR "${ProgId}"
+    !insertmacro ${OPERATION} 6 HKCR "${ProgId}.1"
+    !insertmacro ${OPERATION} 7 HKCR "TypeLib\${TypeLibId}"
+    !insertmacro ${OPERATION} 8 HKCR "Interface\${TypeLibInterface}"
+!macroend
+
+; A failed setup (a registration that failed, and Abort) leaves the registry as it found it.
+Function .onInstFailed
+    ${If} $keysNoted == 1
+        !insertmacro ConfiguredKeys PutBackKey
+    ${EndIf}
+FunctionEnd
+
 ; The JVM library: the Java runtime's own registration, or where a private runtime would lie.
 Function findJvmLibrary
     StrCpy $2 ""
@@ -195,6 +257,8 @@ Section "Configuration"
     ; The class path names the bridge archive itself, so bindRuntime accepts it whether or not
     ; the runtime is installed yet. Arguments with blanks go in double quotes.
     Call startOutcomeLog
+    !insertmacro ConfiguredKeys NoteKey
+    StrCpy $keysNoted 1
     Call findJvmLibrary
     !insertmacro Configure bindRuntime `${JvmId} "$2" "-Djava.class.path=$INSTDIR\lib\VOLM.jar" ${JvmOption}`
     !insertmacro ExpectValue HKLM "${CONFIG_ROOT}\JVMs\${JvmId}" "JvmOptions"
@@ -212,6 +276,10 @@ Section "Configuration"
         MessageBox MB_ICONSTOP "Missing after configuration: HKCR\TypeLib\${TypeLibId}" /SD IDOK
         Abort
     ${EndIf}
+!ifdef FAIL_AFTER_LAST
+    ; bindObject refuses /l with /s: a step that always fails, after every registration.
+    !insertmacro Configure bindObject `/l`
+!endif
 SectionEnd
 
 Section "Uninstall"

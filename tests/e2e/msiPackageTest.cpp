@@ -595,15 +595,6 @@ TEST_F(MsiPackage, UninstallsTheTypeLibraryWithoutTheRuntime) {
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, typeLibKey));
 }
 
-// Every registry key of the sample as it stands, for comparing a state with a later one.
-std::wstring sampleState() {
-    std::wstring state;
-    for (const Key& key : registeredKeys()) {
-        state += key.path + L":\n" + dumpKey(key.root, key.path) + L"\n";
-    }
-    return state;
-}
-
 // The NSIS setup's registrations of the same names stand before a first MSI install that fails:
 // its rollback puts back what the NSIS setup had registered, value for value, and removes only
 // what the MSI install made.
@@ -619,7 +610,7 @@ TEST_F(MsiPackage, AFailedFirstInstallKeepsTheRegistrationsThatWereThereBeforeIt
     const RunResult setupRun = runTool(L"setup", L"/S /D=" + setupFolder, options);
     ASSERT_FALSE(setupRun.timedOut);
     ASSERT_EQ(setupRun.exitCode, 0u);
-    const std::wstring before = sampleState();
+    const std::wstring before = registeredState();
     for (const Key& key : registeredKeys()) {
         ASSERT_TRUE(keyExists(key.root, key.path)) << narrow(key.path);
     }
@@ -631,7 +622,7 @@ TEST_F(MsiPackage, AFailedFirstInstallKeepsTheRegistrationsThatWereThereBeforeIt
                        " put back as it stood before the install"),
               std::string::npos)
         << log;
-    EXPECT_EQ(sampleState(), before);
+    EXPECT_EQ(registeredState(), before);
     EXPECT_FALSE(installed(productCodeOf(failing)));
     for (const std::wstring& file : packageFiles) {
         EXPECT_FALSE(fs::exists(installFolder() + L"\\" + file)) << narrow(file);

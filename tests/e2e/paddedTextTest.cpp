@@ -1,6 +1,7 @@
 // A text value stored with NUL characters before its end, as an installer that writes its whole
 // buffer leaves one: each record tool's listing shows the text before the first NUL and goes on
-// with every later value and record, whatever the record tool.
+// with every later value and record, whatever the record tool, and volmoraConfig's export and
+// check read the same text.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -45,6 +46,22 @@ struct Case {
     std::wstring listing;
 };
 
+HKEY rootOf(const PaddedValue& value) {
+    return value.key.starts_with(L"CLSID\\") ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
+}
+
+// The case's texts, and its padded values with four NULs after the text.
+void writeValues(const Case& c) {
+    for (const PaddedValue& value : c.texts) {
+        writeText(rootOf(value), value.key, value.name, value.text);
+    }
+    for (const PaddedValue& value : c.padded) {
+        const std::vector<BYTE> bytes = padded(value.text, 4);
+        writeValue(rootOf(value), value.key, value.name, REG_SZ, bytes.data(),
+                   static_cast<DWORD>(bytes.size()));
+    }
+}
+
 void PrintTo(const Case& c, std::ostream* out) {
     *out << c.what;
 }
@@ -61,21 +78,9 @@ class PaddedText : public ::testing::TestWithParam<Case> {
     }
 };
 
-HKEY rootOf(const PaddedValue& value) {
-    return value.key.starts_with(L"CLSID\\") ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
-}
-
 TEST_P(PaddedText, TheListingShowsEveryRecordAfterIt) {
     const Case& c = GetParam();
-    for (const PaddedValue& value : c.texts) {
-        writeText(rootOf(value), value.key, value.name, value.text);
-    }
-    for (const PaddedValue& value : c.padded) {
-        const std::vector<BYTE> bytes = padded(value.text, 4);
-        ASSERT_EQ(bytes.size(), 2 * value.text.size() + 8);
-        writeValue(rootOf(value), value.key, value.name, REG_SZ, bytes.data(),
-                   static_cast<DWORD>(bytes.size()));
-    }
+    writeValues(c);
     const std::wstring before = dumpKey(HKEY_LOCAL_MACHINE, configRoot + L"\\" + c.collection);
     VOLMORA_SKIP_WHERE(PlatformLimit::noListingPaint);
 
@@ -87,6 +92,44 @@ TEST_P(PaddedText, TheListingShowsEveryRecordAfterIt) {
     EXPECT_EQ(narrow(result.listings[0].text), narrow(c.listing));
     // Listing leaves the stored bytes as they were.
     EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, configRoot + L"\\" + c.collection), before);
+}
+
+// The value as export writes it in JSON: "<name>": "<text>", backslashes doubled.
+std::string jsonMember(const PaddedValue& value) {
+    std::wstring text;
+    for (const wchar_t c : value.text) {
+        text += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
+    }
+    return "\"" + narrow(value.name) + "\": \"" + narrow(text) + "\"";
+}
+
+// export and check read the same text as the listings, in a 32-bit process too, where no listing
+// window can paint: export writes every record, each padded value as its text alone, and
+// neither writes a NUL character.
+TEST_P(PaddedText, ExportAndCheckReadTheTextBeforeTheNul) {
+    const Case& c = GetParam();
+    writeValues(c);
+    RunOptions options;
+    options.captureOutput = true;
+    options.captureErrors = true;
+    const RunResult exported = runTool(L"volmoraConfig", L"export", options);
+    ASSERT_FALSE(exported.timedOut);
+    EXPECT_EQ(exported.exitCode, 0u) << exported.errors;
+    for (const auto* values : {&c.padded, &c.texts}) {
+        for (const PaddedValue& value : *values) {
+            if (rootOf(value) == HKEY_LOCAL_MACHINE) {
+                EXPECT_NE(exported.output.find(jsonMember(value)), std::string::npos)
+                    << jsonMember(value) << " in:\n"
+                    << exported.output;
+            }
+        }
+    }
+    const RunResult checked = runTool(L"volmoraConfig", L"check", options);
+    ASSERT_FALSE(checked.timedOut);
+    for (const std::string& output : {exported.output, checked.output, checked.errors}) {
+        EXPECT_EQ(output.find('\0'), std::string::npos) << output;
+        EXPECT_EQ(output.find("\\u0000"), std::string::npos) << output;
+    }
 }
 
 const std::wstring servers = configRoot + L"\\Servers\\";

@@ -12,6 +12,7 @@
 
 #include "expectations.h"
 #include "harness.h"
+#include "registryWriting.h"
 #include "sampleProduct.h"
 
 namespace volmora::e2e {
@@ -156,6 +157,101 @@ const Scenario scenarios[] = {
 INSTANTIATE_TEST_SUITE_P(Scenarios, SampleSetup, ::testing::ValuesIn(scenarios),
                          [](const ::testing::TestParamInfo<Scenario>& scenario) {
                              return std::string(scenario.param.name);
+                         });
+
+// A setup that fails after its last registration (the tests' copy, testFiles\): it puts the
+// registry back as it found it, whatever of the sample's names stood before it, registered by
+// the programs or left by another product.
+struct Before {
+    const char* name;
+    void (*arrange)(const std::wstring& otherFolder);
+};
+
+void PrintTo(const Before& before, std::ostream* out) {
+    *out << before.name;
+}
+
+class FailingSetup : public ::testing::TestWithParam<Before> {
+  protected:
+    void SetUp() override { removeEverything(); }
+    void TearDown() override {
+        removeEverything();
+        std::error_code ignored;
+        fs::remove_all(otherFolder, ignored);
+    }
+    const std::wstring otherFolder = L"C:\\Volmora Other Product";
+};
+
+TEST_P(FailingSetup, PutsTheRegistryBackAsItFoundIt) {
+    const std::wstring setup =
+        (fs::path(buildFolder()) / "testFiles" / "volmora-sample-setup-failing.exe").wstring();
+    ASSERT_TRUE(fs::is_regular_file(setup)) << "the failing copy of the setup was not built";
+    installRuntime();
+    deleteTree(HKEY_CLASSES_ROOT, runtimeRegistration);
+    GetParam().arrange(otherFolder);
+    const std::wstring before = registeredState();
+
+    RunOptions options;
+    options.program = setup;
+    options.timeoutMs = setupTimeoutMs;
+    const RunResult installed = runTool(L"setup", L"/S /D=" + installFolder, options);
+    ASSERT_FALSE(installed.timedOut);
+    expectNoBox(installed);
+    EXPECT_EQ(installed.exitCode, 2u);
+
+    EXPECT_EQ(narrow(registeredState()), narrow(before));
+    // The files and the uninstall entry stay, for the uninstaller.
+    EXPECT_TRUE(fs::is_regular_file(installFolder + L"\\uninstall.exe"));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, setupKey));
+}
+
+// The same names registered by the programs from another folder, with other values.
+void registeredElsewhere(const std::wstring& folder) {
+    fs::create_directories(folder);
+    for (const wchar_t* program : {L"bindObject", L"bindRuntime", L"bindHost", L"bindSchema"}) {
+        fs::copy_file(builtToolPath(program), folder + L"\\" + program + L".exe",
+                      fs::copy_options::overwrite_existing);
+    }
+    fs::copy_file(fs::path(buildFolder()) / "installer" / typeLibFile, folder + L"\\" + typeLibFile,
+                  fs::copy_options::overwrite_existing);
+    const struct {
+        const wchar_t* program;
+        std::wstring arguments;
+    } runs[] = {
+        {L"bindRuntime",
+         jvmId + L" C:\\Other\\jvm.dll -Djava.class.path=C:\\Other\\VOLM.jar -Xmx1g"},
+        {L"bindHost", serverId + L" C:\\Other\\other.jar"},
+        {L"bindObject", progId + L" " + classId + L" com.other.Greeter " + jvmId},
+        {L"bindSchema", L"\"" + folder + L"\\" + typeLibFile + L"\""},
+    };
+    for (const auto& run : runs) {
+        RunOptions options;
+        options.program = folder + L"\\" + run.program + L".exe";
+        const RunResult result = runTool(run.program, L"/s " + run.arguments, options);
+        ASSERT_EQ(result.exitCode, 0u) << narrow(run.program);
+    }
+    for (const Key& key : registeredKeys()) {
+        ASSERT_TRUE(keyExists(key.root, key.path)) << narrow(key.path);
+    }
+}
+
+const Before befores[] = {
+    {"nothing", [](const std::wstring&) {}},
+    {"theSameNames", registeredElsewhere},
+    // Part of it: a JVM of the same name with a value of a type the programs never write.
+    {"aJvmOfAnotherProduct",
+     [](const std::wstring&) {
+         const DWORD flags = 7;
+         writeValue(HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId, L"Flags", REG_DWORD,
+                    &flags, sizeof flags);
+         writeText(HKEY_LOCAL_MACHINE, configRoot + L"\\JVMs\\" + jvmId + L"\\Owner", L"",
+                   L"another product");
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Before, FailingSetup, ::testing::ValuesIn(befores),
+                         [](const ::testing::TestParamInfo<Before>& before) {
+                             return std::string(before.param.name);
                          });
 
 }  // namespace

@@ -32,6 +32,14 @@ std::vector<Key> registeredKeys() {
     return keys;
 }
 
+std::wstring registeredState() {
+    std::wstring state;
+    for (const Key& key : registeredKeys()) {
+        state += key.path + L":\n" + dumpKey(key.root, key.path) + L"\n";
+    }
+    return state;
+}
+
 bool sharedByBothViews(const Key& key) {
     return key.path.starts_with(L"TypeLib\\") || key.path.starts_with(progId) ||
            isInterfaceKey(key);

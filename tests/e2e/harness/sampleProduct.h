@@ -27,6 +27,10 @@ struct Key {
 // Every key that the programs create for the sample, each of which uninstalling must remove.
 std::vector<Key> registeredKeys();
 
+// Every key of registeredKeys with everything below it, as dumpKey gives it: for comparing the
+// registry before and after a run that must leave it as it found it.
+std::wstring registeredState();
+
 // Type libraries and the ProgID keys are one set for both registry views. The type library's
 // interface keys are per view on Windows (Microsoft lists HKCR\Interface among the redirected
 // keys) and one set under Wine's WoW64 mode (measured): counted here as shared, so that the other
