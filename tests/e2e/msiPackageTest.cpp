@@ -4,9 +4,11 @@
 // is read back after install, repair and uninstall, after an install whose class registration
 // fails and is rolled back, after one that fails past the last registration (a copy of the
 // package built for the tests), after one refused for a property that cannot stay one argument,
-// and through repair, upgrade and a refused downgrade (copies of a later version and of one that
-// unregisters inside an upgrade); the installer's log holds what the programs and the steps
-// said.
+// through repair, upgrade and a refused downgrade (copies of a later version and of one that
+// unregisters inside an upgrade), through the shipped package's own upgrade, the removal of its
+// feature by name and an uninstall without the runtime, and after a failed first install over
+// the NSIS setup's registrations of the same names, which stay as they were; the installer's
+// log holds what the programs and the steps said.
 #include <windows.h>
 
 #include <msi.h>

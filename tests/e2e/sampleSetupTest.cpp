@@ -3,6 +3,9 @@
 // the amd64-unicode one in the x86_64 run. It installs the programs and has them register a JVM,
 // a server, a class and a type library; its uninstaller has them remove all of it again. The
 // registry is read back after each, in the build's own view, and the other view stays untouched.
+// The uninstall runs as a deployment tool runs it, by the quiet command the setup publishes; and
+// a copy of the setup that fails after its last registration leaves the registry as it found
+// it, with or without registrations of the same names before it.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -103,6 +103,41 @@ TEST(VolmoraConfig, ExportThenApplyToAnEmptyViewWritesWhatTheProgramsWroteExactl
     EXPECT_EQ(state(empty.memory), state(machine.memory));
 }
 
+// A text stored with NUL characters after it, as an installer that writes its whole buffer
+// leaves one, is its text before the first NUL for export, check and apply alike: export and
+// check say of it what they say of the text stored plainly, and it equals the same text in a
+// file, so that apply changes nothing and keeps the stored bytes.
+TEST(VolmoraConfig, ATextStoredWithNulsAfterItIsTheTextBeforeThem) {
+    FakeConfigHost plain;
+    registerSample(plain.memory);
+    FakeConfigHost machine;
+    registerSample(machine.memory);
+    const std::wstring server = root + L"\\Servers\\ServerA";
+    const StoredValue padded{valueType::sz, {'C', 0, ':', 0, '\\', 0, 'a', 0, 'p', 0, 'p',
+                                             0,   0, 0,   0, 0,    0, 0,   0, 0,   0, 0}};
+    machine.memory.putValue(server, L"Classpath", padded);
+    const std::wstring before = state(machine.memory);
+
+    // What each reading verb says is what it says of the same text stored with one NUL.
+    const auto sameAsPlain = [&](std::initializer_list<std::wstring> verb, const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(machine.run(verb), plain.run(verb));
+        EXPECT_EQ(machine.out, plain.out);
+        EXPECT_EQ(machine.err, plain.err);
+    };
+    sameAsPlain({L"export"}, "export");
+    sameAsPlain({L"check"}, "check");
+    sameAsPlain({L"check", L"/json"}, "check /json");
+    EXPECT_EQ(machine.run({L"export"}), 0);
+    EXPECT_EQ(machine.out, sampleFile());
+
+    machine.files[L"f.json"] = sampleFile();
+    EXPECT_EQ(machine.run({L"apply", L"f.json"}), 0) << machine.err;
+    EXPECT_EQ(outText(machine), L"No changes.\n");
+    EXPECT_EQ(machine.memory.value(server, L"Classpath"), padded);
+    EXPECT_EQ(state(machine.memory), before);
+}
+
 TEST(VolmoraConfig, ThePlanNamesEachChange) {
     struct Case {
         const char* what;
