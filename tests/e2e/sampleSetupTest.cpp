@@ -63,6 +63,15 @@ const std::vector<std::wstring> installedFiles = {
     L"bin\\bindSchema.exe", L"lib\\" + typeLibFile,  L"uninstall.exe",
 };
 
+// Runs a setup silently into installFolder, as an installer author's customers would: /D= comes
+// last and unquoted, blanks and all.
+RunResult runSetup(const std::wstring& setup) {
+    RunOptions options;
+    options.program = setup;
+    options.timeoutMs = setupTimeoutMs;
+    return runTool(L"setup", L"/S /D=" + installFolder, options);
+}
+
 // The command that the setup publishes for a quiet uninstall (QuietUninstallString).
 std::wstring quietUninstallCommand() {
     wchar_t text[1024] = {};
@@ -102,11 +111,7 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     deleteTree(HKEY_CLASSES_ROOT, runtimeRegistration);
     const std::wstring runtimeLibrary = installFolder + L"\\bin\\VOLM.dll";
 
-    RunOptions options;
-    options.program = setup;
-    options.timeoutMs = setupTimeoutMs;
-    // /D= comes last and unquoted, blanks and all.
-    const RunResult installed = runTool(L"setup", L"/S /D=" + installFolder, options);
+    const RunResult installed = runSetup(setup);
     ASSERT_FALSE(installed.timedOut);
     expectNoBox(installed);
     ASSERT_EQ(installed.exitCode, 0u);
@@ -130,7 +135,9 @@ TEST_P(SampleSetup, InstallsConfiguresAndUninstallsSilently) {
     const std::wstring uninstaller = L"\"" + installFolder + L"\\uninstall.exe\" ";
     ASSERT_TRUE(quiet.starts_with(uninstaller)) << narrow(quiet);
     EXPECT_EQ(quiet.substr(uninstaller.size()), L"/S _?=" + installFolder);
+    RunOptions options;
     options.program = installFolder + L"\\uninstall.exe";
+    options.timeoutMs = setupTimeoutMs;
     const RunResult uninstalled = runTool(L"uninstall", quiet.substr(uninstaller.size()), options);
     ASSERT_FALSE(uninstalled.timedOut);
     expectNoBox(uninstalled);
@@ -194,10 +201,7 @@ TEST_P(FailingSetup, PutsTheRegistryBackAsItFoundIt) {
     GetParam().arrange(otherFolder);
     const std::wstring before = registeredState();
 
-    RunOptions options;
-    options.program = setup;
-    options.timeoutMs = setupTimeoutMs;
-    const RunResult installed = runTool(L"setup", L"/S /D=" + installFolder, options);
+    const RunResult installed = runSetup(setup);
     ASSERT_FALSE(installed.timedOut);
     expectNoBox(installed);
     EXPECT_EQ(installed.exitCode, 2u);
