@@ -9,8 +9,16 @@ namespace volmora::msistep {
 
 namespace {
 
-KeyHandle rootKey(NotedRoot root) {
-    return root == NotedRoot::localMachine ? localMachine : classesRoot;
+// HKEY_CLASSES_ROOT's keys are read and written where the machine keeps them: the note is taken
+// by an immediate action, which may run as the user installing, whose HKEY_CLASSES_ROOT shows
+// that user's own classes over the machine's; the rollback runs as the installer's service, and
+// the programs wrote the machine's. (Both roots keep the registry view of the process: a 32-bit
+// one reaches the 32-bit class keys either way.)
+constexpr std::wstring_view machineClasses = L"SOFTWARE\\Classes\\";
+
+// The key's path below HKEY_LOCAL_MACHINE.
+std::wstring machinePath(NotedRoot root, const std::wstring& path) {
+    return root == NotedRoot::localMachine ? path : std::wstring(machineClasses) + path;
 }
 
 std::wstring_view rootName(NotedRoot root) {
@@ -310,7 +318,7 @@ std::wstring notedKeyName(const KeyNote& note) {
 std::variant<KeyNote, long> noteKey(Registry& registry, NotedRoot root, const std::wstring& path) {
     KeyNote note{root, path, std::nullopt};
     RegKey key(registry);
-    const long opened = key.open(rootKey(root), path, KeyAccess::read);
+    const long opened = key.open(localMachine, machinePath(root, path), KeyAccess::read);
     if (opened == status::fileNotFound) {
         return note;
     }
@@ -327,10 +335,11 @@ std::variant<KeyNote, long> noteKey(Registry& registry, NotedRoot root, const st
 
 long restoreKey(Registry& registry, const KeyNote& note) {
     if (!note.before) {
-        return deleteTree(registry, rootKey(note.root), note.path);
+        return deleteTree(registry, localMachine, machinePath(note.root, note.path));
     }
     RegKey key(registry);
-    if (const long result = key.create(rootKey(note.root), note.path); result != status::success) {
+    if (const long result = key.create(localMachine, machinePath(note.root, note.path));
+        result != status::success) {
         return result;
     }
     return makeEqual(registry, key.handle(), *note.before);

@@ -29,7 +29,9 @@ struct SavedKey {
     friend bool operator==(const SavedKey&, const SavedKey&) = default;
 };
 
-// The two roots that the steps write below.
+// The two roots that the steps write below. A key of HKEY_CLASSES_ROOT is noted and put back
+// below HKEY_LOCAL_MACHINE\SOFTWARE\Classes, the machine's own classes, whichever user's view
+// the noting process has.
 enum class NotedRoot { localMachine, classesRoot };
 
 struct KeyNote {

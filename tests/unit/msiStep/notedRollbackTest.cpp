@@ -18,6 +18,8 @@ using testing::StoredValue;
 
 const std::wstring jvms = L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\JVMs";
 const std::wstring jvmPath = L"SOFTWARE\\Tamsiver Software\\VOLM\\JVMs\\SampleJVM";
+// Where a noted key of HKEY_CLASSES_ROOT is read and put back: the machine's own classes.
+const std::wstring machineClasses = L"HKLM\\SOFTWARE\\Classes\\";
 
 StoredValue bytes(std::uint32_t type, std::vector<std::uint8_t> data) {
     return {type, std::move(data)};
@@ -216,7 +218,10 @@ TEST(NotedRollback, NotesTheKeysThatItsStepWrites) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.data));
         MemoryRegistry registry;
-        registry.putText(L"HKCR\\VolmoraSample.Greeter\\CLSID", L"", clsid);
+        registry.putText(machineClasses + L"VolmoraSample.Greeter\\CLSID", L"", clsid);
+        // What a user's own view of HKEY_CLASSES_ROOT shows is not the machine's, and is not
+        // noted.
+        registry.putText(L"HKCR\\VolmoraSample.Greeter.1\\CLSID", L"", clsid);
         const auto result = withNotes(registry, c.kind, c.data);
         if (c.keys.empty()) {
             EXPECT_TRUE(std::holds_alternative<Fault>(result));
@@ -282,24 +287,26 @@ TEST(NotedRollback, PutsBackWhatExistedAndRemovesWhatTheInstallMade) {
     for (const bool failing : {false, true}) {
         SCOPED_TRACE(failing ? "a key that cannot be put back" : "every key put back");
         MemoryRegistry registry;
-        registry.putText(L"HKCR\\VolmoraSample.Greeter\\CLSID", L"", L"{other}");
-        registry.putText(L"HKCR\\VolmoraSample.Greeter.1\\CLSID", L"", L"{other}");
+        registry.putText(machineClasses + L"VolmoraSample.Greeter\\CLSID", L"", L"{other}");
+        registry.putText(machineClasses + L"VolmoraSample.Greeter.1\\CLSID", L"", L"{other}");
         // The parent keys are the bridge's and the system's: a rollback leaves them.
         registry.putKey(L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs");
-        registry.putKey(L"HKCR\\CLSID");
+        registry.putKey(machineClasses + L"CLSID");
         const std::wstring before = registry.dump(L"HKCR") + registry.dump(L"HKLM");
         const auto notes = withNotes(registry, RollbackKind::javaClass, data);
         ASSERT_TRUE(std::holds_alternative<std::wstring>(notes));
         // What the registration writes.
         registry.putText(L"HKLM\\SOFTWARE\\Tamsiver Software\\VOLM\\CLSIDs\\" + clsid, L"ProgId",
                          L"VolmoraSample.Greeter");
-        registry.putText(L"HKCR\\CLSID\\" + clsid + L"\\InprocServer32", L"", L"C:\\VOLM.dll");
-        registry.putText(L"HKCR\\VolmoraSample.Greeter\\CLSID", L"", clsid);
-        registry.putText(L"HKCR\\VolmoraSample.Greeter\\CurVer", L"", L"VolmoraSample.Greeter.1");
-        registry.putText(L"HKCR\\VolmoraSample.Greeter.1\\CLSID", L"", clsid);
+        registry.putText(machineClasses + L"CLSID\\" + clsid + L"\\InprocServer32", L"",
+                         L"C:\\VOLM.dll");
+        registry.putText(machineClasses + L"VolmoraSample.Greeter\\CLSID", L"", clsid);
+        registry.putText(machineClasses + L"VolmoraSample.Greeter\\CurVer", L"",
+                         L"VolmoraSample.Greeter.1");
+        registry.putText(machineClasses + L"VolmoraSample.Greeter.1\\CLSID", L"", clsid);
         if (failing) {
-            registry.failCall(RegistryCall::setValue, L"HKCR\\VolmoraSample.Greeter.1\\CLSID@", 5,
-                              true);
+            registry.failCall(RegistryCall::setValue,
+                              machineClasses + L"VolmoraSample.Greeter.1\\CLSID@", 5, true);
         }
         const auto split = std::get<NotedData>(splitNotes(std::get<std::wstring>(notes)));
         const RemovalReport report =
