@@ -13,8 +13,9 @@
 
 namespace volmora {
 
-// An argument that starts with "/" or "-": a switch, for the four tools and the console
-// companions alike. Its name is the rest in ASCII lower case.
+// An argument that starts with "/" or "-" is a switch, for the four tools and the console
+// companions alike (the four tools' scan takes an empty argument among their switches too); its
+// name is the rest in ASCII lower case.
 bool isSwitch(std::wstring_view argument);
 std::wstring switchName(std::wstring_view argument);
 
