@@ -5,19 +5,20 @@
 
 namespace volmora {
 
-namespace {
-
-bool isSwitch(const std::wstring& argument) {
-    return argument.empty() || argument.front() == L'-' || argument.front() == L'/';
+bool isSwitch(std::wstring_view argument) {
+    return argument.starts_with(L'/') || argument.starts_with(L'-');
 }
 
-}  // namespace
+std::wstring switchName(std::wstring_view argument) {
+    return asciiLower(argument.substr(1));
+}
 
 SwitchScan scanSwitches(ArgumentList& arguments, std::wstring_view knownSwitches) {
     SwitchScan scan;
-    while (arguments.size() > 1 && isSwitch(arguments[1])) {
-        std::wstring name =
-            arguments[1].empty() ? std::wstring() : asciiLower(arguments[1].substr(1));
+    // An empty argument stands among the switches too: the tools refuse it as one they do not
+    // know.
+    while (arguments.size() > 1 && (arguments[1].empty() || isSwitch(arguments[1]))) {
+        std::wstring name = arguments[1].empty() ? std::wstring() : switchName(arguments[1]);
         if (name == L"?") {
             scan.stop = SwitchScan::Stop::help;
             return scan;

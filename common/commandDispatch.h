@@ -13,6 +13,11 @@
 
 namespace volmora {
 
+// An argument that starts with "/" or "-": a switch, for the four tools and the console
+// companions alike. Its name is the rest in ASCII lower case.
+bool isSwitch(std::wstring_view argument);
+std::wstring switchName(std::wstring_view argument);
+
 struct SwitchScan {
     enum class Stop { operands, help, badSwitch };
     Stop stop = Stop::operands;

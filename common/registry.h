@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,8 +16,11 @@ namespace status {
 inline constexpr long success = 0;
 inline constexpr long fileNotFound = 2;
 inline constexpr long accessDenied = 5;
+inline constexpr long notEnoughMemory = 8;
 inline constexpr long invalidParameter = 87;
 inline constexpr long badPathname = 161;
+inline constexpr long alreadyExists = 183;
+inline constexpr long fileTooLarge = 223;
 inline constexpr long moreData = 234;
 inline constexpr long noMoreItems = 259;
 }  // namespace status
@@ -48,6 +52,31 @@ constexpr KeyHandle predefinedKey(std::uint32_t id) {
 inline constexpr KeyHandle classesRoot = detail::predefinedKey(0x80000000);
 inline constexpr KeyHandle currentUser = detail::predefinedKey(0x80000001);
 inline constexpr KeyHandle localMachine = detail::predefinedKey(0x80000002);
+
+// The predefined roots the tools use, by the names messages give them.
+struct RootKeyName {
+    KeyHandle root;
+    std::wstring_view name;
+};
+inline constexpr RootKeyName rootKeyNames[] = {
+    {classesRoot, L"HKEY_CLASSES_ROOT"},
+    {currentUser, L"HKEY_CURRENT_USER"},
+    {localMachine, L"HKEY_LOCAL_MACHINE"},
+};
+
+// "HKEY_CLASSES_ROOT\path", the name of a key below one of the roots above (an open key that is
+// none of them is named by its path alone).
+inline std::wstring fullKeyName(KeyHandle root, std::wstring_view path) {
+    for (const RootKeyName& known : rootKeyNames) {
+        if (known.root == root) {
+            std::wstring name(known.name);
+            name += L'\\';
+            name += path;
+            return name;
+        }
+    }
+    return std::wstring(path);
+}
 
 // readOtherView reads HKEY_LOCAL_MACHINE in the registry view of the other architecture (the
 // 64-bit one from a 32-bit program, the 32-bit one from a 64-bit program), where the other

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "pathText.h"
+#include "registry.h"
 #include "toolText.h"
 
 namespace volmora {
@@ -15,7 +16,6 @@ constexpr std::wstring_view fileSystemProgId = L"Scripting.FileSystemObject";
 constexpr std::wstring_view fileSystemLibrary = L"scrrun.dll";
 constexpr std::wstring_view devEnvironmentName = L"vb6";
 constexpr std::int32_t cannotCreateObjectExitCode = 4;
-constexpr std::int32_t outOfMemoryNumber = 8;                 // ERROR_NOT_ENOUGH_MEMORY
 constexpr std::int32_t unspecifiedErrorNumber = -2147467259;  // E_FAIL
 
 }  // namespace
@@ -184,9 +184,9 @@ std::int32_t runTool(Platform& platform, const ToolDefinition& definition) {
             error.description));
         exitCode = error.number;
     } catch (const std::bad_alloc&) {
-        tool.showError(
-            internalErrorMessage(outOfMemoryNumber, definition.projectName, L"Out of memory"));
-        exitCode = outOfMemoryNumber;
+        tool.showError(internalErrorMessage(status::notEnoughMemory, definition.projectName,
+                                            L"Out of memory"));
+        exitCode = status::notEnoughMemory;
     }
     tool.exitTool(exitCode);
     return exitCode;

@@ -59,6 +59,26 @@ void appendUtf16(std::string& out, std::wstring_view text) {
     }
 }
 
+std::size_t loneSurrogateAt(const std::uint8_t* data, std::size_t count) {
+    const auto unitAt = [data](std::size_t i) {
+        return data[2 * i] | (std::uint32_t{data[2 * i + 1]} << 8);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < count) {
+            const std::uint32_t low = unitAt(i + 1);
+            if (low >= 0xDC00 && low < 0xE000) {
+                ++i;
+                continue;
+            }
+        }
+        if (unit >= 0xD800 && unit < 0xE000) {
+            return i;
+        }
+    }
+    return std::wstring_view::npos;
+}
+
 std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count) {
     std::wstring text;
     text.reserve(count);

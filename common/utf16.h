@@ -20,4 +20,8 @@ void appendUtf16(std::string& out, std::wstring_view text);
 // The first count UTF-16 characters of data as a wide string.
 std::wstring textFromUtf16(const std::uint8_t* data, std::size_t count);
 
+// Where, in UTF-16 characters, the first of count characters of data stands that is half of a
+// surrogate pair without its other half (so no valid UTF-16); npos when there is none.
+std::size_t loneSurrogateAt(const std::uint8_t* data, std::size_t count);
+
 }  // namespace volmora

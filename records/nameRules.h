@@ -27,4 +27,8 @@ std::wstring valueNameFault(std::wstring_view name);
 // A REG_SZ text: no NUL, which would end the text for every program that reads it.
 std::wstring valueTextFault(std::wstring_view text);
 
+// Whether name is a GUID in braces as COM writes it, 38 characters
+// ("{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"): a CLSID that COM can use, a type library's identity.
+bool isBracedGuid(std::wstring_view name);
+
 }  // namespace volmora

@@ -1,5 +1,6 @@
 // volmoraConfig's exit codes, with what each means: the one table that the program returns from
-// and the guide is written from.
+// and the guide is written from, and the closing lines that go with them. Every layer may include
+// it.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,12 @@ inline constexpr std::int32_t lockNotTaken = 10;
 inline constexpr std::int32_t journalPending = 11;
 inline constexpr std::int32_t journalUnusable = 12;
 }  // namespace exitCode
+
+// The line that closes the report of a run that changed nothing, whatever stopped it.
+inline constexpr std::wstring_view nothingChanged = L"Nothing was changed.";
+
+// The command that puts a journal back, as the messages name it.
+inline constexpr std::wstring_view recoverCommand = L"volmoraConfig recover";
 
 struct ExitCodeMeaning {
     std::int32_t code;

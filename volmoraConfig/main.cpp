@@ -2,8 +2,8 @@
 // boxes from the system, and the exit code of the verb.
 #include <windows.h>
 
-#include "configHost.h"
-#include "winConfigHost.h"
+#include "command/configCommand.h"
+#include "win32/winConfigHost.h"
 
 int wmain(int, wchar_t**) {
     using namespace volmora;

@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include "lastError.h"
+#include "programPath.h"
 #include "toolUtil.h"
 #include "winPlatform.h"
 
@@ -15,8 +16,7 @@ constexpr wchar_t runtimeLibraryName[] = L"VOLM.dll";
 constexpr char unregisterExportName[] = "UnregisterTypeLibrary";
 
 std::wstring programFileName() {
-    std::wstring path = growingBufferText(
-        [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
+    std::wstring path = ownProgramPath();
     if (path.empty()) {
         raiseLastError(L"Can't get the program path");
     }

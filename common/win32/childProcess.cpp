@@ -395,11 +395,4 @@ std::wstring quoteForCommandLine(const std::wstring& argument) {
     return quoted;
 }
 
-std::wstring ownProgramPath() {
-    std::wstring path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length < path.size() ? length : 0);
-    return path;
-}
-
 }  // namespace volmora

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fileHandle.h"
+#include "programPath.h"
 
 namespace volmora {
 
@@ -87,8 +88,5 @@ class ChildProcess {
 // when it is empty or holds a blank, a tab or a double quote, with backslashes doubled before a
 // quote and each double quote escaped.
 std::wstring quoteForCommandLine(const std::wstring& argument);
-
-// The full path of the running program.
-std::wstring ownProgramPath();
 
 }  // namespace volmora

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "lockedAppend.h"
+#include "programPath.h"
 #include "toolUtil.h"
 
 namespace volmora {
@@ -54,8 +55,7 @@ bool WinFileSystem::fileExists(const std::wstring& path) {
 }
 
 std::wstring WinSystem::moduleFileName() {
-    std::wstring path = growingBufferText(
-        [](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
+    std::wstring path = ownProgramPath();
     if (path.empty()) {
         raiseToolError(static_cast<std::int32_t>(GetLastError()), L"Can't get the program path");
     }

@@ -5,29 +5,12 @@
 #include <vector>
 
 #include "keyNameCase.h"
+#include "nameRules.h"
 #include "regUtil.h"
 
 namespace volmora::msistep {
 
 namespace {
-
-bool isHex(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-}
-
-// {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
-bool isBracedGuid(std::wstring_view text) {
-    if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') {
-        return false;
-    }
-    for (std::size_t i = 1; i < 37; ++i) {
-        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-        if (dash ? text[i] != L'-' : !isHex(text[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::wstring hex(std::uint32_t value) {
     static constexpr wchar_t digits[] = L"0123456789abcdef";

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "ownedHandles.h"
-#include "winConfigLock.h"
+#include "win32/winConfigLock.h"
 
 namespace volmora::e2e {
 namespace {

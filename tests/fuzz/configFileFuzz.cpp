@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "configFile.h"
+#include "model/configFile.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "crc32.h"
-#include "journalFormat.h"
+#include "journal/crc32.h"
+#include "journal/journalFormat.h"
 
 namespace {
 

@@ -10,12 +10,14 @@
 #include <random>
 
 #include "../bindObject/classLayout.h"
-#include "applyPlanner.h"
-#include "applyRefusals.h"
-#include "configFile.h"
+#include "check/recordFiles.h"
+#include "command/verbSupport.h"
+#include "command/verbs.h"
 #include "fakeConfigHost.h"
-#include "planText.h"
-#include "verbs.h"
+#include "model/configFile.h"
+#include "plan/applyPlanner.h"
+#include "plan/applyRefusals.h"
+#include "plan/planText.h"
 
 namespace volmora::testing {
 namespace {

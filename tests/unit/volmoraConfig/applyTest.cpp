@@ -5,8 +5,9 @@
 #include <random>
 
 #include "../bindObject/classLayout.h"
-#include "applyPlanner.h"
+#include "command/configCommand.h"
 #include "fakeConfigHost.h"
+#include "plan/applyPlanner.h"
 
 namespace volmora::testing {
 namespace {

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../bindObject/classLayout.h"
+#include "check/recordFiles.h"
 #include "checkFilesFake.h"
 #include "exitCodes.h"
 #include "fakeConfigHost.h"

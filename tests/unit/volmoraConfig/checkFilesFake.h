@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "checkFiles.h"
+#include "host/checkFiles.h"
 
 namespace volmora::testing {
 

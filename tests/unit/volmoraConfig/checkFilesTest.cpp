@@ -2,8 +2,10 @@
 // class path entries it looks for, and one look per path.
 #include <gtest/gtest.h>
 
-#include "check.h"
+#include "check/check.h"
+#include "check/recordFiles.h"
 #include "checkFilesFake.h"
+#include "nameRules.h"
 
 namespace volmora::testing {
 namespace {
@@ -107,7 +109,7 @@ TEST(BracedGuid, AcceptsOnlyWhatCOMTakesAsACLSID) {
         {L"", false},
     };
     for (const auto& [name, usable] : cases) {
-        EXPECT_EQ(config::isBracedGuid(name), usable) << std::string(name.begin(), name.end());
+        EXPECT_EQ(volmora::isBracedGuid(name), usable) << std::string(name.begin(), name.end());
     }
 }
 

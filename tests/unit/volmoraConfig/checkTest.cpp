@@ -9,9 +9,10 @@
 #include "bindHost.h"
 #include "bindObject.h"
 #include "bindRuntime.h"
-#include "check.h"
+#include "check/check.h"
+#include "check/checkReport.h"
+#include "check/recordFiles.h"
 #include "checkFilesFake.h"
-#include "checkReport.h"
 #include "fakePlatform.h"
 
 namespace volmora::testing {

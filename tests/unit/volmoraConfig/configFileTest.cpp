@@ -2,7 +2,7 @@
 // refusal with the place it names.
 #include <gtest/gtest.h>
 
-#include "configFile.h"
+#include "model/configFile.h"
 #include "recordBuilder.h"
 #include "utf8.h"
 

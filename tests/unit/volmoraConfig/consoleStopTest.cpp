@@ -2,7 +2,7 @@
 // that end the process anyway are left to the system.
 #include <gtest/gtest.h>
 
-#include "consoleStop.h"
+#include "host/consoleStop.h"
 
 namespace volmora::testing {
 namespace {

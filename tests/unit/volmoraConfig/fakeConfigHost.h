@@ -9,8 +9,9 @@
 #include <string>
 
 #include "checkFilesFake.h"
-#include "configHost.h"
+#include "command/configCommand.h"
 #include "fakeJournalStore.h"
+#include "host/configHost.h"
 #include "memoryRegistry.h"
 #include "utf8.h"
 

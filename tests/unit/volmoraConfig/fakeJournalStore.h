@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "journalStore.h"
+#include "host/journalStore.h"
+#include "host/journalTrust.h"
+#include "journal/journalFormat.h"
 
 namespace volmora::testing {
 

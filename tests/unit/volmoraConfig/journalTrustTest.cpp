@@ -1,7 +1,8 @@
 // Whom a journal's folder and file may belong to, and who may write them.
 #include <gtest/gtest.h>
 
-#include "journalStore.h"
+#include "host/journalStore.h"
+#include "host/journalTrust.h"
 
 namespace volmora::testing {
 namespace {

@@ -6,10 +6,11 @@
 
 #include <random>
 
-#include "applyExecutor.h"
+#include "command/configCommand.h"
 #include "crashingRegistry.h"
 #include "fakeConfigHost.h"
-#include "journalFormat.h"
+#include "journal/journalFormat.h"
+#include "journal/writeExecutor.h"
 
 namespace volmora::testing {
 namespace {

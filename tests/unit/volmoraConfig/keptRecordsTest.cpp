@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "../bindObject/classLayout.h"
+#include "check/recordFiles.h"
 #include "fakeConfigHost.h"
 
 namespace volmora::testing {

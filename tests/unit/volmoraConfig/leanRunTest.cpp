@@ -7,10 +7,10 @@
 #include <random>
 #include <set>
 
-#include "configuration.h"
 #include "fakeConfigHost.h"
-#include "journaledWrites.h"
-#include "textArena.h"
+#include "journal/journaledWrites.h"
+#include "model/configuration.h"
+#include "model/textArena.h"
 
 namespace volmora::testing {
 namespace {

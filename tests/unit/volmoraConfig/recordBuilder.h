@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "configuration.h"
+#include "model/configuration.h"
 
 namespace volmora::testing {
 

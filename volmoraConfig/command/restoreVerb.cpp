@@ -1,0 +1,93 @@
+// volmoraConfig restore [/check] FILE: puts back the keys of a backup (written by apply /backup in
+// the journal's format) as they were, all or nothing, whatever the machine holds now.
+#include "command/configCommand.h"
+#include "command/verbSupport.h"
+#include "command/verbs.h"
+#include "commandDispatch.h"
+#include "exitCodes.h"
+#include "journal/journaledWrites.h"
+#include "journal/pendingJournal.h"
+#include "plan/restorePlan.h"
+#include "toolText.h"
+#include "utf8.h"
+
+namespace volmora::config {
+
+namespace {
+
+std::int32_t refuseBackup(ConfigHost& host, const std::wstring& file, const std::wstring& why) {
+    host.writeError(quoted(file) + L": " + why);
+    host.writeError(nothingChanged);
+    return exitCode::fileRefused;
+}
+
+}  // namespace
+
+std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
+    bool check = false;
+    std::wstring file;
+    for (const std::wstring& operand : operands) {
+        if (isSwitch(operand) && switchName(operand) == L"check" && !check) {
+            check = true;
+        } else if (!isSwitch(operand) && file.empty() && !operand.empty()) {
+            file = operand;
+        } else {
+            return refuseCommandLine(host);
+        }
+    }
+    if (file.empty()) {
+        return refuseCommandLine(host);
+    }
+    std::string bytes;
+    if (const long result = host.readFile(file, maxJournalBytes, bytes); result == fileTooLarge) {
+        return refuseBackup(host, file, L"It is larger than any backup that apply writes.");
+    } else if (result != status::success) {
+        host.writeError(fileFailure(L"read", file, result));
+        return exitCode::fileUnusable;
+    }
+    Journal backup;
+    if (const std::wstring why = decodeJournal(bytes, backup); !why.empty()) {
+        return refuseBackup(host, file, why);
+    }
+    bytes = {};
+    if (backup.viewBits != ownViewBits) {
+        return refuseBackup(host, file,
+                            L"It holds the keys of the " + decimal(backup.viewBits) +
+                                L"-bit registry view: restore it with the " +
+                                decimal(backup.viewBits) + L"-bit volmoraConfig.");
+    }
+    if (!lockConfiguration(host)) {
+        host.writeError(nothingChanged);
+        return exitCode::lockNotTaken;
+    }
+    // Rights first: putting a journal back needs them too.
+    if (!check) {
+        if (const std::int32_t code = refuseWithoutRights(host); code != exitCode::success) {
+            return code;
+        }
+    }
+    if (const std::int32_t code =
+            settleJournal(host, check ? JournalUse::readOnly : JournalUse::writes);
+        code != exitCode::success) {
+        return code;
+    }
+    std::vector<KeyWrite> writes;
+    std::wstring plan;
+    if (const ReadFailure failure = planRestore(host.registry(), backup, writes, plan);
+        failure.code) {
+        host.writeError(errorText(failure.step + L": ", failure.code));
+        return exitCode::registryUnreadable;
+    }
+    host.writeOut(utf8(plan));
+    if (check || writes.empty()) {
+        return exitCode::success;
+    }
+    const std::int32_t code =
+        writeJournaled(host, JournalVerb::restore, WriteList(std::move(writes)));
+    if (code == exitCode::success) {
+        host.writeOut("Restore complete.\n");
+    }
+    return code;
+}
+
+}  // namespace volmora::config

@@ -1,0 +1,120 @@
+// The plan of an apply: which records it adds, changes and removes, each named by its place in
+// the file or on the machine with what the planner found of its COM keys, and the exact writes,
+// key by key, that make the machine's view what the file says, made again from the plan one
+// record at a time. Planning reads nothing itself: the COM values it compares come through
+// ComState.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "classComState.h"
+#include "journal/keyChanges.h"
+#include "model/configuration.h"
+
+namespace volmora::config {
+
+class UnitFiller;
+
+// The COM values below HKEY_CLASSES_ROOT as the planner finds them.
+class ComState {
+  public:
+    virtual ~ComState() = default;
+    // The named value (empty: the default value) of key.
+    virtual ComValueRead value(const std::wstring& key, std::wstring_view name) = 0;
+    // Whether key is there: 0, status::fileNotFound, or the status of looking.
+    virtual long keyStatus(const std::wstring& key) = 0;
+    // The planner will ask keyStatus about that many keys right below parent (empty: the root).
+    virtual void expectKeyLooks(const std::wstring& parent, std::size_t looks) = 0;
+};
+
+// ComState read from the registry, each value when the planner asks for it, in the order it asks.
+// Where the planner will ask whether more keys below a parent are there than the parent has
+// subkeys, the subkeys are listed once (a call each, as a look is) and the answers looked up.
+class RegistryComState : public ComState {
+  public:
+    explicit RegistryComState(Registry& registry) : registry_(registry), reader_(registry) {}
+    ComValueRead value(const std::wstring& key, std::wstring_view name) override {
+        return reader_.read(key, name);
+    }
+    long keyStatus(const std::wstring& key) override;
+    void expectKeyLooks(const std::wstring& parent, std::size_t looks) override;
+
+  private:
+    struct Listing {
+        std::wstring parent;
+        std::vector<std::wstring> subkeys;  // sorted as the registry compares names
+    };
+
+    Registry& registry_;
+    ComValueReader reader_;
+    std::vector<Listing> listings_;
+};
+
+enum class ChangeKind { add, change, remove };
+
+// Told of each record as soon as it is planned, so that a long plan is shown as it is made and
+// never held whole: the plan's text listens.
+class PlanListener {
+  public:
+    virtual ~PlanListener() = default;
+    // name is the record's key name, progId a class's ProgID to show (none when empty), details
+    // the changes of a changed record, one text each.
+    virtual void record(ChangeKind kind, Collection collection, std::wstring_view name,
+                        std::wstring_view progId, const std::vector<std::wstring>& details) = 0;
+};
+
+// One record of the plan. It copies nothing of the record: its writes are made again from the
+// records when they are needed.
+struct PlannedRecord {
+    static constexpr std::uint32_t none = 0xFFFFFFFF;
+    Collection collection = Collection::jvms;
+    ChangeKind kind = ChangeKind::add;
+    std::uint32_t wanted = none;  // its place among the file's records of the collection
+    std::uint32_t found = none;   // its place among the machine's records of the collection
+    // Classes: bit i stands for value i of comValues, which is not what registration writes.
+    std::uint8_t comDiffers = 0;
+    // Classes: bit k stands for key k of ClassKeys::progIdKeys() of the ProgID the class leaves
+    // (a changed class's old one, a removed class's), which goes.
+    std::uint8_t progIdKeysGo = 0;
+    // Classes: bit k stands for own key k (the COM key, the ProgID's, the versioned one) of the
+    // file's ProgID, which was found missing.
+    std::uint8_t missingKeys = 0;
+};
+
+struct Plan {
+    std::vector<PlannedRecord> records;  // in collection order, then the removals
+    std::size_t count(ChangeKind kind) const;
+    bool empty() const { return records.empty(); }
+};
+
+// Plans the apply of file (free of refusals) over machine, and tells listener of each planned
+// record as soon as it is planned. libraryPath is the runtime library named as every class's
+// in-process server. A COM value that cannot be read ends the planning with the failure.
+ReadFailure makePlan(const Configuration& file, const Machine& machine, bool prune,
+                     const std::wstring& libraryPath, ComState& com, Plan& plan,
+                     PlanListener& listener);
+
+// The writes of a plan, a record's at a time: the record's values set and deleted, the COM keys
+// registration writes where they differ, and the keys a class leaves. Each unit owns the record's
+// key and the class's own keys.
+class PlannedWrites : public WriteUnits {
+  public:
+    PlannedWrites(const Plan& plan, const Configuration& file, const Machine& machine,
+                  const std::wstring& libraryPath)
+        : plan_(plan), file_(file), machine_(machine), libraryPath_(libraryPath) {}
+    void forEach(const std::function<bool(const WriteUnit&)>& each) const override;
+
+  private:
+    void make(const PlannedRecord& planned, UnitFiller& unit) const;
+
+    const Plan& plan_;
+    const Configuration& file_;
+    const Machine& machine_;
+    const std::wstring& libraryPath_;
+};
+
+}  // namespace volmora::config

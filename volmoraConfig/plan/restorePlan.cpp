@@ -1,0 +1,113 @@
+// Planning a restore: the key-by-key difference between the machine and a backup's states before.
+#include "plan/restorePlan.h"
+
+#include <algorithm>
+
+#include "plan/planText.h"
+#include "regUtil.h"
+#include "toolText.h"
+
+namespace volmora::config {
+
+namespace {
+
+constexpr std::wstring_view noValue = L"(none)";
+constexpr std::wstring_view defaultValueName = L"(default)";
+
+const SavedValue* findSaved(const std::vector<SavedValue>& values, const std::wstring& name) {
+    const auto found = std::find_if(values.begin(), values.end(),
+                                    [&](const SavedValue& v) { return sameName(v.name, name); });
+    return found == values.end() ? nullptr : &*found;
+}
+
+std::wstring valueLine(const std::wstring& name, const SavedValue* now, const SavedValue* wanted) {
+    return (name.empty() ? std::wstring(defaultValueName) : name) + L": " +
+           (now ? shownValue(*now) : std::wstring(noValue)) + L" -> " +
+           (wanted ? shownValue(*wanted) : std::wstring(noValue));
+}
+
+}  // namespace
+
+std::wstring shownValue(const SavedValue& value) {
+    if (value.type == valueType::sz || value.type == valueType::expandSz) {
+        const std::wstring text =
+            quoted(textFromData(value.data, static_cast<std::uint32_t>(value.data.size())));
+        return value.type == valueType::sz ? text : L"REG_EXPAND_SZ " + text;
+    }
+    if (value.type == valueType::dword && value.data.size() == 4) {
+        const std::uint32_t number = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                     static_cast<std::uint32_t>(value.data[3]) << 24;
+        return L"REG_DWORD 0x" + hexNumber(static_cast<std::int32_t>(number));
+    }
+    return L"type " + decimal(value.type) + L", " +
+           decimal(static_cast<std::int64_t>(value.data.size())) + L" bytes";
+}
+
+ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<KeyWrite>& writes,
+                        std::wstring& text) {
+    writes.clear();
+    text.clear();
+    std::vector<KeyWrite> removals;
+    std::vector<std::wstring> removalLines;
+    std::size_t added = 0;
+    std::size_t changed = 0;
+    for (const KeyChange& change : backup.changes) {
+        KeyState now;
+        if (const long result = readKeyState(registry, change.root, change.path, now); result) {
+            return {result,
+                    L"Can't read " + quoted(fullKeyName(change.root, change.path)) + L" key"};
+        }
+        const KeyState& wanted = change.before;
+        const std::wstring name = fullKeyName(change.root, change.path);
+        if (!wanted.exists) {
+            if (now.exists) {
+                removals.push_back({change.root, change.path, true, {}, {}});
+                removalLines.push_back(planLines(ChangeKind::remove, L"key " + name, {}));
+            }
+            continue;
+        }
+        KeyWrite write{change.root, change.path, false, {}, {}};
+        std::vector<std::wstring> detail;
+        for (const SavedValue& value : wanted.values) {
+            const SavedValue* current = findSaved(now.values, value.name);
+            if (current == nullptr || current->type != value.type || current->data != value.data) {
+                write.set.push_back(value);
+                detail.push_back(valueLine(value.name, current, &value));
+            }
+        }
+        for (const SavedValue& value : now.values) {
+            if (findSaved(wanted.values, value.name) == nullptr) {
+                write.unset.push_back(value.name);
+                detail.push_back(valueLine(value.name, &value, nullptr));
+            }
+        }
+        if (!now.exists) {
+            text += planLines(ChangeKind::add, L"key " + name, {});
+            ++added;
+        } else if (!detail.empty()) {
+            text += planLines(ChangeKind::change, L"key " + name, detail);
+            ++changed;
+        } else {
+            continue;
+        }
+        writes.push_back(std::move(write));
+    }
+    // Subkeys before the keys above them, whatever order the backup lists them in.
+    std::vector<std::size_t> order;
+    for (std::size_t i = removals.size(); i > 0; --i) {
+        order.push_back(i - 1);
+    }
+    const auto depth = [&](std::size_t i) {
+        return std::count(removals[i].path.begin(), removals[i].path.end(), L'\\');
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
+    for (const std::size_t i : order) {
+        writes.push_back(std::move(removals[i]));
+        text += removalLines[i];
+    }
+    text += planEndLine(added, changed, removals.size());
+    return {};
+}
+
+}  // namespace volmora::config
