@@ -9,26 +9,13 @@
 #include "fakeConfigHost.h"
 #include "plan/applyPlanner.h"
 #include "planJsonLines.h"
+#include "sampleMachine.h"
 
 namespace volmora::testing {
 namespace {
 
 const std::wstring& root = configRoot;
 const std::wstring nothingChanged = L"Nothing was changed.\n";
-
-void putServer(MemoryRegistry& registry, const std::wstring& name) {
-    registry.putText(root + L"\\Servers\\" + name, L"Classpath", L"C:\\app");
-    registry.putText(root + L"\\Servers\\" + name, L"Imports", L"");
-}
-
-// A machine as the programs leave it: a JVM, a server, and a class registered with both.
-void registerSample(MemoryRegistry& registry) {
-    putJvm(registry, L"MyJVM");
-    putServer(registry, L"ServerA");
-    ClassOperands c;
-    c.serverId = L"ServerA";
-    writeLayout(registry, c);
-}
 
 // The sample, and a server and a JVM that no file below names.
 void registerSampleAndOldRecords(MemoryRegistry& registry) {

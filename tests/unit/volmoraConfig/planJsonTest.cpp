@@ -4,8 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "../bindObject/classLayout.h"
-#include "fakeConfigHost.h"
+#include "sampleMachine.h"
 
 namespace volmora::testing {
 namespace {
@@ -13,20 +12,6 @@ namespace {
 const std::wstring clsid = L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}";
 const std::string jvmFile = R"("jvms": {"MyJVM": {"DllPath": "C:\\jvm\\jvm.dll",
     "JvmOptions": "-Djava.class.path=C:\\VOLM\\lib\\VOLM.jar"}})";
-
-void putServer(MemoryRegistry& registry, const std::wstring& name) {
-    registry.putText(configRoot + L"\\Servers\\" + name, L"Classpath", L"C:\\app");
-    registry.putText(configRoot + L"\\Servers\\" + name, L"Imports", L"");
-}
-
-// A JVM, server ServerA and the sample class registered with both.
-void registerSample(MemoryRegistry& registry) {
-    putJvm(registry, L"MyJVM");
-    putServer(registry, L"ServerA");
-    ClassOperands c;
-    c.serverId = L"ServerA";
-    writeLayout(registry, c);
-}
 
 std::string classFile(const std::string& values) {
     return "{\"formatVersion\": 1, " + jvmFile + R"(, "servers": {"ServerA": {"Classpath":
