@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-          wine wine64 xvfb xauth clang clang-format libclang-rt-14-dev nsis wixl msitools nlohmann-json3-dev)
+          wine wine64 xvfb xauth clang clang-format libclang-rt-14-dev nsis wixl msitools nlohmann-json3-dev
+          ansible-core)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

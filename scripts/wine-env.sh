@@ -51,36 +51,49 @@ wine_start_display() {
         [ -s "$fdfile" ] && break
         sleep 0.1
     done
+    if ! [ -s "$fdfile" ]; then
+        rm -f "$fdfile"
+        echo "Xvfb did not start within 10 s" >&2
+        return 1
+    fi
     DISPLAY=:$(head -n1 "$fdfile")
     export DISPLAY
     rm -f "$fdfile"
 }
 
-# user (default): the lasting prefix of ./run; test: a fresh one for the build given (default
-# x86_64), named test-<arch> unless a third argument names it (runs that may overlap take
-# prefixes of their own). For i686, also finds out whether this machine starts 32-bit programs.
+# user (default): a lasting prefix, "user" (the one of ./run) unless a third argument names
+# another; test: a fresh one for the build given (default x86_64), named test-<arch> unless a
+# third argument names it (runs that may overlap take prefixes of their own). For i686, also finds
+# out whether this machine starts 32-bit programs. Returns non-zero when a step fails; what it
+# started by then is ended by wine_stop.
 wine_start() {
-    local kind=${1:-user} arch=${2:-x86_64} name=${3:-test-${2:-x86_64}}
+    local kind=${1:-user} arch=${2:-x86_64} name=${3:-}
     local dir
     dir=$(wine_root)
-    "$top/scripts/wow64-dlls.sh"
+    "$top/scripts/wow64-dlls.sh" || return 1
     export WINEDLLPATH=$dir/dlls
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    wine_start_display
-    wine_make_template "$dir/template"
+    wine_start_display || return 1
+    wine_make_template "$dir/template" || return 1
     case $kind in
         test)
-            wine_copy_prefix "$dir/template" "$dir/$name"
-            WINEPREFIX=$dir/$name
+            name=${name:-test-$arch}
+            wine_copy_prefix "$dir/template" "$dir/$name" || return 1
             ;;
         *)
-            [ -f "$dir/user/system.reg" ] || wine_copy_prefix "$dir/template" "$dir/user"
-            WINEPREFIX=$dir/user
+            name=${name:-user}
+            [ -f "$dir/$name/system.reg" ] || wine_copy_prefix "$dir/template" "$dir/$name" ||
+                return 1
             ;;
     esac
-    export WINEPREFIX
-    wineserver -p
+    export WINEPREFIX=$dir/$name
+    # The server outlives this call: it must hold none of the caller's output streams.
+    wineserver -p </dev/null >/dev/null 2>&1 || {
+        echo "wineserver cannot start in $WINEPREFIX (is another one running there?)" >&2
+        return 1
+    }
+    VOLMORA_WINESERVER_STARTED=1
     export VOLMORA_WINE_READY=1
     [ "$arch" = i686 ] && wine_check_wow64
     return 0
@@ -103,9 +116,15 @@ wine_check_wow64() {
 
 wine_stop() {
     unset VOLMORA_WINE_READY
-    wineserver -k 2>/dev/null || true
+    if [ -n "${VOLMORA_WINESERVER_STARTED:-}" ]; then
+        wineserver -k 2>/dev/null || true
+        # Its processes end with it; bounded, so a stuck server cannot hold the caller.
+        timeout 30 wineserver -w 2>/dev/null || true
+        unset VOLMORA_WINESERVER_STARTED
+    fi
     if [ -n "${VOLMORA_XVFB_PID:-}" ]; then
         kill "$VOLMORA_XVFB_PID" 2>/dev/null || true
+        wait "$VOLMORA_XVFB_PID" 2>/dev/null || true
         unset VOLMORA_XVFB_PID DISPLAY
     fi
 }

@@ -83,7 +83,7 @@ void removeEverything() {
 // The stand-in runtime with the machine field of its image header set to the other
 // architecture's: to the check, a library built for the other architecture.
 void writeOtherArchitectureCopy(const std::wstring& path) {
-    std::ifstream in(fs::path(sample::standInRuntimePath()), std::ios::binary);
+    std::ifstream in(fs::path(standInRuntimePath()), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 0x40u);
     std::uint32_t peHeader = 0;
@@ -110,8 +110,7 @@ class ConfigCheck : public ::testing::Test {
         serverJar = file(L"a.jar");
         classes = folder->path() + L"\\classes";
         fs::create_directories(fs::path(classes));
-        writeText(HKEY_CLASSES_ROOT, sample::runtimeRegistration, L"",
-                  sample::standInRuntimePath());
+        writeText(HKEY_CLASSES_ROOT, sample::runtimeRegistration, L"", standInRuntimePath());
         silently(L"bindRuntime",
                  L"MyJVM \"" + jvmLibrary + L"\" \"-Djava.class.path=" + archive + L"\"");
         silently(L"bindHost", L"ServerA \"" + serverJar + L";" + classes + L"\" ServerB");
@@ -246,7 +245,7 @@ TEST_F(ConfigCheck, NamesEachProblemThatARealSituationMakes) {
                  L"error: " + neatLine + L"InprocServer32 names a missing file \"" + besideTools +
                      L"\"",
                  L"error: " + coolLine + L"COM key \"CLSID\\" + cool +
-                     L"\\InprocServer32\" holds \"" + sample::standInRuntimePath() +
+                     L"\\InprocServer32\" holds \"" + standInRuntimePath() +
                      L"\", registration writes \"" + besideTools + L"\"",
              };
          }},

@@ -1,8 +1,10 @@
 // volmoraConfig export and apply under Wine, against records that the programs themselves wrote:
-// the exact round trip, the plan, /check, /prune, idempotency, the detailed exit codes, a failure
-// forced in the middle of an apply, the ProgID keys a pruned class leaves to the class that took
-// its ProgID, and bad inputs; the registry is read back after each.
+// the exact round trip, the plan in lines and as JSON, /check, /prune, idempotency, the detailed
+// exit codes, a failure forced in the middle of an apply, the ProgID keys a pruned class leaves to
+// the class that took its ProgID, and bad inputs; the registry is read back after each.
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <filesystem>
@@ -164,6 +166,22 @@ TEST_F(VolmoraConfig, PlanCheckPruneAndDetailedExitCodes) {
     EXPECT_EQ(check.output, plan);
     EXPECT_EQ(everything(), before);
     EXPECT_EQ(config(L"apply /check " + quotedPath(file(L"b.json"))).exitCode, 0u);
+    // The same plan as one JSON document, with the same exit code, changing nothing either.
+    const RunResult json =
+        config(L"apply /check /json /prune /detailed-exitcode " + quotedPath(file(L"b.json")));
+    EXPECT_EQ(json.exitCode, 2u) << json.errors;
+    EXPECT_EQ(json.errors, "");
+    EXPECT_EQ(nlohmann::json::parse(json.output), nlohmann::json::parse(R"({"formatVersion": 1,
+        "changes": [{"action": "change", "kind": "class", "name": ")" + narrow(first.clsid) +
+                                                                        R"(",
+                     "progId": "Config.First",
+                     "values": [{"name": "ServerId", "before": "ServerA", "after": null}]},
+                    {"action": "remove", "kind": "server", "name": "Old",
+                     "values": [{"name": "Classpath", "before": "C:\\old", "after": null},
+                                {"name": "Imports", "before": "", "after": null}]}],
+        "added": 0, "changed": 1, "removed": 1})"))
+        << json.output;
+    EXPECT_EQ(everything(), before);
 
     const RunResult applied =
         config(L"apply /prune /detailed-exitcode " + quotedPath(file(L"b.json")));

@@ -12,6 +12,7 @@
 #include "model/configFile.h"
 #include "plan/applyPlanner.h"
 #include "plan/applyRefusals.h"
+#include "plan/planJson.h"
 #include "plan/planText.h"
 #include "toolText.h"
 #include "toolUtil.h"
@@ -23,6 +24,7 @@ namespace {
 
 struct ApplyRequest {
     bool check = false;
+    bool json = false;
     bool prune = false;
     bool detailedExitCode = false;
     std::wstring backup;
@@ -30,7 +32,8 @@ struct ApplyRequest {
 };
 
 // Switches in any order around the one FILE; false for anything else. /backup takes the next
-// argument as its file, which may not be a switch.
+// argument as its file, which may not be a switch. /json needs /check: the JSON plan is the whole
+// output of a dry run, where a run that writes prints more after its plan.
 bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
     bool fileSeen = false;
     for (std::size_t i = 0; i < operands.size(); ++i) {
@@ -45,6 +48,8 @@ bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
         const std::wstring name = switchName(operands[i]);
         if (name == L"check") {
             request.check = true;
+        } else if (name == L"json") {
+            request.json = true;
         } else if (name == L"prune") {
             request.prune = true;
         } else if (name == L"detailed-exitcode") {
@@ -56,7 +61,7 @@ bool parseRequest(const ArgumentList& operands, ApplyRequest& request) {
             return false;
         }
     }
-    return fileSeen && !request.file.empty();
+    return fileSeen && !request.file.empty() && (request.check || !request.json);
 }
 
 std::int32_t refuseFile(ConfigHost& host, const std::wstring& file,
@@ -123,15 +128,22 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         // The plan is printed as it is made; the reader's keys are closed before the first write.
         TextChunks out([&host](std::string_view chunk) { host.writeOut(chunk); });
         PlanText text(out);
+        PlanJson json(out);
         RegistryComState com(registry);
         if (const ReadFailure failure =
-                makePlan(file, machine, request.prune, libraryPath, com, plan, text);
+                makePlan(file, machine, request.prune, libraryPath, com, plan,
+                         request.json ? static_cast<PlanListener&>(json) : text);
             failure.code) {
             out.flush();
             host.writeError(errorText(failure.step + L": ", failure.code));
             return exitCode::registryUnreadable;
         }
-        text.end(plan);
+        if (request.json) {
+            json.finish(plan.count(ChangeKind::add), plan.count(ChangeKind::change),
+                        plan.count(ChangeKind::remove));
+        } else {
+            text.end(plan);
+        }
     }
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;

@@ -21,10 +21,11 @@ constexpr std::wstring_view helpSwitch = L"?";
 
 constexpr std::array verbs = {
     Verb{L"export", L"[FILE]", runExport},
-    Verb{L"apply", L"[/check] [/prune] [/detailed-exitcode] [/backup BACKUPFILE] FILE", runApply},
+    Verb{L"apply", L"[/check [/json]] [/prune] [/detailed-exitcode] [/backup BACKUPFILE] FILE",
+         runApply},
     Verb{L"check", L"[/json]", runCheck},
     Verb{L"recover", L"", runRecover},
-    Verb{L"restore", L"[/check] FILE", runRestore},
+    Verb{L"restore", L"[/check [/json]] FILE", runRestore},
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
-// volmoraConfig restore [/check] FILE: puts back the keys of a backup (written by apply /backup in
-// the journal's format) as they were, all or nothing, whatever the machine holds now.
+// volmoraConfig restore [/check [/json]] FILE: puts back the keys of a backup (written by apply
+// /backup in the journal's format) as they were, all or nothing, whatever the machine holds now.
 #include "command/configCommand.h"
 #include "command/verbSupport.h"
 #include "command/verbs.h"
@@ -7,6 +7,7 @@
 #include "exitCodes.h"
 #include "journal/journaledWrites.h"
 #include "journal/pendingJournal.h"
+#include "plan/planJson.h"
 #include "plan/restorePlan.h"
 #include "toolText.h"
 #include "utf8.h"
@@ -25,17 +26,21 @@ std::int32_t refuseBackup(ConfigHost& host, const std::wstring& file, const std:
 
 std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
     bool check = false;
+    bool json = false;
     std::wstring file;
     for (const std::wstring& operand : operands) {
         if (isSwitch(operand) && switchName(operand) == L"check" && !check) {
             check = true;
+        } else if (isSwitch(operand) && switchName(operand) == L"json" && !json) {
+            json = true;
         } else if (!isSwitch(operand) && file.empty() && !operand.empty()) {
             file = operand;
         } else {
             return refuseCommandLine(host);
         }
     }
-    if (file.empty()) {
+    // The JSON plan is the whole output of a dry run, as for apply.
+    if (file.empty() || (json && !check)) {
         return refuseCommandLine(host);
     }
     std::string bytes;
@@ -72,13 +77,23 @@ std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
         return code;
     }
     std::vector<KeyWrite> writes;
-    std::wstring plan;
+    RestorePlan plan;
     if (const ReadFailure failure = planRestore(host.registry(), backup, writes, plan);
         failure.code) {
         host.writeError(errorText(failure.step + L": ", failure.code));
         return exitCode::registryUnreadable;
     }
-    host.writeOut(utf8(plan));
+    if (json) {
+        TextChunks out([&host](std::string_view chunk) { host.writeOut(chunk); });
+        PlanJson document(out);
+        for (const PlannedKey& key : plan.keys) {
+            document.change(key.kind, restoredKeyNoun, key.name, {}, key.details);
+        }
+        document.finish(plan.count(ChangeKind::add), plan.count(ChangeKind::change),
+                        plan.count(ChangeKind::remove));
+    } else {
+        host.writeOut(utf8(restorePlanText(plan)));
+    }
     if (check || writes.empty()) {
         return exitCode::success;
     }

@@ -18,7 +18,6 @@ namespace volmora::config {
 
 namespace {
 
-constexpr std::wstring_view noValue = L"(none)";
 constexpr std::wstring_view notText = L"(not REG_SZ)";
 
 std::wstring_view textOr(const Record& record, std::wstring_view name) {
@@ -26,15 +25,19 @@ std::wstring_view textOr(const Record& record, std::wstring_view name) {
     return text ? *text : std::wstring_view();
 }
 
-std::wstring shown(const ComValueRead& found) {
+ShownValue shown(const ComValueRead& found) {
     switch (found.kind) {
         case ComValueRead::Kind::text:
-            return quoted(found.text);
+            return ShownValue::ofText(found.text);
         case ComValueRead::Kind::otherType:
-            return std::wstring(notText);
+            return ShownValue::ofOther(notText);
         default:
-            return std::wstring(noValue);
+            return ShownValue::none();
     }
+}
+
+ShownValue shown(const Value* value) {
+    return value ? ShownValue::ofText(value->text) : ShownValue::none();
 }
 
 ReadFailure comReadFailure(long code, const std::wstring& key) {
@@ -164,15 +167,16 @@ class Planner {
             [&](const Value& value, const Value* current) {
                 written = true;
                 detail(planned, [&] {
-                    return std::wstring(value.name) + L": " +
-                           (current ? quoted(current->text) : std::wstring(noValue)) + L" -> " +
-                           quoted(value.text);
+                    return PlanDetail{{},
+                                      std::wstring(value.name),
+                                      shown(current),
+                                      ShownValue::ofText(value.text)};
                 });
             },
             [&](const Value& value) {
                 written = true;
-                details_.push_back(std::wstring(value.name) + L": " + quoted(value.text) + L" -> " +
-                                   std::wstring(noValue));
+                details_.push_back(
+                    {{}, std::wstring(value.name), shown(&value), ShownValue::none()});
             });
         const std::wstring_view name = found ? found->name : wanted.name;
         std::wstring_view progId;
@@ -225,8 +229,8 @@ class Planner {
             planned.comDiffers |= static_cast<std::uint8_t>(1u << i);
             written = true;
             detail(planned, [&] {
-                return comKeyLabel(wanted.key, wanted.name) + L": " + shown(current) + L" -> " +
-                       quoted(wanted.text);
+                return PlanDetail{wanted.key, std::wstring(wanted.name), shown(current),
+                                  ShownValue::ofText(wanted.text)};
             });
         }
         if (found == nullptr) {
@@ -255,7 +259,7 @@ class Planner {
             for (const std::wstring& key : keysLeavesFirst({leaving[k]})) {
                 if (!containsKey(rewritten, key)) {
                     written = true;
-                    details_.push_back(comKeyLabel(key) + L": deleted");
+                    details_.push_back({key, {}, {}, {}, true});
                 }
             }
         }
@@ -308,15 +312,22 @@ class Planner {
         }
         plan_.records.push_back(planned);
         details_.clear();
+        if (listener_.wantsEveryRecordsValues()) {
+            for (const Value& value : found.values) {
+                details_.push_back(
+                    {{}, std::wstring(value.name), shown(&value), ShownValue::none()});
+            }
+        }
         listener_.record(planned.kind, collection, found.name, progId, details_);
         return {};
     }
 
-    // Only a changed record's changes are shown: an added one's would never be printed.
-    template <typename Text>
-    void detail(const PlannedRecord& planned, const Text& text) {
-        if (planned.kind == ChangeKind::change) {
-            details_.push_back(text());
+    // The text shows only a changed record's changes: an added one's are made only for a
+    // listener that is told them.
+    template <typename Made>
+    void detail(const PlannedRecord& planned, const Made& made) {
+        if (planned.kind == ChangeKind::change || listener_.wantsEveryRecordsValues()) {
+            details_.push_back(made());
         }
     }
 
@@ -328,7 +339,7 @@ class Planner {
     Plan& plan_;
     PlanListener& listener_;
     ProgIdKeyOwners kept_;
-    std::vector<std::wstring> details_;  // of the record being planned
+    std::vector<PlanDetail> details_;  // of the record being planned
 };
 
 }  // namespace

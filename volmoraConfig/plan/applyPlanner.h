@@ -14,6 +14,7 @@
 #include "classComState.h"
 #include "journal/keyChanges.h"
 #include "model/configuration.h"
+#include "plan/planDetail.h"
 
 namespace volmora::config {
 
@@ -56,15 +57,18 @@ class RegistryComState : public ComState {
 
 enum class ChangeKind { add, change, remove };
 
-// Told of each record as soon as it is planned, so that a long plan is shown as it is made and
-// never held whole: the plan's text listens.
+// Told of each record as soon as it is planned, so that a long plan is shown as it is made: the
+// plan's text listens, or its JSON document.
 class PlanListener {
   public:
     virtual ~PlanListener() = default;
+    // Whether it is told the values of added and removed records too; the text shows a changed
+    // record's alone, so the planner makes no others for it.
+    virtual bool wantsEveryRecordsValues() const { return false; }
     // name is the record's key name, progId a class's ProgID to show (none when empty), details
-    // the changes of a changed record, one text each.
+    // the changes of a changed record (with wantsEveryRecordsValues, of every record).
     virtual void record(ChangeKind kind, Collection collection, std::wstring_view name,
-                        std::wstring_view progId, const std::vector<std::wstring>& details) = 0;
+                        std::wstring_view progId, const std::vector<PlanDetail>& details) = 0;
 };
 
 // One record of the plan. It copies nothing of the record: its writes are made again from the

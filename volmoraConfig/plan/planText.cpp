@@ -1,6 +1,7 @@
 // The plan's text.
 #include "plan/planText.h"
 
+#include "classComState.h"
 #include "toolText.h"
 #include "utf8.h"
 
@@ -9,6 +10,7 @@ namespace volmora::config {
 namespace {
 
 constexpr std::wstring_view detailIndent = L"    ";
+constexpr std::wstring_view noValue = L"(none)";
 
 std::wstring number(std::size_t count) {
     return decimal(static_cast<std::int64_t>(count));
@@ -47,6 +49,26 @@ std::wstring planLines(ChangeKind kind, std::wstring_view subject,
     return lines;
 }
 
+std::wstring shownText(const ShownValue& value) {
+    switch (value.kind) {
+        case ShownValue::Kind::text:
+            return quoted(value.text);
+        case ShownValue::Kind::other:
+            return value.text;
+        case ShownValue::Kind::none:
+            break;
+    }
+    return std::wstring(noValue);
+}
+
+std::wstring detailLine(std::wstring_view subject, const PlanDetail& detail) {
+    std::wstring line(subject);
+    line += detail.keyDeleted
+                ? L": deleted"
+                : L": " + shownText(detail.before) + L" -> " + shownText(detail.after);
+    return line;
+}
+
 std::wstring planEndLine(std::size_t added, std::size_t changed, std::size_t removed) {
     if (added == 0 && changed == 0 && removed == 0) {
         return L"No changes.\n";
@@ -56,7 +78,15 @@ std::wstring planEndLine(std::size_t added, std::size_t changed, std::size_t rem
 }
 
 void PlanText::record(ChangeKind kind, Collection collection, std::wstring_view name,
-                      std::wstring_view progId, const std::vector<std::wstring>& details) {
+                      std::wstring_view progId, const std::vector<PlanDetail>& details) {
+    std::vector<std::wstring> lines;
+    if (kind == ChangeKind::change) {
+        for (const PlanDetail& detail : details) {
+            lines.push_back(detailLine(
+                detail.comKey.empty() ? detail.name : comKeyLabel(detail.comKey, detail.name),
+                detail));
+        }
+    }
     std::wstring subject(recordNoun(collection));
     subject += L' ';
     subject += name;
@@ -65,7 +95,7 @@ void PlanText::record(ChangeKind kind, Collection collection, std::wstring_view 
         subject += progId;
         subject += L')';
     }
-    out_.append(utf8(planLines(kind, subject, details)));
+    out_.append(utf8(planLines(kind, subject, lines)));
 }
 
 void PlanText::end(const Plan& plan) {

@@ -22,6 +22,11 @@ namespace volmora::config {
 // its details, indented.
 std::wstring planLines(ChangeKind kind, std::wstring_view subject,
                        const std::vector<std::wstring>& details);
+// A side of a change as the lines show it: text in quotes, "(none)", or the other type's form.
+std::wstring shownText(const ShownValue& value);
+// A detail line: "<subject>: <before> -> <after>", or "<subject>: deleted"; subject is the
+// value's name, or for a COM key "COM key "<key>"" with " value <name>" for a named value.
+std::wstring detailLine(std::wstring_view subject, const PlanDetail& detail);
 // The count line, or "No changes." when there is nothing to do; with its line feed.
 std::wstring planEndLine(std::size_t added, std::size_t changed, std::size_t removed);
 
@@ -30,7 +35,7 @@ class PlanText : public PlanListener {
   public:
     explicit PlanText(TextChunks& out) : out_(out) {}
     void record(ChangeKind kind, Collection collection, std::wstring_view name,
-                std::wstring_view progId, const std::vector<std::wstring>& details) override;
+                std::wstring_view progId, const std::vector<PlanDetail>& details) override;
     // The count line, or "No changes." for an empty plan; then everything is handed on.
     void end(const Plan& plan);
 

@@ -11,7 +11,6 @@ namespace volmora::config {
 
 namespace {
 
-constexpr std::wstring_view noValue = L"(none)";
 constexpr std::wstring_view defaultValueName = L"(default)";
 
 const SavedValue* findSaved(const std::vector<SavedValue>& values, const std::wstring& name) {
@@ -20,10 +19,19 @@ const SavedValue* findSaved(const std::vector<SavedValue>& values, const std::ws
     return found == values.end() ? nullptr : &*found;
 }
 
-std::wstring valueLine(const std::wstring& name, const SavedValue* now, const SavedValue* wanted) {
-    return (name.empty() ? std::wstring(defaultValueName) : name) + L": " +
-           (now ? shownValue(*now) : std::wstring(noValue)) + L" -> " +
-           (wanted ? shownValue(*wanted) : std::wstring(noValue));
+ShownValue shown(const SavedValue* value) {
+    if (value == nullptr) {
+        return ShownValue::none();
+    }
+    if (value->type == valueType::sz) {
+        return ShownValue::ofText(
+            textFromData(value->data, static_cast<std::uint32_t>(value->data.size())));
+    }
+    return ShownValue::ofOther(shownValue(*value));
+}
+
+PlanDetail changeOf(const std::wstring& name, const SavedValue* now, const SavedValue* wanted) {
+    return {{}, name, shown(now), shown(wanted)};
 }
 
 }  // namespace
@@ -43,14 +51,17 @@ std::wstring shownValue(const SavedValue& value) {
            decimal(static_cast<std::int64_t>(value.data.size())) + L" bytes";
 }
 
+std::size_t RestorePlan::count(ChangeKind kind) const {
+    return static_cast<std::size_t>(std::count_if(
+        keys.begin(), keys.end(), [kind](const PlannedKey& key) { return key.kind == kind; }));
+}
+
 ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<KeyWrite>& writes,
-                        std::wstring& text) {
+                        RestorePlan& plan) {
     writes.clear();
-    text.clear();
+    plan.keys.clear();
     std::vector<KeyWrite> removals;
-    std::vector<std::wstring> removalLines;
-    std::size_t added = 0;
-    std::size_t changed = 0;
+    std::vector<PlannedKey> removed;
     for (const KeyChange& change : backup.changes) {
         KeyState now;
         if (const long result = readKeyState(registry, change.root, change.path, now); result) {
@@ -62,35 +73,34 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
         if (!wanted.exists) {
             if (now.exists) {
                 removals.push_back({change.root, change.path, true, {}, {}});
-                removalLines.push_back(planLines(ChangeKind::remove, L"key " + name, {}));
+                PlannedKey key{ChangeKind::remove, name, {}};
+                for (const SavedValue& value : now.values) {
+                    key.details.push_back(changeOf(value.name, &value, nullptr));
+                }
+                removed.push_back(std::move(key));
             }
             continue;
         }
         KeyWrite write{change.root, change.path, false, {}, {}};
-        std::vector<std::wstring> detail;
+        PlannedKey key{now.exists ? ChangeKind::change : ChangeKind::add, name, {}};
         for (const SavedValue& value : wanted.values) {
             const SavedValue* current = findSaved(now.values, value.name);
             if (current == nullptr || current->type != value.type || current->data != value.data) {
                 write.set.push_back(value);
-                detail.push_back(valueLine(value.name, current, &value));
+                key.details.push_back(changeOf(value.name, current, &value));
             }
         }
         for (const SavedValue& value : now.values) {
             if (findSaved(wanted.values, value.name) == nullptr) {
                 write.unset.push_back(value.name);
-                detail.push_back(valueLine(value.name, &value, nullptr));
+                key.details.push_back(changeOf(value.name, &value, nullptr));
             }
         }
-        if (!now.exists) {
-            text += planLines(ChangeKind::add, L"key " + name, {});
-            ++added;
-        } else if (!detail.empty()) {
-            text += planLines(ChangeKind::change, L"key " + name, detail);
-            ++changed;
-        } else {
+        if (now.exists && key.details.empty()) {
             continue;
         }
         writes.push_back(std::move(write));
+        plan.keys.push_back(std::move(key));
     }
     // Subkeys before the keys above them, whatever order the backup lists them in.
     std::vector<std::size_t> order;
@@ -104,10 +114,23 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
                      [&](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
     for (const std::size_t i : order) {
         writes.push_back(std::move(removals[i]));
-        text += removalLines[i];
+        plan.keys.push_back(std::move(removed[i]));
     }
-    text += planEndLine(added, changed, removals.size());
     return {};
+}
+
+std::wstring restorePlanText(const RestorePlan& plan) {
+    std::wstring text;
+    for (const PlannedKey& key : plan.keys) {
+        std::vector<std::wstring> lines;
+        for (const PlanDetail& detail : key.details) {
+            lines.push_back(detailLine(
+                detail.name.empty() ? std::wstring(defaultValueName) : detail.name, detail));
+        }
+        text += planLines(key.kind, std::wstring(restoredKeyNoun) + L" " + key.name, lines);
+    }
+    return text + planEndLine(plan.count(ChangeKind::add), plan.count(ChangeKind::change),
+                              plan.count(ChangeKind::remove));
 }
 
 }  // namespace volmora::config

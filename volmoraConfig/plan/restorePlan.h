@@ -6,15 +6,36 @@
 #include <vector>
 
 #include "journal/journalFormat.h"
+#include "plan/applyPlanner.h"
+#include "plan/planDetail.h"
 
 namespace volmora::config {
 
+// What the plan calls each thing a restore changes: "~ key <key>".
+inline constexpr std::wstring_view restoredKeyNoun = L"key";
+
+// A key of a restore's plan with its values that change: for an added key every value it gets,
+// for a removed one every value it had.
+struct PlannedKey {
+    ChangeKind kind = ChangeKind::change;
+    std::wstring name;  // the full key name
+    std::vector<PlanDetail> details;
+};
+
+struct RestorePlan {
+    std::vector<PlannedKey> keys;  // in the order of the writes
+    std::size_t count(ChangeKind kind) const;
+};
+
 // Reads each key of the backup and plans the writes that give it its state before: keys created
-// or changed parents first, then keys deleted subkeys first. text gets the plan as printed, in
-// the lines of apply's plan: one per key ("+ key <key>", "~ key <key>" with one indented line per
-// value that changes, "- key <key>"), then the count line, or "No changes." alone.
+// or changed parents first, then keys deleted subkeys first.
 ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<KeyWrite>& writes,
-                        std::wstring& text);
+                        RestorePlan& plan);
+
+// The plan as printed, in the lines of apply's plan: one per key ("+ key <key>", "~ key <key>"
+// with one indented line per value that changes, "- key <key>"), then the count line, or
+// "No changes." alone.
+std::wstring restorePlanText(const RestorePlan& plan);
 
 // A value as a plan shows it: text in quotes, a number in hexadecimal, other data by its type and
 // size.

@@ -1,14 +1,22 @@
 // The console driver behind ./run: starts one tool under the harness with the rest of its own
 // command line, prints every message box and listing window the tool shows (each is then
-// dismissed, since nobody can press OK on a headless display) and the tool's full exit code.
-// Usage: toolDriver <tool name> [arguments...]; ends with the tool's exit code.
+// dismissed, since nobody can press OK on a headless display) and the tool's full exit code, all
+// on standard error. A console companion writes to the driver's own standard streams, so what it
+// prints comes through byte for byte and in its own order.
+// Usage: toolDriver <tool name> [arguments...], or toolDriver --runtime [<tool name> ...] to put
+// the stand-in runtime library in place first. Ends with the tool's exit code, 255 for any code
+// above it; its own failures end with the code that VOLMORA_DRIVER_FAILURE names (./run's).
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "harness.h"
+#include "standInRuntime.h"
 #include "utf8.h"
 
 namespace {
@@ -16,10 +24,24 @@ namespace {
 using namespace volmora::e2e;
 
 constexpr DWORD runTimeoutMs = 120000;
+// What a caller that sees only the low byte of the code (a Linux shell) gets for a larger one.
+constexpr int largestPassedCode = 255;
 
 void print(std::wstring_view text) {
     const std::string bytes = volmora::utf8(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+}
+
+// The code of the driver's own failures: ./run's, which no program returns.
+int failureCode() {
+    const char* given = std::getenv("VOLMORA_DRIVER_FAILURE");
+    return given != nullptr ? std::atoi(given) : largestPassedCode;
+}
+
+int failed(std::wstring_view why) {
+    print(std::wstring(why) + L"\n");
+    std::fflush(stderr);
+    return failureCode();
 }
 
 bool isBlank(wchar_t c) {
@@ -56,14 +78,28 @@ std::wstring hexCode(std::uint32_t code) {
 }  // namespace
 
 int wmain() {
+    // The tools' bytes and the driver's own lines go out unchanged: no CR before each LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     std::wstring_view commandLine = GetCommandLineW();
     takeToken(commandLine);  // this driver
-    const std::wstring toolName = takeToken(commandLine);
+    std::wstring toolName = takeToken(commandLine);
+    if (toolName == L"--runtime") {
+        try {
+            print(L"the stand-in runtime library is in place: " + putStandInRuntime() + L"\n");
+        } catch (const std::exception& error) {
+            return failed(L"cannot put the stand-in runtime library in place: " +
+                          volmora::fromUtf8(error.what()));
+        }
+        toolName = takeToken(commandLine);
+        if (toolName.empty()) {
+            return 0;
+        }
+    }
     if (toolName.empty()) {
-        print(
-            L"usage: toolDriver bindObject|bindRuntime|bindHost|bindSchema|volmoraRun|"
-            L"volmoraConfig [arguments...]\n");
-        return 2;
+        return failed(
+            L"usage: toolDriver [--runtime] bindObject|bindRuntime|bindHost|bindSchema|"
+            L"volmoraRun|volmoraConfig [arguments...]");
     }
     // The tool gets the rest verbatim, without the one blank that separated the tool name.
     if (!commandLine.empty() && isBlank(commandLine.front())) {
@@ -71,21 +107,14 @@ int wmain() {
     }
     RunOptions options;
     options.timeoutMs = runTimeoutMs;
-    // The console companions report on their standard streams, which are passed on as they are.
-    const bool console = toolName.starts_with(L"volmora");
-    options.captureOutput = console;
-    options.captureErrors = console;
+    std::fflush(stdout);
+    std::fflush(stderr);
     RunResult result;
     try {
         result = runTool(toolName, std::wstring(commandLine), options);
     } catch (const std::exception& error) {
-        print(L"cannot run " + toolName + L": ");
-        std::fprintf(stdout, "%s\n", error.what());
-        return 2;
+        return failed(L"cannot run " + toolName + L": " + volmora::fromUtf8(error.what()));
     }
-    std::fwrite(result.output.data(), 1, result.output.size(), stdout);
-    std::fwrite(result.errors.data(), 1, result.errors.size(), stderr);
-    std::fflush(stderr);
     for (const MessageBoxSeen& box : result.boxes) {
         print(L"message box (" + std::wstring(boxIconName(box.icon)) + L") \"" + box.caption +
               L"\":\n" + box.text + L"\n\n");
@@ -94,10 +123,12 @@ int wmain() {
         print(L"listing window \"" + listing.caption + L"\":\n" + listing.text + L"\n\n");
     }
     if (result.timedOut) {
-        print(L"the program did not end in time and was stopped\n");
+        return failed(L"the program did not end within " + std::to_wstring(runTimeoutMs / 1000) +
+                      L" s and was stopped");
     }
     print(L"exit code: " + std::to_wstring(result.exitCode) + L" (" + hexCode(result.exitCode) +
           L")\n");
-    std::fflush(stdout);
-    return static_cast<int>(result.exitCode);
+    std::fflush(stderr);
+    return result.exitCode > largestPassedCode ? largestPassedCode
+                                               : static_cast<int>(result.exitCode);
 }

@@ -74,6 +74,9 @@ std::wstring buildFolder();
 std::wstring builtToolPath(const std::wstring& toolName);
 // A program of the probes that the benchmark uses too, e.g. <build>\probes\comFloor.exe.
 std::wstring probeProgramPath(const std::wstring& name);
+// The stand-in runtime library that the build makes for the tests (in testFiles\ beside bin\):
+// its UnregisterTypeLibrary removes a type library's registration as VOLM.dll does.
+std::wstring standInRuntimePath();
 // A helper program built beside the end-to-end tests, e.g. ...\e2e\comClient.exe.
 std::wstring e2eProgramPath(const std::wstring& name);
 

@@ -68,6 +68,10 @@ std::wstring e2eProgramPath(const std::wstring& name) {
     return folderOf(ownProgramPath()) + L"\\" + name + L".exe";
 }
 
+std::wstring standInRuntimePath() {
+    return buildFolder() + L"\\testFiles\\VOLM.dll";
+}
+
 std::wstring probeProgramPath(const std::wstring& name) {
     return buildFolder() + L"\\probes\\" + name + L".exe";
 }

@@ -90,8 +90,4 @@ std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffi
     return newest.wstring();
 }
 
-std::wstring standInRuntimePath() {
-    return (fs::path(buildFolder()) / "testFiles" / "VOLM.dll").wstring();
-}
-
 }  // namespace volmora::e2e::sample

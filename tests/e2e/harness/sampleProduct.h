@@ -55,8 +55,4 @@ std::vector<ExpectedKey> configuredKeys(const std::wstring& installFolder,
 // The newest file of the build's packages folder whose name starts and ends so.
 std::wstring newestPackage(const std::wstring& prefix, const std::wstring& suffix);
 
-// The stand-in runtime library that the build makes for the tests (in testFiles\ beside bin\):
-// its UnregisterTypeLibrary removes a type library's registration as VOLM.dll does.
-std::wstring standInRuntimePath();
-
 }  // namespace volmora::e2e::sample

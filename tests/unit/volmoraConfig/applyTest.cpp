@@ -8,26 +8,14 @@
 #include "command/configCommand.h"
 #include "fakeConfigHost.h"
 #include "plan/applyPlanner.h"
+#include "planJsonLines.h"
+#include "sampleMachine.h"
 
 namespace volmora::testing {
 namespace {
 
 const std::wstring& root = configRoot;
 const std::wstring nothingChanged = L"Nothing was changed.\n";
-
-void putServer(MemoryRegistry& registry, const std::wstring& name) {
-    registry.putText(root + L"\\Servers\\" + name, L"Classpath", L"C:\\app");
-    registry.putText(root + L"\\Servers\\" + name, L"Imports", L"");
-}
-
-// A machine as the programs leave it: a JVM, a server, and a class registered with both.
-void registerSample(MemoryRegistry& registry) {
-    putJvm(registry, L"MyJVM");
-    putServer(registry, L"ServerA");
-    ClassOperands c;
-    c.serverId = L"ServerA";
-    writeLayout(registry, c);
-}
 
 // The sample, and a server and a JVM that no file below names.
 void registerSampleAndOldRecords(MemoryRegistry& registry) {
@@ -220,6 +208,15 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
         EXPECT_EQ(config::runConfigCommand(host, arguments), changes ? 2 : 0) << host.err;
         EXPECT_EQ(outText(host), c.plan);
         EXPECT_EQ(state(host.memory), before);  // /check stops after the plan
+
+        // The JSON plan tells the same, with the same exit code, and changes nothing either.
+        ArgumentList json = arguments;
+        json.insert(json.begin() + 2, L"/json");
+        host.out.clear();
+        EXPECT_EQ(config::runConfigCommand(host, json), changes ? 2 : 0) << host.err;
+        EXPECT_EQ(applyLinesOfJson(host.out), c.plan);
+        EXPECT_EQ(state(host.memory), before);
+        host.out.clear();
 
         // Applied, the same plan is made, and a second run finds nothing to do.
         arguments.erase(arguments.begin() + 2);
@@ -554,6 +551,9 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
         {L"apply", L"/backup", L"/check", L"f.json"},  // a switch is no backup file
         {L"apply", L"/backup", L"b.json", L"/backup", L"c.json", L"f.json"},
         {L"apply", L"/?"},
+        {L"apply", L"/json", L"f.json"},  // the JSON plan is a dry run's whole output
+        {L"restore", L"/json", L"b.bak"},
+        {L"restore", L"/check", L"/json", L"/json", L"b.bak"},
     };
     for (const auto& arguments : refused) {
         FakeConfigHost host;
@@ -563,11 +563,11 @@ TEST(VolmoraConfig, CommandLinesItRefuses) {
         EXPECT_EQ(config::runConfigCommand(host, list), 1);
         EXPECT_EQ(host.err,
                   L"Usage: volmoraConfig export [FILE]\n"
-                  L"       volmoraConfig apply [/check] [/prune] [/detailed-exitcode] "
+                  L"       volmoraConfig apply [/check [/json]] [/prune] [/detailed-exitcode] "
                   L"[/backup BACKUPFILE] FILE\n"
                   L"       volmoraConfig check [/json]\n"
                   L"       volmoraConfig recover\n"
-                  L"       volmoraConfig restore [/check] FILE\n");
+                  L"       volmoraConfig restore [/check [/json]] FILE\n");
         EXPECT_EQ(host.out, "");
         EXPECT_EQ(state(host.memory), state(FakeConfigHost().memory));
     }
