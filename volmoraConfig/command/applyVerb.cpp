@@ -121,9 +121,17 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
     const std::wstring libraryPath = bridgeDllPath(registry, host.programPath());
     {
         // The plan is printed as it is made; the reader's keys are closed before the first write.
+        RegistryComState com(registry);
+        std::vector<std::wstring> held;
+        if (const ReadFailure failure = heldProgIdKeys(file, machine, com, held); failure.code) {
+            host.writeError(errorText(failure.step + L": ", failure.code));
+            return exitCode::registryUnreadable;
+        }
+        if (!held.empty()) {
+            return refuseFile(host, request.file, held);
+        }
         TextChunks out([&host](std::string_view chunk) { host.writeOut(chunk); });
         PlanText text(out);
-        RegistryComState com(registry);
         if (const ReadFailure failure =
                 makePlan(file, machine, request.prune, libraryPath, com, plan, text);
             failure.code) {
@@ -132,6 +140,11 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
             return exitCode::registryUnreadable;
         }
         text.end(plan);
+    }
+    for (const std::wstring& kept : plan.keptKeys) {
+        host.writeError(L"The key " + quoted(kept) +
+                        L" holds more than registration writes: it stays, and only the bridge's "
+                        L"subkeys below it go.");
     }
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;

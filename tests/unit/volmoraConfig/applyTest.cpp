@@ -285,11 +285,52 @@ TEST(VolmoraConfig, RefusesAFileThatWouldBreakWhatItKeeps) {
                  L"the file with another ProgId, or use /prune to remove it."},
         {"two classes of the file whose ProgIDs own one key",
          jvm + R"(, "classes": {
-             "{A}": {"JavaClassName": "J", "JvmId": "MyJVM", "ProgId": "P.1"},
-             "{B}": {"JavaClassName": "J", "JvmId": "MyJVM", "ProgId": "p"}})",
+             "{AAAAAAAA-0000-0000-0000-000000000000}": {"JavaClassName": "J", "JvmId": "MyJVM",
+                                                        "ProgId": "P.1"},
+             "{BBBBBBBB-0000-0000-0000-000000000000}": {"JavaClassName": "J", "JvmId": "MyJVM",
+                                                        "ProgId": "p"}})",
          {L"/prune"},
-         L"classes \"{A}\" and \"{B}\" both own the ProgID key \"P.1\" (ProgIds \"P.1\" and "
-         L"\"p\")."},
+         L"classes \"{AAAAAAAA-0000-0000-0000-000000000000}\" and "
+         L"\"{BBBBBBBB-0000-0000-0000-000000000000}\" both own the ProgID key \"P.1\" (ProgIds "
+         L"\"P.1\" and \"p\")."},
+        {"a CLSID that is no GUID",
+         jvm + R"(, "classes": {"not-a-guid": {"JavaClassName": "J", "JvmId": "MyJVM",
+                                                "ProgId": "P"}})",
+         {},
+         L"class \"not-a-guid\": the CLSID is not a GUID in braces, so COM cannot use it."},
+        {"another product's ProgID",
+         oneClass(cls + R"("ProgId": "scripting.filesystemobject")"),
+         {},
+         where + L"ProgId \"scripting.filesystemobject\" would take the key "
+                 L"\"HKEY_CLASSES_ROOT\\scripting.filesystemobject\", which belongs to class "
+                 L"\"{0D43FE01-F093-11CF-8940-00A0C9054228}\", which has no bridge record."},
+        {"the versioned key of another product's ProgID",
+         oneClass(cls + R"("ProgId": "Acme.Tool")"),
+         {},
+         where + L"ProgId \"Acme.Tool\" would take the key \"HKEY_CLASSES_ROOT\\Acme.Tool.1\", "
+                 L"which belongs to class \"{0D43FE01-F093-11CF-8940-00A0C9054228}\", which has "
+                 L"no bridge record."},
+        {"the key of every COM class, in another letter case",
+         oneClass(cls + R"("ProgId": "clsid")"),
+         {},
+         where + L"ProgId \"clsid\" names the key \"HKEY_CLASSES_ROOT\\clsid\", which COM or "
+                 L"the system keeps."},
+        {"the key of every interface",
+         oneClass(cls + R"("ProgId": "INTERFACE")"),
+         {},
+         where + L"ProgId \"INTERFACE\" names the key \"HKEY_CLASSES_ROOT\\INTERFACE\", which "
+                 L"COM or the system keeps."},
+        {"a file type that is not there",
+         oneClass(cls + R"("ProgId": ".volm")"),
+         {},
+         where + L"ProgId \".volm\" names the key \"HKEY_CLASSES_ROOT\\.volm\", which COM or "
+                 L"the system keeps."},
+        {"a key that names no class",
+         oneClass(cls + R"("ProgId": "Acme.Document")"),
+         {},
+         where + L"ProgId \"Acme.Document\" would take the key "
+                 L"\"HKEY_CLASSES_ROOT\\Acme.Document\", which belongs to another product (it "
+                 L"names no class)."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -304,6 +345,12 @@ TEST(VolmoraConfig, RefusesAFileThatWouldBreakWhatItKeeps) {
         kept.clsid = L"{11111111-0000-0000-0000-000000000000}";
         putJvm(host.memory, L"MyJVM");
         writeLayout(host.memory, kept);
+        // Keys of other products: a class of theirs, and a key that leads to no class.
+        const std::wstring theirs = L"{0D43FE01-F093-11CF-8940-00A0C9054228}";
+        host.memory.putText(L"HKCR\\Scripting.FileSystemObject", L"", L"FileSystem Object");
+        host.memory.putText(L"HKCR\\Scripting.FileSystemObject\\CLSID", L"", theirs);
+        host.memory.putText(L"HKCR\\Acme.Tool.1\\CLSID", L"", theirs);
+        host.memory.putText(L"HKCR\\Acme.Document\\shell\\open", L"", L"Open");
         host.files[L"f.json"] = "{\"formatVersion\": 1, " + c.members + "}";
         const std::wstring before = state(host.memory);
         ArgumentList arguments{L"volmoraConfig", L"apply"};
@@ -654,7 +701,9 @@ TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
     EXPECT_EQ(host.err,
               L"warning: jvm \"MyJVM\": value \"Count\" is not REG_SZ and is left out.\n"
               L"warning: class \"{C}\": no \"JavaClassName\" value. Apply would refuse this file.\n"
-              L"warning: class \"{C}\": no \"JvmId\" value. Apply would refuse this file.\n");
+              L"warning: class \"{C}\": no \"JvmId\" value. Apply would refuse this file.\n"
+              L"warning: class \"{C}\": the CLSID is not a GUID in braces, so COM cannot use it. "
+              L"Apply would refuse this file.\n");
     EXPECT_NE(host.out.find("\"{C}\": {\n      \"ProgId\": \"P\"\n    }"), std::string::npos);
     EXPECT_EQ(host.out.find("Count"), std::string::npos);
 }
