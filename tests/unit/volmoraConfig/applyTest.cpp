@@ -7,6 +7,7 @@
 #include "../bindObject/classLayout.h"
 #include "command/configCommand.h"
 #include "fakeConfigHost.h"
+#include "model/configFile.h"
 #include "plan/applyPlanner.h"
 
 namespace volmora::testing {
@@ -896,6 +897,81 @@ TEST(VolmoraConfig, AnApplyToAnEmptyViewLooksForTheNewClassesKeysInOneListing) {
     // each, where opening them would take three calls more.
     EXPECT_EQ((opens[1] - opens[0]) / 100, 0u);
     EXPECT_LE((calls[1] - calls[0]) / 100, 21u);
+}
+
+// A ProgID key that holds more than registration writes (a verb, a value of its own) is someone
+// else's too: removal takes only the bridge's subkeys from it, names it, and the rest stays.
+TEST(VolmoraConfig, RemovalLeavesAProgIdKeyThatHoldsMoreThanRegistrationWrites) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<std::wstring> switches;
+    };
+    const Case cases[] = {
+        {"the class is pruned", R"({"formatVersion": 1})", {L"/prune"}},
+        {"the class takes another ProgID",
+         sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+                       "JvmId": "MyJVM", "ProgId": "MyServer.Renamed", "ServerId": "ServerA")"),
+         {}},
+    };
+    const std::wstring progIdKey = L"HKCR\\MyServer.CoolService";
+    for (const Case& c : cases) {
+        for (const bool extraValue : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (extraValue ? ", a value" : ", a subkey"));
+            FakeConfigHost host;
+            registerSample(host.memory);
+            if (extraValue) {
+                host.memory.putText(progIdKey, L"FriendlyTypeName", L"Cool");
+            } else {
+                host.memory.putText(progIdKey + L"\\shell\\open\\command", L"", L"cool.exe");
+            }
+            host.files[L"f.json"] = c.file;
+            ArgumentList arguments{L"volmoraConfig", L"apply"};
+            arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+            arguments.push_back(L"f.json");
+            ASSERT_EQ(config::runConfigCommand(host, arguments), 0) << host.err;
+            EXPECT_EQ(host.err,
+                      L"The key \"HKEY_CLASSES_ROOT\\MyServer.CoolService\" holds more "
+                      L"than registration writes: it stays, and only the bridge's "
+                      L"subkeys below it go.\n");
+            EXPECT_TRUE(host.memory.keyExists(progIdKey));
+            EXPECT_FALSE(host.memory.keyExists(progIdKey + L"\\CLSID"));
+            EXPECT_FALSE(host.memory.keyExists(progIdKey + L"\\CurVer"));
+            EXPECT_FALSE(host.memory.keyExists(progIdKey + L".1"));
+            EXPECT_EQ(host.memory.text(progIdKey, L"FriendlyTypeName").has_value(), extraValue);
+            EXPECT_EQ(host.memory.keyExists(progIdKey + L"\\shell\\open\\command"), !extraValue);
+            // What stays is no longer the bridge's: the next apply leaves it alone.
+            host.out.clear();
+            host.err.clear();
+            ASSERT_EQ(config::runConfigCommand(host, arguments), 0) << host.err;
+            EXPECT_EQ(outText(host), L"No changes.\n");
+            EXPECT_EQ(host.err, L"");
+        }
+    }
+}
+
+// Export never writes what its file cannot give back: a name or a text that is no valid UTF-16
+// is left out with a warning, and two such names never become one.
+TEST(VolmoraConfig, ExportLeavesOutWhatItCannotEncode) {
+    const std::wstring lone(1, static_cast<wchar_t>(0xD800));
+    const std::wstring otherLone(1, static_cast<wchar_t>(0xDC01));
+    FakeConfigHost host;
+    putServer(host.memory, L"Good");
+    putServer(host.memory, L"S" + lone);
+    putServer(host.memory, L"S" + otherLone);
+    host.memory.putText(root + L"\\Servers\\Good", L"Note" + lone, L"x");
+    host.memory.putText(root + L"\\Servers\\Good", L"Text", L"a" + otherLone + L"b");
+    ASSERT_EQ(host.run({L"export", L"out.json"}), 0) << host.err;
+    const std::wstring cannot = L" is not valid UTF-16 and is left out.\n";
+    EXPECT_EQ(host.err, L"warning: server \"Good\": value \"Note" + lone + L"\"" + cannot +
+                            L"warning: server \"Good\": value \"Text\"" + cannot +
+                            L"warning: server \"S" + lone + L"\": its name" + cannot +
+                            L"warning: server \"S" + otherLone + L"\": its name" + cannot);
+    config::Configuration back;
+    ASSERT_EQ(config::parseConfiguration(host.files[L"out.json"], back), L"");
+    ASSERT_EQ(back.servers.size(), 1u);
+    EXPECT_EQ(back.servers[0].name, L"Good");
+    EXPECT_EQ(back.servers[0].values.size(), 2u);  // Classpath and Imports
 }
 
 TEST(VolmoraConfig, RecordsFoundInOrderAreTheRecordsTheListHas) {
