@@ -235,10 +235,14 @@ class Planner {
             }
             planned.comDiffers |= static_cast<std::uint8_t>(1u << i);
             written = true;
-            detail(planned, [&] {
-                return comKeyLabel(wanted.key, wanted.name) + L": " + shown(current) + L" -> " +
-                       quoted(wanted.text);
-            });
+            // A new class's writes to keys that are there already change them: they are shown.
+            detail(
+                planned,
+                [&] {
+                    return comKeyLabel(wanted.key, wanted.name) + L": " + shown(current) + L" -> " +
+                           quoted(wanted.text);
+                },
+                (planned.missingKeys & ownerBit(keys, wanted)) == 0);
         }
         if (found == nullptr) {
             return {};
@@ -347,10 +351,10 @@ class Planner {
         return {};
     }
 
-    // Only a changed record's changes are shown: an added one's would never be printed.
+    // A changed record's changes are shown, and of an added one those to keys that exist.
     template <typename Text>
-    void detail(const PlannedRecord& planned, const Text& text) {
-        if (planned.kind == ChangeKind::change) {
+    void detail(const PlannedRecord& planned, const Text& text, bool existingKey = false) {
+        if (planned.kind == ChangeKind::change || existingKey) {
             details_.push_back(text());
         }
     }

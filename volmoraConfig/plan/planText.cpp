@@ -37,12 +37,10 @@ std::wstring planLines(ChangeKind kind, std::wstring_view subject,
     std::wstring lines{marker(kind), L' '};
     lines += subject;
     lines += L'\n';
-    if (kind == ChangeKind::change) {
-        for (const std::wstring& detail : details) {
-            lines += detailIndent;
-            lines += detail;
-            lines += L'\n';
-        }
+    for (const std::wstring& detail : details) {
+        lines += detailIndent;
+        lines += detail;
+        lines += L'\n';
     }
     return lines;
 }

@@ -2,6 +2,7 @@
 // refusals, the ProgID keys that stay or go, all or nothing, and the exit codes.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <random>
 
 #include "../bindObject/classLayout.h"
@@ -162,6 +163,21 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
              L"    COM key \"MyServer.CoolService\\CurVer\": (none) -> "
              L"\"MyServer.CoolService.1\"\n"
              L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
+        {"a new class's writes to keys that are there are shown",
+         [](MemoryRegistry& r) {
+             putJvm(r, L"MyJVM");
+             putServer(r, L"ServerA");
+             // Left by a registration that never wrote its record: they lead to the class.
+             r.putText(L"HKCR\\MyServer.CoolService\\CLSID", L"",
+                       L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}");
+             r.putText(L"HKCR\\MyServer.CoolService\\CurVer", L"", L"Old.1");
+         },
+         sampleFile(),
+         {},
+         L"+ " + cls +
+             L"\n    COM key \"MyServer.CoolService\\CurVer\": \"Old.1\" -> "
+             L"\"MyServer.CoolService.1\"\n"
+             L"Plan: 1 to add, 0 to change, 0 to remove.\n"},
         {"records the file does not name stay",
          registerSampleAndOldRecords,
          sampleFile(),
@@ -691,6 +707,39 @@ TEST(VolmoraConfig, TheBackupHoldsWhatApplyFound) {
               L"Plan: 0 to add, 1 to change, 0 to remove.\n"
               L"Restore complete.\n");
     EXPECT_EQ(state(host.memory), before);
+}
+
+// Both views share the ProgID keys: restoring this view's backup leaves the keys that a class
+// record of the other view uses, and gives back everything else.
+TEST(VolmoraConfig, RestoreKeepsTheProgIdKeysOfTheOtherViewsClasses) {
+    struct Case {
+        const wchar_t* otherProgId;
+        bool kept;
+    };
+    const Case cases[] = {{L"Both.Views", true}, {L"BOTH.VIEWS", true}, {L"Another.One", false}};
+    const std::wstring otherClsid = L"{0AAAAAAA-0000-0000-0000-000000000000}";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.otherProgId, c.otherProgId + std::wcslen(c.otherProgId)));
+        FakeConfigHost host;
+        putJvm(host.memory, L"MyJVM");
+        host.files[L"f.json"] = sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+            "JvmId": "MyJVM", "ProgId": "Both.Views", "ServerId": "ServerA")");
+        ASSERT_EQ(host.run({L"apply", L"/backup", L"b.bak", L"f.json"}), 0) << host.err;
+        host.memory.putText(otherConfigRoot + L"\\CLSIDs\\" + otherClsid, L"ProgId", c.otherProgId);
+        host.err.clear();
+        ASSERT_EQ(host.run({L"restore", L"b.bak"}), 0) << host.err;
+        EXPECT_EQ(host.memory.keyExists(L"HKCR\\Both.Views\\CLSID"), c.kept);
+        EXPECT_EQ(host.memory.keyExists(L"HKCR\\Both.Views.1\\CLSID"), c.kept);
+        EXPECT_FALSE(host.memory.keyExists(L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
+        EXPECT_FALSE(
+            host.memory.keyExists(root + L"\\CLSIDs\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
+        const std::wstring stays =
+            L" stays as it is: a class record of the other registry view "
+            L"uses it.\n";
+        EXPECT_EQ(host.err, c.kept ? L"The key \"HKEY_CLASSES_ROOT\\Both.Views\"" + stays +
+                                         L"The key \"HKEY_CLASSES_ROOT\\Both.Views.1\"" + stays
+                                   : L"");
+    }
 }
 
 TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
