@@ -9,6 +9,7 @@
 #include "classKeys.h"
 #include "classRecord.h"
 #include "keyNameCase.h"
+#include "nameRules.h"
 #include "plan/keptRecords.h"
 #include "progIdOwnership.h"
 #include "recordPaths.h"
@@ -294,6 +295,9 @@ class Planner {
     // more than registration writes stays, with only the subkeys registration writes gone.
     ReadFailure leftToNoOne(const OwnKey& own, std::wstring_view clsid, Leaving& fate) {
         fate = Leaving::stays;
+        if (!progIdKeyMayBeWritten(own.path)) {
+            return {};  // a key that COM or the system keeps, whatever a program wrote there
+        }
         for (const ProgIdKeyOwners::Owner* owner : kept_.ownersOf(own.path)) {
             if (keptIn(*owner) != KeptIn::file || !sameName(owner->clsid, clsid)) {
                 return {};
@@ -588,7 +592,11 @@ void PlannedWrites::make(const PlannedRecord& planned, UnitFiller& unit) const {
         if (isClass) {
             const std::wstring progId(textOr(*found, recordValue::progId));
             const ClassKeys keys = classKeys(progId, name);
-            std::vector<const OwnKey*> going{&keys.comClass};
+            // A class key of a name that is no GUID is no COM class the bridge may remove.
+            std::vector<const OwnKey*> going;
+            if (isBracedGuid(name)) {
+                going.push_back(&keys.comClass);
+            }
             std::vector<const OwnKey*> emptied;
             const std::vector<const OwnKey*> owned = keys.progIdKeys();
             for (std::size_t k = 0; k < owned.size() && !progId.empty(); ++k) {

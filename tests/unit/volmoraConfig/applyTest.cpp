@@ -8,6 +8,7 @@
 #include "../bindObject/classLayout.h"
 #include "command/configCommand.h"
 #include "fakeConfigHost.h"
+#include "journal/journalFormat.h"
 #include "model/configFile.h"
 #include "plan/applyPlanner.h"
 
@@ -1021,6 +1022,42 @@ TEST(VolmoraConfig, ExportLeavesOutWhatItCannotEncode) {
     ASSERT_EQ(back.servers.size(), 1u);
     EXPECT_EQ(back.servers[0].name, L"Good");
     EXPECT_EQ(back.servers[0].values.size(), 2u);  // Classpath and Imports
+}
+
+// A class that a program registered with a ProgID that names a key COM keeps, or with a CLSID
+// that is no GUID, goes with /prune without a write to those keys: the journal could not name
+// them, so apply never touches them.
+TEST(VolmoraConfig, PruneLeavesTheSystemsKeysThatAProgramWroteTo) {
+    struct Case {
+        const wchar_t* progId;
+        const wchar_t* clsid;
+        std::vector<std::wstring> keysThatStay;
+    };
+    const Case cases[] = {
+        {L"CLSID", L"{36360000-0000-4000-8000-000000000001}", {L"HKCR\\CLSID\\CLSID"}},
+        {L"interface", L"{36360000-0000-4000-8000-000000000002}", {L"HKCR\\interface\\CLSID"}},
+        {L"Plain.Prog", L"not-a-guid", {L"HKCR\\CLSID\\not-a-guid\\InprocServer32"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.progId, c.progId + std::wcslen(c.progId)));
+        FakeConfigHost host;
+        putJvm(host.memory, L"MyJVM");
+        ClassOperands registered;
+        registered.progId = c.progId;
+        registered.clsid = c.clsid;
+        writeLayout(host.memory, registered);
+        host.files[L"f.json"] = R"({"formatVersion": 1})";
+        ASSERT_EQ(host.run({L"apply", L"/prune", L"/backup", L"b.bak", L"f.json"}), 0) << host.err;
+        EXPECT_FALSE(host.memory.keyExists(root + L"\\CLSIDs\\" + c.clsid));
+        for (const std::wstring& key : c.keysThatStay) {
+            EXPECT_TRUE(host.memory.keyExists(key)) << std::string(key.begin(), key.end());
+        }
+        // What apply wrote down, the journal's reader takes back, and restore puts it back.
+        config::Journal backup;
+        EXPECT_EQ(config::decodeJournal(host.files[L"b.bak"], backup), L"");
+        EXPECT_EQ(host.run({L"restore", L"b.bak"}), 0) << host.err;
+        EXPECT_TRUE(host.memory.keyExists(root + L"\\CLSIDs\\" + c.clsid));
+    }
 }
 
 TEST(VolmoraConfig, RecordsFoundInOrderAreTheRecordsTheListHas) {
