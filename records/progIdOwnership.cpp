@@ -55,12 +55,13 @@ bool progIdKeyMayBeWritten(std::wstring_view name) {
            !isReservedClassesKey(name);
 }
 
-ProgIdKeyHolder progIdKeyHolder(std::wstring_view key, bool exists, const ComValueRead& pointer,
+ProgIdKeyHolder progIdKeyHolder(std::wstring_view key, KeyPresence presence,
+                                const ComValueRead& pointer,
                                 const std::function<bool(std::wstring_view)>& bridgeClass) {
     if (isReservedClassesKey(key)) {
         return ProgIdKeyHolder::system;
     }
-    if (!exists) {
+    if (presence != KeyPresence::holding) {
         return ProgIdKeyHolder::none;
     }
     if (pointer.kind != ComValueRead::Kind::text || pointer.text.empty()) {

@@ -37,10 +37,15 @@ inline bool isBridgeHeld(ProgIdKeyHolder holder) {
     return holder == ProgIdKeyHolder::none || holder == ProgIdKeyHolder::bridge;
 }
 
+// Whether a ProgID key is there, and whether it holds anything: an empty key (no value, no
+// subkey) holds nothing anyone could lose, and counts as free.
+enum class KeyPresence { absent, empty, holding };
+
 // The holder of the ProgID key named key: whether it is there, and the default value of its
 // CLSID subkey as read (never Kind::failed: a failed read is the caller's to report).
 // bridgeClass tells whether a CLSID has a bridge record in either registry view.
-ProgIdKeyHolder progIdKeyHolder(std::wstring_view key, bool exists, const ComValueRead& pointer,
+ProgIdKeyHolder progIdKeyHolder(std::wstring_view key, KeyPresence presence,
+                                const ComValueRead& pointer,
                                 const std::function<bool(std::wstring_view)>& bridgeClass);
 
 // The holder of a key that is not the bridge's, as messages name it: "COM or the system",

@@ -237,11 +237,25 @@ ReadFailure heldProgIdKeys(const Configuration& file, const Machine& machine, Re
                     }
                 }
             }
+            // A key without a class may still be empty: only then is it free.
+            KeyPresence presence =
+                found == status::success ? KeyPresence::holding : KeyPresence::absent;
+            if (presence == KeyPresence::holding &&
+                pointer.kind == ComValueRead::Kind::keyMissing) {
+                std::vector<std::wstring> values;
+                std::vector<std::wstring> subkeys;
+                if (const long status = com.keyContents(key, values, subkeys); status) {
+                    return unreadable(status, key);
+                }
+                if (values.empty() && subkeys.empty()) {
+                    presence = KeyPresence::empty;
+                }
+            }
             // A key that leads to this very class is the file's to write, as it says.
             const ProgIdKeyHolder holder =
                 leadsToClass(pointer, record.name)
                     ? ProgIdKeyHolder::bridge
-                    : progIdKeyHolder(key, found == status::success, pointer, bridgeClass);
+                    : progIdKeyHolder(key, presence, pointer, bridgeClass);
             if (!isBridgeHeld(holder)) {
                 out.push_back(std::wstring(recordNoun(Collection::classes)) + L" " +
                               quoted(record.name) + L": ProgId " + quoted(*progId) +

@@ -179,6 +179,18 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
              L"\n    COM key \"MyServer.CoolService\\CurVer\": \"Old.1\" -> "
              L"\"MyServer.CoolService.1\"\n"
              L"Plan: 1 to add, 0 to change, 0 to remove.\n"},
+        {"an empty ProgID key holds nothing of anyone's",
+         [](MemoryRegistry& r) {
+             putJvm(r, L"MyJVM");
+             putServer(r, L"ServerA");
+             r.putKey(L"HKCR\\MyServer.CoolService");
+         },
+         sampleFile(),
+         {},
+         L"+ " + cls + L"\n    COM key \"MyServer.CoolService\\CLSID\": (none) -> \"" + clsid +
+             L"\"\n    COM key \"MyServer.CoolService\\CurVer\": (none) -> "
+             L"\"MyServer.CoolService.1\"\n"
+             L"Plan: 1 to add, 0 to change, 0 to remove.\n"},
         {"records the file does not name stay",
          registerSampleAndOldRecords,
          sampleFile(),
