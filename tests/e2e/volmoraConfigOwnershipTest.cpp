@@ -160,7 +160,11 @@ class VolmoraConfigOwnership : public ::testing::Test {
             if (!rest.starts_with(classes)) {
                 continue;
             }
-            const std::wstring below = rest.substr(classes.size());
+            // The 32-bit classes lie one WOW6432Node deeper, which Wine links in twice.
+            std::wstring below = rest.substr(classes.size());
+            while (below.starts_with(L"WOW6432NODE\\")) {
+                below.erase(0, std::wstring_view(L"WOW6432NODE\\").size());
+            }
             const std::wstring top = below.substr(0, below.find(L'\\'));
             for (const FileClass& c : classes_) {
                 const std::wstring comKey = upper(L"CLSID\\" + c.clsid);
