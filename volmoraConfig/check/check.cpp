@@ -11,6 +11,7 @@
 #include "classRecord.h"
 #include "jvmRecord.h"
 #include "nameRules.h"
+#include "progIdOwnership.h"
 #include "progIdSharing.h"
 #include "serverRecord.h"
 #include "toolText.h"
@@ -149,6 +150,27 @@ class Checker {
         }
     }
 
+    // ProgID keys that another owner holds: a key COM or the system keeps, or one that another
+    // product has taken since, whose CLSID names a class without a record in this view.
+    void checkProgIdHolders(std::wstring_view progId,
+                            const std::function<void(std::wstring)>& error) {
+        if (keyNameStatus(progId) != status::success) {
+            return;  // said as a name the registry cannot hold
+        }
+        for (const std::wstring& key : progIdKeyNames(progId)) {
+            if (isReservedClassesKey(key)) {
+                error(L"the ProgID key " + quoted(key) + L" is one that COM or the system keeps");
+                return;
+            }
+            std::wstring pointer;
+            if (readComDefault(com_, classPointerOf(classKeys(key, L"").progId), pointer) &&
+                !pointer.empty() && findRecord(configuration_.classes, pointer) == nullptr) {
+                error(L"the ProgID key " + quoted(key) + L" has been taken by class " +
+                      quoted(pointer) + L", which has no bridge record in this view");
+            }
+        }
+    }
+
     void checkClass(const Record& javaClass) {
         const std::wstring_view* progId = findValue(javaClass, recordValue::progId);
         std::wstring label = labelOf(Collection::classes, javaClass);
@@ -178,6 +200,7 @@ class Checker {
         }
         if (progId != nullptr) {
             checkProgIdKeys(*progId, javaClass, error);
+            checkProgIdHolders(*progId, error);
         }
         if (usableClsid) {
             for (ComKeyFinding& finding : checkComKeys(

@@ -126,10 +126,18 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
     const std::wstring libraryPath = bridgeDllPath(registry, host.programPath());
     {
         // The plan is printed as it is made; the reader's keys are closed before the first write.
+        RegistryComState com(registry);
+        std::vector<std::wstring> held;
+        if (const ReadFailure failure = heldProgIdKeys(file, machine, com, held); failure.code) {
+            host.writeError(errorText(failure.step + L": ", failure.code));
+            return exitCode::registryUnreadable;
+        }
+        if (!held.empty()) {
+            return refuseFile(host, request.file, held);
+        }
         TextChunks out([&host](std::string_view chunk) { host.writeOut(chunk); });
         PlanText text(out);
         PlanJson json(out);
-        RegistryComState com(registry);
         if (const ReadFailure failure =
                 makePlan(file, machine, request.prune, libraryPath, com, plan,
                          request.json ? static_cast<PlanListener&>(json) : text);
@@ -144,6 +152,11 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
         } else {
             text.end(plan);
         }
+    }
+    for (const std::wstring& kept : plan.keptKeys) {
+        host.writeError(L"The key " + quoted(kept) +
+                        L" holds more than registration writes: it stays, and only the bridge's "
+                        L"subkeys below it go.");
     }
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;

@@ -76,6 +76,19 @@ std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
         code != exitCode::success) {
         return code;
     }
+    {
+        // Both views share the ProgID keys: the other view's classes keep theirs.
+        Configuration otherView;
+        if (!readView(host, KeyAccess::readOtherView, otherView)) {
+            return exitCode::registryUnreadable;
+        }
+        std::vector<std::wstring> kept;
+        keepTheOtherViewsProgIdKeys(otherView, backup, kept);
+        for (const std::wstring& key : kept) {
+            host.writeError(L"The key " + quoted(key) +
+                            L" stays as it is: a class record of the other registry view uses it.");
+        }
+    }
     std::vector<KeyWrite> writes;
     RestorePlan plan;
     if (const ReadFailure failure = planRestore(host.registry(), backup, writes, plan);

@@ -15,6 +15,9 @@
 
 #include "classKeys.h"
 #include "journal/crc32.h"
+#include "keyNameCase.h"
+#include "nameRules.h"
+#include "progIdOwnership.h"
 #include "recordPaths.h"
 #include "toolText.h"
 #include "utf16.h"
@@ -30,9 +33,7 @@ constexpr std::uint32_t formatVersion = 1;
 constexpr std::wstring_view notLaidOut = L"Its content is not laid out as a journal.";
 constexpr std::uint32_t machineRoot = 1;
 constexpr std::uint32_t classesRootCode = 2;
-// The registry's limits: a key name of 255 characters, a value name of 16,383, a path of 32,767.
-constexpr std::size_t maxKeyName = 255;
-constexpr std::size_t maxValueName = 16383;
+// The registry's limit of a path, 32,767 characters (those of its names are the record rules').
 constexpr std::size_t maxPath = 32767;
 // The smallest encoded key: root, an empty path, two empty states.
 constexpr std::size_t smallestKey = 4 + 4 + 2 * 8;
@@ -151,12 +152,8 @@ bool startsWith(const std::vector<std::wstring>& parts, const std::vector<std::w
 }
 
 bool namesSubkey(const OwnKey& key, const std::wstring& name) {
-    for (const SubkeyDefault& entry : key.defaults) {
-        if (entry.subkey == name) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(key.defaults.begin(), key.defaults.end(),
+                       [&](const SubkeyDefault& entry) { return sameKeyName(entry.subkey, name); });
 }
 
 bool machineKeyMayBeTouched(const std::vector<std::wstring>& parts) {
@@ -178,14 +175,21 @@ bool machineKeyMayBeTouched(const std::vector<std::wstring>& parts) {
             collection == recordCollection::servers);
 }
 
+// The keys below HKEY_CLASSES_ROOT that apply may write: the COM key of a class named by a GUID
+// in braces with the subkeys registration writes below it, and a ProgID key (plain or versioned)
+// that is not one the system keeps, with the subkeys registration writes below it. Apply refuses
+// a class that would write anything else, by this same rule.
 bool classKeyMayBeTouched(const std::vector<std::wstring>& parts) {
     const ClassKeys shape = classKeys(parts[0], parts.size() > 1 ? parts[1] : L"");
-    if (shape.comClass.path == parts[0] + (parts.size() > 1 ? L"\\" + parts[1] : L"")) {
+    const std::wstring_view comClasses =
+        std::wstring_view(shape.comClass.path).substr(0, shape.comClass.path.find(L'\\'));
+    if (sameKeyName(parts[0], comClasses)) {
         // CLSID\<clsid>, and the subkeys registration writes below it.
-        return parts.size() == 2 || (parts.size() == 3 && namesSubkey(shape.comClass, parts[2]));
+        return parts.size() >= 2 && isBracedGuid(parts[1]) &&
+               (parts.size() == 2 || (parts.size() == 3 && namesSubkey(shape.comClass, parts[2])));
     }
-    if (parts[0] + L"\\" == shape.comClass.path.substr(0, parts[0].size() + 1)) {
-        return false;  // the key of every class, or a class key without its CLSID
+    if (!progIdKeyMayBeWritten(parts[0])) {
+        return false;
     }
     // <progId> or <progId>.1, and the subkeys registration writes below either.
     return parts.size() == 1 || (parts.size() == 2 && (namesSubkey(shape.progId, parts[1]) ||

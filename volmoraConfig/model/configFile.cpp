@@ -290,6 +290,19 @@ std::wstring caseTwinRefusal(const Configuration& configuration) {
     return {};
 }
 
+// The offset of the first NUL character of the file: a zero byte, or in UTF-16 text a zero unit.
+std::size_t nulByteAt(std::string_view bytes) {
+    if (!bytes.starts_with(utf16LittleEndianMark)) {
+        return bytes.find('\0');
+    }
+    for (std::size_t at = utf16LittleEndianMark.size(); at + 1 < bytes.size(); at += 2) {
+        if (bytes[at] == '\0' && bytes[at + 1] == '\0') {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 std::string_view collectionMember(Collection collection) {
@@ -329,6 +342,11 @@ std::wstring parseConfiguration(std::string_view bytes, Configuration& configura
     configuration = {};
     if (bytes.size() > maxFileBytes) {
         return L"The file is larger than " + decimal(maxFileBytes / (1024 * 1024)) + L" MB.";
+    }
+    if (const std::size_t nul = nulByteAt(bytes); nul != std::string_view::npos) {
+        // A file cut or spoilt on the way must never read as a shorter configuration.
+        return L"The file holds a NUL byte at byte offset " +
+               decimal(static_cast<std::int64_t>(nul)) + L": it is not a configuration file.";
     }
     std::string converted;
     if (bytes.starts_with(utf8Mark)) {

@@ -9,7 +9,9 @@
 #include "classKeys.h"
 #include "classRecord.h"
 #include "keyNameCase.h"
+#include "nameRules.h"
 #include "plan/keptRecords.h"
+#include "progIdOwnership.h"
 #include "recordPaths.h"
 #include "toolText.h"
 #include "utf16.h"
@@ -85,6 +87,16 @@ std::uint8_t ownerBit(const ClassKeys& keys, const ComValue& value) {
         }
     }
     return 0;
+}
+
+// The keys of a ProgID key that go: all of them, or with the key itself kept only the subkeys
+// registration writes (an emptied key), leaves first.
+std::vector<std::wstring> leavingKeys(const OwnKey& own, bool whole) {
+    std::vector<std::wstring> keys = keysLeavesFirst({&own});
+    if (!whole) {
+        keys.pop_back();
+    }
+    return keys;
 }
 
 class Planner {
@@ -228,10 +240,14 @@ class Planner {
             }
             planned.comDiffers |= static_cast<std::uint8_t>(1u << i);
             written = true;
-            detail(planned, [&] {
-                return PlanDetail{wanted.key, std::wstring(wanted.name), shown(current),
-                                  ShownValue::ofText(wanted.text)};
-            });
+            // A new class's writes to keys that are there already change them: they are shown.
+            detail(
+                planned,
+                [&] {
+                    return PlanDetail{wanted.key, std::wstring(wanted.name), shown(current),
+                                      ShownValue::ofText(wanted.text)};
+                },
+                (planned.missingKeys & ownerBit(keys, wanted)) == 0);
         }
         if (found == nullptr) {
             return {};
@@ -246,17 +262,18 @@ class Planner {
         for (std::size_t k = 0; k < leaving.size(); ++k) {
             // A key that the new ProgID owns too is made what registration writes for it; one of
             // the old ProgID's alone goes as removal takes it.
-            bool goes = containsKey(rewritten, leaving[k]->path);
-            if (!goes) {
-                if (ReadFailure failure = leftToNoOne(*leaving[k], clsid, goes); failure.code) {
+            Leaving fate =
+                containsKey(rewritten, leaving[k]->path) ? Leaving::goes : Leaving::stays;
+            if (fate == Leaving::stays) {
+                if (ReadFailure failure = leftToNoOne(*leaving[k], clsid, fate); failure.code) {
                     return failure;
                 }
             }
-            if (!goes) {
+            if (fate == Leaving::stays) {
                 continue;
             }
-            planned.progIdKeysGo |= static_cast<std::uint8_t>(1u << k);
-            for (const std::wstring& key : keysLeavesFirst({leaving[k]})) {
+            note(planned, k, fate);
+            for (const std::wstring& key : leavingKeys(*leaving[k], fate == Leaving::goes)) {
                 if (!containsKey(rewritten, key)) {
                     written = true;
                     details_.push_back({key, {}, {}, {}, true});
@@ -266,10 +283,25 @@ class Planner {
         return {};
     }
 
+    enum class Leaving { stays, goes, emptied };
+
+    void note(PlannedRecord& planned, std::size_t k, Leaving fate) {
+        const auto bit = static_cast<std::uint8_t>(1u << k);
+        if (fate == Leaving::goes) {
+            planned.progIdKeysGo |= bit;
+        } else if (fate == Leaving::emptied) {
+            planned.progIdKeysEmptied |= bit;
+        }
+    }
+
     // Whether a ProgID key that class clsid leaves goes: it leads to that class, and no class
-    // that stays owns it (the other view's record of the same class among them).
-    ReadFailure leftToNoOne(const OwnKey& own, std::wstring_view clsid, bool& goes) {
-        goes = false;
+    // that stays owns it (the other view's record of the same class among them). One that holds
+    // more than registration writes stays, with only the subkeys registration writes gone.
+    ReadFailure leftToNoOne(const OwnKey& own, std::wstring_view clsid, Leaving& fate) {
+        fate = Leaving::stays;
+        if (!progIdKeyMayBeWritten(own.path)) {
+            return {};  // a key that COM or the system keeps, whatever a program wrote there
+        }
         for (const ProgIdKeyOwners::Owner* owner : kept_.ownersOf(own.path)) {
             if (keptIn(*owner) != KeptIn::file || !sameName(owner->clsid, clsid)) {
                 return {};
@@ -280,7 +312,20 @@ class Planner {
         if (leadsTo.kind == ComValueRead::Kind::failed) {
             return comReadFailure(leadsTo.code, pointer);
         }
-        goes = leadsToClass(leadsTo, clsid);
+        if (!leadsToClass(leadsTo, clsid)) {
+            return {};
+        }
+        std::vector<std::wstring> values;
+        std::vector<std::wstring> subkeys;
+        if (const long status = com_.keyContents(own.path, values, subkeys); status) {
+            return comReadFailure(status, own.path);
+        }
+        if (holdsOnlyRegistration(own, values, subkeys)) {
+            fate = Leaving::goes;
+            return {};
+        }
+        fate = Leaving::emptied;
+        plan_.keptKeys.push_back(fullKeyName(classesRoot, own.path));
         return {};
     }
 
@@ -299,14 +344,12 @@ class Planner {
                 const ClassKeys keys = classKeys(std::wstring(progId), std::wstring(found.name));
                 const std::vector<const OwnKey*> owned = keys.progIdKeys();
                 for (std::size_t k = 0; k < owned.size(); ++k) {
-                    bool goes = false;
-                    if (ReadFailure failure = leftToNoOne(*owned[k], found.name, goes);
+                    Leaving fate = Leaving::stays;
+                    if (ReadFailure failure = leftToNoOne(*owned[k], found.name, fate);
                         failure.code) {
                         return failure;
                     }
-                    if (goes) {
-                        planned.progIdKeysGo |= static_cast<std::uint8_t>(1u << k);
-                    }
+                    note(planned, k, fate);
                 }
             }
         }
@@ -322,12 +365,15 @@ class Planner {
         return {};
     }
 
-    // The text shows only a changed record's changes: an added one's are made only for a
-    // listener that is told them.
+    // A changed record's changes are made, and of an added one those to keys that exist (the
+    // lines show both); every record's for a listener that is told them all.
     template <typename Made>
-    void detail(const PlannedRecord& planned, const Made& made) {
-        if (planned.kind == ChangeKind::change || listener_.wantsEveryRecordsValues()) {
-            details_.push_back(made());
+    void detail(const PlannedRecord& planned, const Made& made, bool existingKey = false) {
+        if (planned.kind == ChangeKind::change || existingKey ||
+            listener_.wantsEveryRecordsValues()) {
+            PlanDetail one = made();
+            one.existingKey = existingKey && planned.kind == ChangeKind::add;
+            details_.push_back(std::move(one));
         }
     }
 
@@ -343,6 +389,25 @@ class Planner {
 };
 
 }  // namespace
+
+ComValueRead RegistryComState::value(const std::wstring& key, std::wstring_view name) {
+    if (name.empty() && !kept_.empty()) {
+        if (const auto kept = kept_.find(key); kept != kept_.end()) {
+            ComValueRead read = std::move(kept->second);
+            kept_.erase(kept);
+            return read;
+        }
+    }
+    return reader_.read(key, name);
+}
+
+ComValueRead RegistryComState::keptDefault(const std::wstring& key) {
+    ComValueRead read = reader_.read(key, {});
+    if (read.kind != ComValueRead::Kind::failed) {
+        kept_.insert_or_assign(key, read);
+    }
+    return read;
+}
 
 long RegistryComState::keyStatus(const std::wstring& key) {
     const std::size_t end = key.rfind(L'\\');
@@ -362,6 +427,11 @@ long RegistryComState::keyStatus(const std::wstring& key) {
 }
 
 void RegistryComState::expectKeyLooks(const std::wstring& parent, std::size_t looks) {
+    for (const Listing& listing : listings_) {
+        if (sameName(listing.parent, parent)) {
+            return;  // listed once for all who look
+        }
+    }
     RegKey opened(registry_);
     KeyHandle key = classesRoot;
     if (!parent.empty()) {
@@ -389,6 +459,40 @@ void RegistryComState::expectKeyLooks(const std::wstring& parent, std::size_t lo
     }
     std::sort(listing.subkeys.begin(), listing.subkeys.end(), KeyNameOrder{});
     listings_.push_back(std::move(listing));
+}
+
+long RegistryComState::keyContents(const std::wstring& key, std::vector<std::wstring>& values,
+                                   std::vector<std::wstring>& subkeys) {
+    values.clear();
+    subkeys.clear();
+    RegKey opened(registry_);
+    if (const long result = opened.open(classesRoot, key, KeyAccess::read); result) {
+        return result == status::fileNotFound ? status::success : result;
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        std::wstring name;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        const long result = registry_.enumValue(opened.handle(), index, name, type, data);
+        if (result == status::noMoreItems) {
+            break;
+        }
+        if (result != status::success) {
+            return result;
+        }
+        values.push_back(std::move(name));
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        std::wstring name;
+        const long result = registry_.enumKey(opened.handle(), index, name);
+        if (result == status::noMoreItems) {
+            return status::success;
+        }
+        if (result != status::success) {
+            return result;
+        }
+        subkeys.push_back(std::move(name));
+    }
 }
 
 std::size_t Plan::count(ChangeKind kind) const {
@@ -502,18 +606,32 @@ void PlannedWrites::make(const PlannedRecord& planned, UnitFiller& unit) const {
         if (isClass) {
             const std::wstring progId(textOr(*found, recordValue::progId));
             const ClassKeys keys = classKeys(progId, name);
-            std::vector<const OwnKey*> going{&keys.comClass};
+            // A class key of a name that is no GUID is no COM class the bridge may remove.
+            std::vector<const OwnKey*> going;
+            if (isBracedGuid(name)) {
+                going.push_back(&keys.comClass);
+            }
+            std::vector<const OwnKey*> emptied;
             const std::vector<const OwnKey*> owned = keys.progIdKeys();
             for (std::size_t k = 0; k < owned.size() && !progId.empty(); ++k) {
                 if (planned.progIdKeysGo & (1u << k)) {
                     going.push_back(owned[k]);
+                } else if (planned.progIdKeysEmptied & (1u << k)) {
+                    emptied.push_back(owned[k]);
                 }
             }
             for (const std::wstring& key : keysLeavesFirst(going)) {
                 unit.write(classesRoot, key, true);
             }
-            for (const OwnKey* own : going) {
-                unit.own(classesRoot, own->path, false);
+            for (const OwnKey* own : emptied) {
+                for (const std::wstring& key : leavingKeys(*own, false)) {
+                    unit.write(classesRoot, key, true);
+                }
+            }
+            for (const auto* list : {&going, &emptied}) {
+                for (const OwnKey* own : *list) {
+                    unit.own(classesRoot, own->path, false);
+                }
             }
         }
         unit.write(localMachine, recordKey, true);
@@ -550,18 +668,19 @@ void PlannedWrites::make(const PlannedRecord& planned, UnitFiller& unit) const {
             }
         }
     }
-    if (found == nullptr || planned.progIdKeysGo == 0) {
+    if (found == nullptr || (planned.progIdKeysGo | planned.progIdKeysEmptied) == 0) {
         return;
     }
     const std::vector<std::wstring> rewritten = keys.leavesFirst();
     const ClassKeys oldKeys = classKeys(std::wstring(textOr(*found, recordValue::progId)), name);
     const std::vector<const OwnKey*> leaving = oldKeys.progIdKeys();
     for (std::size_t k = 0; k < leaving.size(); ++k) {
-        if ((planned.progIdKeysGo & (1u << k)) == 0) {
+        const bool whole = (planned.progIdKeysGo & (1u << k)) != 0;
+        if (!whole && (planned.progIdKeysEmptied & (1u << k)) == 0) {
             continue;
         }
         unit.own(classesRoot, leaving[k]->path, false);
-        for (const std::wstring& key : keysLeavesFirst({leaving[k]})) {
+        for (const std::wstring& key : leavingKeys(*leaving[k], whole)) {
             if (!containsKey(rewritten, key)) {
                 unit.write(classesRoot, key, true);
             }

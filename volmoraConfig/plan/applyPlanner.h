@@ -7,12 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "classComState.h"
 #include "journal/keyChanges.h"
+#include "keyNameCase.h"
 #include "model/configuration.h"
 #include "plan/planDetail.h"
 
@@ -30,6 +32,9 @@ class ComState {
     virtual long keyStatus(const std::wstring& key) = 0;
     // The planner will ask keyStatus about that many keys right below parent (empty: the root).
     virtual void expectKeyLooks(const std::wstring& parent, std::size_t looks) = 0;
+    // The names of the values and of the subkeys that key holds: 0, or the status of reading.
+    virtual long keyContents(const std::wstring& key, std::vector<std::wstring>& values,
+                             std::vector<std::wstring>& subkeys) = 0;
 };
 
 // ComState read from the registry, each value when the planner asks for it, in the order it asks.
@@ -38,11 +43,15 @@ class ComState {
 class RegistryComState : public ComState {
   public:
     explicit RegistryComState(Registry& registry) : registry_(registry), reader_(registry) {}
-    ComValueRead value(const std::wstring& key, std::wstring_view name) override {
-        return reader_.read(key, name);
-    }
+    ComValueRead value(const std::wstring& key, std::wstring_view name) override;
     long keyStatus(const std::wstring& key) override;
     void expectKeyLooks(const std::wstring& parent, std::size_t looks) override;
+    long keyContents(const std::wstring& key, std::vector<std::wstring>& values,
+                     std::vector<std::wstring>& subkeys) override;
+
+    // Keeps the default value of key, read by the look at who holds the ProgID keys before
+    // planning, for the planner's one read of it.
+    ComValueRead keptDefault(const std::wstring& key);
 
   private:
     struct Listing {
@@ -53,6 +62,7 @@ class RegistryComState : public ComState {
     Registry& registry_;
     ComValueReader reader_;
     std::vector<Listing> listings_;
+    std::map<std::wstring, ComValueRead, KeyNameOrder> kept_;
 };
 
 enum class ChangeKind { add, change, remove };
@@ -84,6 +94,9 @@ struct PlannedRecord {
     // Classes: bit k stands for key k of ClassKeys::progIdKeys() of the ProgID the class leaves
     // (a changed class's old one, a removed class's), which goes.
     std::uint8_t progIdKeysGo = 0;
+    // Classes: bit k as in progIdKeysGo, for a key that holds more than registration writes: it
+    // stays, and only the subkeys registration writes below it go.
+    std::uint8_t progIdKeysEmptied = 0;
     // Classes: bit k stands for own key k (the COM key, the ProgID's, the versioned one) of the
     // file's ProgID, which was found missing.
     std::uint8_t missingKeys = 0;
@@ -91,6 +104,9 @@ struct PlannedRecord {
 
 struct Plan {
     std::vector<PlannedRecord> records;  // in collection order, then the removals
+    // The ProgID keys that removal leaves in place since they hold more than registration
+    // writes, as "HKEY_CLASSES_ROOT\..." names.
+    std::vector<std::wstring> keptKeys;
     std::size_t count(ChangeKind kind) const;
     bool empty() const { return records.empty(); }
 };

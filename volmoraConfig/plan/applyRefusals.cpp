@@ -4,11 +4,13 @@
 
 #include <algorithm>
 
+#include "classComState.h"
 #include "classKeys.h"
 #include "classRecord.h"
 #include "jvmRecord.h"
 #include "nameRules.h"
 #include "plan/keptRecords.h"
+#include "progIdOwnership.h"
 #include "recordPaths.h"
 #include "serverRecord.h"
 #include "toolText.h"
@@ -105,6 +107,10 @@ class Refusals {
     }
 
     void checkClass(const Record& record) {
+        if (!isBracedGuid(record.name)) {
+            refuse(Collection::classes, record,
+                   L"the CLSID is not a GUID in braces, so COM cannot use it.");
+        }
         checkReference(record, recordValue::jvmId, Collection::jvms);
         checkReference(record, recordValue::serverId, Collection::servers);
         const std::wstring_view* progId = findValue(record, recordValue::progId);
@@ -117,6 +123,15 @@ class Refusals {
                    L"ProgId " + quoted(*progId) + L" " + fault +
                        L", so it cannot name a registry key.");
             return;
+        }
+        for (const std::wstring& key : progIdKeyNames(*progId)) {
+            if (!progIdKeyMayBeWritten(key)) {
+                refuse(Collection::classes, record,
+                       L"ProgId " + quoted(*progId) + L" names the key " +
+                           quoted(fullKeyName(classesRoot, key)) + L", which " +
+                           progIdKeyHolderText(ProgIdKeyHolder::system, {}) + L" keeps.");
+                return;
+            }
         }
         // One refusal for each class in the way, at the first key it owns.
         std::vector<const ProgIdKeyOwners::Owner*> inTheWay;
@@ -170,6 +185,87 @@ class Refusals {
 
 std::vector<std::wstring> refusals(const Configuration& file, const Machine& machine, bool prune) {
     return Refusals(file, machine, prune).run();
+}
+
+ReadFailure heldProgIdKeys(const Configuration& file, const Machine& machine, RegistryComState& com,
+                           std::vector<std::wstring>& out) {
+    const auto bridgeClass = [&](std::wstring_view clsid) {
+        return findRecord(machine.own.classes, clsid) != nullptr ||
+               findRecord(machine.otherClasses(), clsid) != nullptr;
+    };
+    const auto unreadable = [](long code, const std::wstring& key) {
+        return ReadFailure{code, L"Can't read " + quoted(fullKeyName(classesRoot, key)) + L" key"};
+    };
+    InOrderFinder onMachine(machine.own.classes);
+    std::size_t newClasses = 0;
+    for (const Record& record : file.classes) {
+        newClasses += onMachine.find(record.name) == nullptr ? 1 : 0;
+    }
+    // The ProgID keys of new classes are seldom there: one listing answers for all of them.
+    if (newClasses > 0) {
+        com.expectKeyLooks({}, 2 * newClasses);
+    }
+    InOrderFinder known(machine.own.classes);
+    for (const Record& record : file.classes) {
+        const std::wstring_view* progId = findValue(record, recordValue::progId);
+        if (progId == nullptr || progId->empty()) {
+            continue;
+        }
+        const bool isNew = known.find(record.name) == nullptr;
+        for (const std::wstring& key : progIdKeyNames(*progId)) {
+            const std::wstring pointerKey =
+                classPointerOf(classKeys(key, std::wstring(record.name)).progId);
+            // A class on the machine mostly has its keys: its pointer is read first, and kept
+            // for the planner, which compares it.
+            ComValueRead pointer;
+            long found = status::success;
+            if (!isNew) {
+                pointer = com.keptDefault(pointerKey);
+                if (pointer.kind == ComValueRead::Kind::failed) {
+                    return unreadable(pointer.code, pointerKey);
+                }
+            }
+            if (isNew || pointer.kind == ComValueRead::Kind::keyMissing) {
+                found = com.keyStatus(key);
+                if (found != status::success && found != status::fileNotFound) {
+                    return unreadable(found, key);
+                }
+                if (found == status::success && isNew) {
+                    pointer = com.keptDefault(pointerKey);
+                    if (pointer.kind == ComValueRead::Kind::failed) {
+                        return unreadable(pointer.code, pointerKey);
+                    }
+                }
+            }
+            // A key without a class may still be empty: only then is it free.
+            KeyPresence presence =
+                found == status::success ? KeyPresence::holding : KeyPresence::absent;
+            if (presence == KeyPresence::holding &&
+                pointer.kind == ComValueRead::Kind::keyMissing) {
+                std::vector<std::wstring> values;
+                std::vector<std::wstring> subkeys;
+                if (const long status = com.keyContents(key, values, subkeys); status) {
+                    return unreadable(status, key);
+                }
+                if (values.empty() && subkeys.empty()) {
+                    presence = KeyPresence::empty;
+                }
+            }
+            // A key that leads to this very class is the file's to write, as it says.
+            const ProgIdKeyHolder holder =
+                leadsToClass(pointer, record.name)
+                    ? ProgIdKeyHolder::bridge
+                    : progIdKeyHolder(key, presence, pointer, bridgeClass);
+            if (!isBridgeHeld(holder)) {
+                out.push_back(std::wstring(recordNoun(Collection::classes)) + L" " +
+                              quoted(record.name) + L": ProgId " + quoted(*progId) +
+                              L" would take the key " + quoted(fullKeyName(classesRoot, key)) +
+                              L", which belongs to " + progIdKeyHolderText(holder, pointer) + L".");
+                break;
+            }
+        }
+    }
+    return {};
 }
 
 ReadFailure checkWriteRights(Registry& registry) {

@@ -29,6 +29,8 @@ struct PlanDetail {
     ShownValue before;
     ShownValue after;
     bool keyDeleted = false;
+    // A write of an added class to a COM key that is there already: the lines show it too.
+    bool existingKey = false;
 };
 
 }  // namespace volmora::config

@@ -49,6 +49,9 @@ nlohmann::ordered_json detailJson(const PlanDetail& detail) {
     item["name"] = utf8(detail.name);
     item["before"] = shownJson(detail.before);
     item["after"] = shownJson(detail.after);
+    if (detail.existingKey) {
+        item["existingKey"] = true;
+    }
     return item;
 }
 

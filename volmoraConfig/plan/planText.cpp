@@ -39,12 +39,10 @@ std::wstring planLines(ChangeKind kind, std::wstring_view subject,
     std::wstring lines{marker(kind), L' '};
     lines += subject;
     lines += L'\n';
-    if (kind == ChangeKind::change) {
-        for (const std::wstring& detail : details) {
-            lines += detailIndent;
-            lines += detail;
-            lines += L'\n';
-        }
+    for (const std::wstring& detail : details) {
+        lines += detailIndent;
+        lines += detail;
+        lines += L'\n';
     }
     return lines;
 }
@@ -79,9 +77,10 @@ std::wstring planEndLine(std::size_t added, std::size_t changed, std::size_t rem
 
 void PlanText::record(ChangeKind kind, Collection collection, std::wstring_view name,
                       std::wstring_view progId, const std::vector<PlanDetail>& details) {
+    // Of an added record, only what it changes of keys that are there already.
     std::vector<std::wstring> lines;
-    if (kind == ChangeKind::change) {
-        for (const PlanDetail& detail : details) {
+    for (const PlanDetail& detail : details) {
+        if (kind == ChangeKind::change || detail.existingKey) {
             lines.push_back(detailLine(
                 detail.comKey.empty() ? detail.name : comKeyLabel(detail.comKey, detail.name),
                 detail));

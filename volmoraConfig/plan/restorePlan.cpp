@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
+#include "classKeys.h"
+#include "classRecord.h"
 #include "plan/planText.h"
+#include "progIdSharing.h"
 #include "regUtil.h"
 #include "toolText.h"
 
@@ -54,6 +57,32 @@ std::wstring shownValue(const SavedValue& value) {
 std::size_t RestorePlan::count(ChangeKind kind) const {
     return static_cast<std::size_t>(std::count_if(
         keys.begin(), keys.end(), [kind](const PlannedKey& key) { return key.kind == kind; }));
+}
+
+void keepTheOtherViewsProgIdKeys(const Configuration& otherView, Journal& backup,
+                                 std::vector<std::wstring>& kept) {
+    ProgIdKeyOwners owners;
+    for (const Record& record : otherView.classes) {
+        if (const std::wstring_view* progId = findValue(record, recordValue::progId)) {
+            owners.add(*progId, record.name);
+        }
+    }
+    const std::wstring comClasses = classKeys(L"", L"").comClass.path;
+    std::erase_if(backup.changes, [&](const KeyChange& change) {
+        if (change.root != classesRoot) {
+            return false;
+        }
+        const std::wstring top = change.path.substr(0, change.path.find(L'\\'));
+        if (sameName(top + L"\\", comClasses) || owners.ownersOf(top).empty()) {
+            return false;
+        }
+        const std::wstring name = fullKeyName(classesRoot, top);
+        if (std::none_of(kept.begin(), kept.end(),
+                         [&](const std::wstring& k) { return sameName(k, name); })) {
+            kept.push_back(name);
+        }
+        return true;
+    });
 }
 
 ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<KeyWrite>& writes,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "journal/journalFormat.h"
+#include "model/configuration.h"
 #include "plan/applyPlanner.h"
 #include "plan/planDetail.h"
 
@@ -36,6 +37,12 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
 // with one indented line per value that changes, "- key <key>"), then the count line, or
 // "No changes." alone.
 std::wstring restorePlanText(const RestorePlan& plan);
+
+// Takes out of the backup every ProgID key, with its subkeys, that a class record of the other
+// registry view owns: both views share those keys, and the other view's classes stay whatever
+// this view's backup held. kept gets the names of the keys left so, each once.
+void keepTheOtherViewsProgIdKeys(const Configuration& otherView, Journal& backup,
+                                 std::vector<std::wstring>& kept);
 
 // A value as a plan shows it: text in quotes, a number in hexadecimal, other data by its type and
 // size.

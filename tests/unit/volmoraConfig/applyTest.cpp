@@ -2,11 +2,14 @@
 // refusals, the ProgID keys that stay or go, all or nothing, and the exit codes.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <random>
 
 #include "../bindObject/classLayout.h"
 #include "command/configCommand.h"
 #include "fakeConfigHost.h"
+#include "journal/journalFormat.h"
+#include "model/configFile.h"
 #include "plan/applyPlanner.h"
 #include "planJsonLines.h"
 #include "sampleMachine.h"
@@ -184,6 +187,33 @@ TEST(VolmoraConfig, ThePlanNamesEachChange) {
              L"    COM key \"MyServer.CoolService\\CurVer\": (none) -> "
              L"\"MyServer.CoolService.1\"\n"
              L"Plan: 0 to add, 1 to change, 0 to remove.\n"},
+        {"a new class's writes to keys that are there are shown",
+         [](MemoryRegistry& r) {
+             putJvm(r, L"MyJVM");
+             putServer(r, L"ServerA");
+             // Left by a registration that never wrote its record: they lead to the class.
+             r.putText(L"HKCR\\MyServer.CoolService\\CLSID", L"",
+                       L"{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}");
+             r.putText(L"HKCR\\MyServer.CoolService\\CurVer", L"", L"Old.1");
+         },
+         sampleFile(),
+         {},
+         L"+ " + cls +
+             L"\n    COM key \"MyServer.CoolService\\CurVer\": \"Old.1\" -> "
+             L"\"MyServer.CoolService.1\"\n"
+             L"Plan: 1 to add, 0 to change, 0 to remove.\n"},
+        {"an empty ProgID key holds nothing of anyone's",
+         [](MemoryRegistry& r) {
+             putJvm(r, L"MyJVM");
+             putServer(r, L"ServerA");
+             r.putKey(L"HKCR\\MyServer.CoolService");
+         },
+         sampleFile(),
+         {},
+         L"+ " + cls + L"\n    COM key \"MyServer.CoolService\\CLSID\": (none) -> \"" + clsid +
+             L"\"\n    COM key \"MyServer.CoolService\\CurVer\": (none) -> "
+             L"\"MyServer.CoolService.1\"\n"
+             L"Plan: 1 to add, 0 to change, 0 to remove.\n"},
         {"records the file does not name stay",
          registerSampleAndOldRecords,
          sampleFile(),
@@ -317,11 +347,52 @@ TEST(VolmoraConfig, RefusesAFileThatWouldBreakWhatItKeeps) {
                  L"the file with another ProgId, or use /prune to remove it."},
         {"two classes of the file whose ProgIDs own one key",
          jvm + R"(, "classes": {
-             "{A}": {"JavaClassName": "J", "JvmId": "MyJVM", "ProgId": "P.1"},
-             "{B}": {"JavaClassName": "J", "JvmId": "MyJVM", "ProgId": "p"}})",
+             "{AAAAAAAA-0000-0000-0000-000000000000}": {"JavaClassName": "J", "JvmId": "MyJVM",
+                                                        "ProgId": "P.1"},
+             "{BBBBBBBB-0000-0000-0000-000000000000}": {"JavaClassName": "J", "JvmId": "MyJVM",
+                                                        "ProgId": "p"}})",
          {L"/prune"},
-         L"classes \"{A}\" and \"{B}\" both own the ProgID key \"P.1\" (ProgIds \"P.1\" and "
-         L"\"p\")."},
+         L"classes \"{AAAAAAAA-0000-0000-0000-000000000000}\" and "
+         L"\"{BBBBBBBB-0000-0000-0000-000000000000}\" both own the ProgID key \"P.1\" (ProgIds "
+         L"\"P.1\" and \"p\")."},
+        {"a CLSID that is no GUID",
+         jvm + R"(, "classes": {"not-a-guid": {"JavaClassName": "J", "JvmId": "MyJVM",
+                                                "ProgId": "P"}})",
+         {},
+         L"class \"not-a-guid\": the CLSID is not a GUID in braces, so COM cannot use it."},
+        {"another product's ProgID",
+         oneClass(cls + R"("ProgId": "scripting.filesystemobject")"),
+         {},
+         where + L"ProgId \"scripting.filesystemobject\" would take the key "
+                 L"\"HKEY_CLASSES_ROOT\\scripting.filesystemobject\", which belongs to class "
+                 L"\"{0D43FE01-F093-11CF-8940-00A0C9054228}\", which has no bridge record."},
+        {"the versioned key of another product's ProgID",
+         oneClass(cls + R"("ProgId": "Acme.Tool")"),
+         {},
+         where + L"ProgId \"Acme.Tool\" would take the key \"HKEY_CLASSES_ROOT\\Acme.Tool.1\", "
+                 L"which belongs to class \"{0D43FE01-F093-11CF-8940-00A0C9054228}\", which has "
+                 L"no bridge record."},
+        {"the key of every COM class, in another letter case",
+         oneClass(cls + R"("ProgId": "clsid")"),
+         {},
+         where + L"ProgId \"clsid\" names the key \"HKEY_CLASSES_ROOT\\clsid\", which COM or "
+                 L"the system keeps."},
+        {"the key of every interface",
+         oneClass(cls + R"("ProgId": "INTERFACE")"),
+         {},
+         where + L"ProgId \"INTERFACE\" names the key \"HKEY_CLASSES_ROOT\\INTERFACE\", which "
+                 L"COM or the system keeps."},
+        {"a file type that is not there",
+         oneClass(cls + R"("ProgId": ".volm")"),
+         {},
+         where + L"ProgId \".volm\" names the key \"HKEY_CLASSES_ROOT\\.volm\", which COM or "
+                 L"the system keeps."},
+        {"a key that names no class",
+         oneClass(cls + R"("ProgId": "Acme.Document")"),
+         {},
+         where + L"ProgId \"Acme.Document\" would take the key "
+                 L"\"HKEY_CLASSES_ROOT\\Acme.Document\", which belongs to another product (it "
+                 L"names no class)."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -336,6 +407,12 @@ TEST(VolmoraConfig, RefusesAFileThatWouldBreakWhatItKeeps) {
         kept.clsid = L"{11111111-0000-0000-0000-000000000000}";
         putJvm(host.memory, L"MyJVM");
         writeLayout(host.memory, kept);
+        // Keys of other products: a class of theirs, and a key that leads to no class.
+        const std::wstring theirs = L"{0D43FE01-F093-11CF-8940-00A0C9054228}";
+        host.memory.putText(L"HKCR\\Scripting.FileSystemObject", L"", L"FileSystem Object");
+        host.memory.putText(L"HKCR\\Scripting.FileSystemObject\\CLSID", L"", theirs);
+        host.memory.putText(L"HKCR\\Acme.Tool.1\\CLSID", L"", theirs);
+        host.memory.putText(L"HKCR\\Acme.Document\\shell\\open", L"", L"Open");
         host.files[L"f.json"] = "{\"formatVersion\": 1, " + c.members + "}";
         const std::wstring before = state(host.memory);
         ArgumentList arguments{L"volmoraConfig", L"apply"};
@@ -680,6 +757,39 @@ TEST(VolmoraConfig, TheBackupHoldsWhatApplyFound) {
     EXPECT_EQ(state(host.memory), before);
 }
 
+// Both views share the ProgID keys: restoring this view's backup leaves the keys that a class
+// record of the other view uses, and gives back everything else.
+TEST(VolmoraConfig, RestoreKeepsTheProgIdKeysOfTheOtherViewsClasses) {
+    struct Case {
+        const wchar_t* otherProgId;
+        bool kept;
+    };
+    const Case cases[] = {{L"Both.Views", true}, {L"BOTH.VIEWS", true}, {L"Another.One", false}};
+    const std::wstring otherClsid = L"{0AAAAAAA-0000-0000-0000-000000000000}";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.otherProgId, c.otherProgId + std::wcslen(c.otherProgId)));
+        FakeConfigHost host;
+        putJvm(host.memory, L"MyJVM");
+        host.files[L"f.json"] = sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+            "JvmId": "MyJVM", "ProgId": "Both.Views", "ServerId": "ServerA")");
+        ASSERT_EQ(host.run({L"apply", L"/backup", L"b.bak", L"f.json"}), 0) << host.err;
+        host.memory.putText(otherConfigRoot + L"\\CLSIDs\\" + otherClsid, L"ProgId", c.otherProgId);
+        host.err.clear();
+        ASSERT_EQ(host.run({L"restore", L"b.bak"}), 0) << host.err;
+        EXPECT_EQ(host.memory.keyExists(L"HKCR\\Both.Views\\CLSID"), c.kept);
+        EXPECT_EQ(host.memory.keyExists(L"HKCR\\Both.Views.1\\CLSID"), c.kept);
+        EXPECT_FALSE(host.memory.keyExists(L"HKCR\\CLSID\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
+        EXPECT_FALSE(
+            host.memory.keyExists(root + L"\\CLSIDs\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}"));
+        const std::wstring stays =
+            L" stays as it is: a class record of the other registry view "
+            L"uses it.\n";
+        EXPECT_EQ(host.err, c.kept ? L"The key \"HKEY_CLASSES_ROOT\\Both.Views\"" + stays +
+                                         L"The key \"HKEY_CLASSES_ROOT\\Both.Views.1\"" + stays
+                                   : L"");
+    }
+}
+
 TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
     FakeConfigHost host;
     putJvm(host.memory, L"MyJVM");
@@ -689,7 +799,9 @@ TEST(VolmoraConfig, ExportWarnsOfWhatItLeavesOutAndOfWhatApplyWouldRefuse) {
     EXPECT_EQ(host.err,
               L"warning: jvm \"MyJVM\": value \"Count\" is not REG_SZ and is left out.\n"
               L"warning: class \"{C}\": no \"JavaClassName\" value. Apply would refuse this file.\n"
-              L"warning: class \"{C}\": no \"JvmId\" value. Apply would refuse this file.\n");
+              L"warning: class \"{C}\": no \"JvmId\" value. Apply would refuse this file.\n"
+              L"warning: class \"{C}\": the CLSID is not a GUID in braces, so COM cannot use it. "
+              L"Apply would refuse this file.\n");
     EXPECT_NE(host.out.find("\"{C}\": {\n      \"ProgId\": \"P\"\n    }"), std::string::npos);
     EXPECT_EQ(host.out.find("Count"), std::string::npos);
 }
@@ -882,6 +994,117 @@ TEST(VolmoraConfig, AnApplyToAnEmptyViewLooksForTheNewClassesKeysInOneListing) {
     // each, where opening them would take three calls more.
     EXPECT_EQ((opens[1] - opens[0]) / 100, 0u);
     EXPECT_LE((calls[1] - calls[0]) / 100, 21u);
+}
+
+// A ProgID key that holds more than registration writes (a verb, a value of its own) is someone
+// else's too: removal takes only the bridge's subkeys from it, names it, and the rest stays.
+TEST(VolmoraConfig, RemovalLeavesAProgIdKeyThatHoldsMoreThanRegistrationWrites) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<std::wstring> switches;
+    };
+    const Case cases[] = {
+        {"the class is pruned", R"({"formatVersion": 1})", {L"/prune"}},
+        {"the class takes another ProgID",
+         sampleFile(R"("JavaClassName": "com.tamsiver.myserver.CoolService",
+                       "JvmId": "MyJVM", "ProgId": "MyServer.Renamed", "ServerId": "ServerA")"),
+         {}},
+    };
+    const std::wstring progIdKey = L"HKCR\\MyServer.CoolService";
+    for (const Case& c : cases) {
+        for (const bool extraValue : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (extraValue ? ", a value" : ", a subkey"));
+            FakeConfigHost host;
+            registerSample(host.memory);
+            if (extraValue) {
+                host.memory.putText(progIdKey, L"FriendlyTypeName", L"Cool");
+            } else {
+                host.memory.putText(progIdKey + L"\\shell\\open\\command", L"", L"cool.exe");
+            }
+            host.files[L"f.json"] = c.file;
+            ArgumentList arguments{L"volmoraConfig", L"apply"};
+            arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+            arguments.push_back(L"f.json");
+            ASSERT_EQ(config::runConfigCommand(host, arguments), 0) << host.err;
+            EXPECT_EQ(host.err,
+                      L"The key \"HKEY_CLASSES_ROOT\\MyServer.CoolService\" holds more "
+                      L"than registration writes: it stays, and only the bridge's "
+                      L"subkeys below it go.\n");
+            EXPECT_TRUE(host.memory.keyExists(progIdKey));
+            EXPECT_FALSE(host.memory.keyExists(progIdKey + L"\\CLSID"));
+            EXPECT_FALSE(host.memory.keyExists(progIdKey + L"\\CurVer"));
+            EXPECT_FALSE(host.memory.keyExists(progIdKey + L".1"));
+            EXPECT_EQ(host.memory.text(progIdKey, L"FriendlyTypeName").has_value(), extraValue);
+            EXPECT_EQ(host.memory.keyExists(progIdKey + L"\\shell\\open\\command"), !extraValue);
+            // What stays is no longer the bridge's: the next apply leaves it alone.
+            host.out.clear();
+            host.err.clear();
+            ASSERT_EQ(config::runConfigCommand(host, arguments), 0) << host.err;
+            EXPECT_EQ(outText(host), L"No changes.\n");
+            EXPECT_EQ(host.err, L"");
+        }
+    }
+}
+
+// Export never writes what its file cannot give back: a name or a text that is no valid UTF-16
+// is left out with a warning, and two such names never become one.
+TEST(VolmoraConfig, ExportLeavesOutWhatItCannotEncode) {
+    const std::wstring lone(1, static_cast<wchar_t>(0xD800));
+    const std::wstring otherLone(1, static_cast<wchar_t>(0xDC01));
+    FakeConfigHost host;
+    putServer(host.memory, L"Good");
+    putServer(host.memory, L"S" + lone);
+    putServer(host.memory, L"S" + otherLone);
+    host.memory.putText(root + L"\\Servers\\Good", L"Note" + lone, L"x");
+    host.memory.putText(root + L"\\Servers\\Good", L"Text", L"a" + otherLone + L"b");
+    ASSERT_EQ(host.run({L"export", L"out.json"}), 0) << host.err;
+    const std::wstring cannot = L" is not valid UTF-16 and is left out.\n";
+    EXPECT_EQ(host.err, L"warning: server \"Good\": value \"Note" + lone + L"\"" + cannot +
+                            L"warning: server \"Good\": value \"Text\"" + cannot +
+                            L"warning: server \"S" + lone + L"\": its name" + cannot +
+                            L"warning: server \"S" + otherLone + L"\": its name" + cannot);
+    config::Configuration back;
+    ASSERT_EQ(config::parseConfiguration(host.files[L"out.json"], back), L"");
+    ASSERT_EQ(back.servers.size(), 1u);
+    EXPECT_EQ(back.servers[0].name, L"Good");
+    EXPECT_EQ(back.servers[0].values.size(), 2u);  // Classpath and Imports
+}
+
+// A class that a program registered with a ProgID that names a key COM keeps, or with a CLSID
+// that is no GUID, goes with /prune without a write to those keys: the journal could not name
+// them, so apply never touches them.
+TEST(VolmoraConfig, PruneLeavesTheSystemsKeysThatAProgramWroteTo) {
+    struct Case {
+        const wchar_t* progId;
+        const wchar_t* clsid;
+        std::vector<std::wstring> keysThatStay;
+    };
+    const Case cases[] = {
+        {L"CLSID", L"{36360000-0000-4000-8000-000000000001}", {L"HKCR\\CLSID\\CLSID"}},
+        {L"interface", L"{36360000-0000-4000-8000-000000000002}", {L"HKCR\\interface\\CLSID"}},
+        {L"Plain.Prog", L"not-a-guid", {L"HKCR\\CLSID\\not-a-guid\\InprocServer32"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.progId, c.progId + std::wcslen(c.progId)));
+        FakeConfigHost host;
+        putJvm(host.memory, L"MyJVM");
+        ClassOperands registered;
+        registered.progId = c.progId;
+        registered.clsid = c.clsid;
+        writeLayout(host.memory, registered);
+        host.files[L"f.json"] = R"({"formatVersion": 1})";
+        ASSERT_EQ(host.run({L"apply", L"/prune", L"/backup", L"b.bak", L"f.json"}), 0) << host.err;
+        EXPECT_FALSE(host.memory.keyExists(root + L"\\CLSIDs\\" + c.clsid));
+        for (const std::wstring& key : c.keysThatStay) {
+            EXPECT_TRUE(host.memory.keyExists(key)) << std::string(key.begin(), key.end());
+        }
+        // What apply wrote down, the journal's reader takes back, and restore puts it back.
+        config::Journal backup;
+        EXPECT_EQ(config::decodeJournal(host.files[L"b.bak"], backup), L"");
+        EXPECT_EQ(host.run({L"restore", L"b.bak"}), 0) << host.err;
+        EXPECT_TRUE(host.memory.keyExists(root + L"\\CLSIDs\\" + c.clsid));
+    }
 }
 
 TEST(VolmoraConfig, RecordsFoundInOrderAreTheRecordsTheListHas) {

@@ -235,6 +235,20 @@ TEST(CheckConfiguration, FindsComKeysThatAreNotWhatRegistrationWrites) {
          {L"error: class 2E2311DB-9D64-4cc0-9837-CD6B5F0FBF38 (Plain.Name): the CLSID is not a "
           L"GUID in braces, so COM cannot use it",
           L"Check: 1 error, 0 warnings."}},
+        {"a ProgID key another product has taken since",
+         [](Machine& m) {
+             m.fake.registry.putText(L"HKCR\\MyServer.CoolService\\CLSID", L"", neat);
+         },
+         {L"error: " + coolLine + L"the ProgID key \"MyServer.CoolService\" has been taken by " +
+              L"class \"" + neat + L"\", which has no bridge record in this view",
+          L"error: " + coolLine +
+              L"COM key \"MyServer.CoolService\\CLSID\" points to another CLSID \"" + neat + L"\"",
+          L"Check: 2 errors, 0 warnings."}},
+        {"a ProgID that names a key COM keeps",
+         [](Machine& m) { m.registerClass(L"interface", neat); },
+         {L"error: class " + neat +
+              L" (interface): the ProgID key \"interface\" is one that COM or the system keeps",
+          L"Check: 1 error, 0 warnings."}},
         {"a class that cannot be read",
          [](Machine& m) {
              m.fake.registry.failCall(RegistryCall::openKey, L"HKCR\\MyServer.CoolService.1", 5,

@@ -114,6 +114,11 @@ TEST(ConfigFile, SortsRecordsAndValuesByTheirUpperCaseForms) {
     EXPECT_EQ(values, (std::vector<std::wstring>{L"Y", L"z", L"_x"}));
 }
 
+std::wstring nulAt(int offset) {
+    return L"The file holds a NUL byte at byte offset " + std::to_wstring(offset) +
+           L": it is not a configuration file.";
+}
+
 TEST(ConfigFile, RefusesWhatItCannotTakeAndSaysWhere) {
     struct Case {
         std::string bytes;
@@ -162,6 +167,13 @@ TEST(ConfigFile, RefusesWhatItCannotTakeAndSaysWhere) {
         {"{\"formatVersion\": 1, \"classes\": {\"C\": {\"JvmId\": \"a\", \"JVMID\": \"b\"}}}",
          L"class \"C\": two values: \"JvmId\" and \"JVMID\" differ only in letter case."},
         {std::string(maxFileBytes + 1, ' '), L"The file is larger than 32 MB."},
+        // A file cut or spoilt on the way: never the configuration before the NUL.
+        {std::string("{\"formatVersion\":1}\0", 20), nulAt(19)},
+        {std::string("{\"formatVersion\":1}\0{\"jvms\": 3}", 32), nulAt(19)},
+        {std::string("\0{\"formatVersion\":1}", 20), nulAt(0)},
+        {std::string("\xEF\xBB\xBF{\"formatVersion\":1, \"servers\": {\"S\0\": {}}}", 39),
+         nulAt(37)},
+        {std::string("\xFF\xFE{\0\0\0}\0", 8), nulAt(4)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.substr(0, 80));

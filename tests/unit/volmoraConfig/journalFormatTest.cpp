@@ -290,6 +290,21 @@ TEST(JournalFormat, AJournalNamesOnlyKeysThatApplyTouches) {
         {classesRoot, L"My.Prog\\", false},
         {classesRoot, std::wstring(256, L'P'), false},
         {currentUser, L"Software\\Tamsiver Software", false},
+        // The keys of COM and the system, in any letter case, and file types: never a ProgID's.
+        {classesRoot, L"clsid\\{B036ABD6-EE02-4d8e-8D67-186DFEE9A903}\\InprocServer32", true},
+        {classesRoot, L"CLSID\\CLSID", false},
+        {classesRoot, L"clsid\\CurVer", false},
+        {classesRoot, L"CLSID\\not-a-guid", false},
+        {classesRoot, L"Interface", false},
+        {classesRoot, L"interface\\CLSID", false},
+        {classesRoot, L"TypeLib\\CLSID", false},
+        {classesRoot, L"AppID", false},
+        {classesRoot, L"Component Categories\\CurVer", false},
+        {classesRoot, L"Wow6432Node\\CLSID", false},
+        {classesRoot, L".msi\\CLSID", false},
+        {classesRoot, L"*", false},
+        {classesRoot, L"My.Prog\\clsid", true},
+        {classesRoot, L"My.Prog.1", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(config::applyMayTouch(c.root, c.path), c.touched)

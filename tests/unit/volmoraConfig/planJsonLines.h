@@ -36,10 +36,11 @@ inline std::wstring applyLinesOfJson(const std::string& document) {
             text += L" (" + wideOf(change.at("progId")) + L")";
         }
         text += L"\n";
-        if (action != "change") {
-            continue;
-        }
         for (const nlohmann::json& value : change.at("values")) {
+            // The lines show an added record's writes to keys that are there already alone.
+            if (action != "change" && !value.value("existingKey", false)) {
+                continue;
+            }
             std::wstring subject;
             if (value.contains("comKey")) {
                 subject = L"COM key \"" + wideOf(value.at("comKey")) + L"\"";
