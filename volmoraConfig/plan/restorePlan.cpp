@@ -2,7 +2,10 @@
 #include "plan/restorePlan.h"
 
 #include <algorithm>
+#include <map>
 
+#include "journal/journaledWrites.h"
+#include "keyNameCase.h"
 #include "plan/planText.h"
 #include "regUtil.h"
 #include "toolText.h"
@@ -26,6 +29,63 @@ std::wstring valueLine(const std::wstring& name, const SavedValue* now, const Sa
            (wanted ? shownValue(*wanted) : std::wstring(noValue));
 }
 
+// A key that the backup says was not there, and that is there now, as it is now.
+struct Removal {
+    const KeyChange* change;
+    KeyState now;
+    std::vector<std::wstring> subkeys;
+    std::wstring why;  // empty: it is deleted; else why it is left alone
+};
+
+// Keys by root and path, as the registry compares names.
+struct KeyName {
+    KeyHandle root;
+    std::wstring_view path;
+    bool operator<(const KeyName& other) const {
+        return root.value != other.root.value ? root.value < other.root.value
+                                              : keyNameLess(path, other.path);
+    }
+};
+
+// Which keys restore deletes, taken in order (subkeys first): a key that holds a value the backup
+// does not name, or a subkey that is not deleted before it, was changed since by someone else and
+// is left alone, as recover leaves it; deleting it would take what is theirs, or fail.
+void decideRemovals(const Journal& backup, std::vector<Removal>& removals,
+                    const std::vector<std::size_t>& order) {
+    std::map<KeyName, bool> named;  // every key of the backup: whether it is deleted
+    for (const KeyChange& change : backup.changes) {
+        named.emplace(KeyName{change.root, change.path}, false);
+    }
+    for (const std::size_t i : order) {
+        Removal& removal = removals[i];
+        const KeyChange& change = *removal.change;
+        for (const SavedValue& value : removal.now.values) {
+            if (findSaved(change.after.values, value.name) == nullptr) {
+                removal.why =
+                    L"its value " +
+                    quoted(value.name.empty() ? std::wstring(defaultValueName) : value.name) +
+                    L" was created since";
+                break;
+            }
+        }
+        for (const std::wstring& subkey : removal.subkeys) {
+            if (!removal.why.empty()) {
+                break;
+            }
+            const std::wstring path = change.path + L"\\" + subkey;
+            const auto found = named.find(KeyName{change.root, path});
+            if (found == named.end()) {
+                removal.why = L"its subkey " + quoted(subkey) + L" was created since";
+            } else if (!found->second) {
+                removal.why = L"its subkey " + quoted(subkey) + L" stays";
+            }
+        }
+        if (removal.why.empty()) {
+            named[KeyName{change.root, change.path}] = true;
+        }
+    }
+}
+
 }  // namespace
 
 std::wstring shownValue(const SavedValue& value) {
@@ -47,22 +107,23 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
                         std::wstring& text) {
     writes.clear();
     text.clear();
-    std::vector<KeyWrite> removals;
-    std::vector<std::wstring> removalLines;
+    std::vector<Removal> removals;
     std::size_t added = 0;
     std::size_t changed = 0;
     for (const KeyChange& change : backup.changes) {
         KeyState now;
-        if (const long result = readKeyState(registry, change.root, change.path, now); result) {
+        std::vector<std::wstring> subkeys;
+        const KeyState& wanted = change.before;
+        if (const long result = readKeyState(registry, change.root, change.path, now,
+                                             wanted.exists ? nullptr : &subkeys);
+            result) {
             return {result,
                     L"Can't read " + quoted(fullKeyName(change.root, change.path)) + L" key"};
         }
-        const KeyState& wanted = change.before;
         const std::wstring name = fullKeyName(change.root, change.path);
         if (!wanted.exists) {
             if (now.exists) {
-                removals.push_back({change.root, change.path, true, {}, {}});
-                removalLines.push_back(planLines(ChangeKind::remove, L"key " + name, {}));
+                removals.push_back({&change, std::move(now), std::move(subkeys), {}});
             }
             continue;
         }
@@ -98,15 +159,27 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
         order.push_back(i - 1);
     }
     const auto depth = [&](std::size_t i) {
-        return std::count(removals[i].path.begin(), removals[i].path.end(), L'\\');
+        const std::wstring& path = removals[i].change->path;
+        return std::count(path.begin(), path.end(), L'\\');
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
+    decideRemovals(backup, removals, order);
+    std::size_t removed = 0;
+    std::wstring leftAlone;
     for (const std::size_t i : order) {
-        writes.push_back(std::move(removals[i]));
-        text += removalLines[i];
+        const Removal& removal = removals[i];
+        const std::wstring name = fullKeyName(removal.change->root, removal.change->path);
+        if (!removal.why.empty()) {
+            leftAlone += std::wstring(leftAloneLine) + name + L": " + removal.why + L"\n";
+            continue;
+        }
+        writes.push_back({removal.change->root, removal.change->path, true, {}, {}});
+        text += planLines(ChangeKind::remove, L"key " + name, {});
+        ++removed;
     }
-    text += planEndLine(added, changed, removals.size());
+    text += leftAlone;
+    text += planEndLine(added, changed, removed);
     return {};
 }
 

@@ -10,9 +10,11 @@
 namespace volmora::config {
 
 // Reads each key of the backup and plans the writes that give it its state before: keys created
-// or changed parents first, then keys deleted subkeys first. text gets the plan as printed, in
+// or changed parents first, then keys deleted subkeys first. A key to delete that holds a value
+// or a subkey that is not the backup's to delete is left alone. text gets the plan as printed, in
 // the lines of apply's plan: one per key ("+ key <key>", "~ key <key>" with one indented line per
-// value that changes, "- key <key>"), then the count line, or "No changes." alone.
+// value that changes, "- key <key>"), a line per key left alone ("Left alone, changed since:
+// <key>: <why>"), then the count line, or "No changes." alone.
 ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<KeyWrite>& writes,
                         std::wstring& text);
 
