@@ -76,8 +76,8 @@ bool keepBackup(ConfigHost& host, const std::wstring& backup) {
     if (host.readFile(backup, 0, none) == status::fileNotFound) {
         return false;
     }
-    host.writeOut(utf8(L"Nothing to change: the backup " + quoted(backup) + L" was left as it is.") +
-                  "\n");
+    host.writeOut(
+        utf8(L"Nothing to change: the backup " + quoted(backup) + L" was left as it is.") + "\n");
     return true;
 }
 

@@ -31,10 +31,10 @@ class KeysToFlush {
 // into a backup there too; then makes the writes with Ctrl+C and Ctrl+Break caught, flushes the
 // keys and deletes the journal. When a write fails or a stop is asked for, puts back what the
 // journal holds. Returns exitCode::success; exitCode::restored when everything was put back or
-// left alone, changed since by someone else (the journal deleted); exitCode::restoreFailed when that failed too (the journal kept for recover);
-// exitCode::fileUnusable when the journal or the backup could not be written, or
-// exitCode::registryUnreadable when a key could not be read (nothing changed). Failures are
-// reported on standard error.
+// left alone, changed since by someone else (the journal deleted); exitCode::restoreFailed when
+// that failed too (the journal kept for recover); exitCode::fileUnusable when the journal or the
+// backup could not be written, or exitCode::registryUnreadable when a key could not be read
+// (nothing changed). Failures are reported on standard error.
 std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const WriteUnits& writes,
                             const std::wstring& backup = {});
 
