@@ -30,6 +30,9 @@ inline constexpr std::int32_t journalUnusable = 12;
 // The line that closes the report of a run that changed nothing, whatever stopped it.
 inline constexpr std::wstring_view nothingChanged = L"Nothing was changed.";
 
+// The line that says why a run stopped before it was done.
+inline constexpr std::wstring_view stoppedLine = L"Stopped by Ctrl+C or Ctrl+Break.";
+
 // The command that puts a journal back, as the messages name it.
 inline constexpr std::wstring_view recoverCommand = L"volmoraConfig recover";
 
@@ -49,7 +52,8 @@ inline constexpr ExitCodeMeaning exitCodeTable[] = {
      L"...); nothing was changed"},
     {exitCode::restored,
      L"apply, restore: it stopped part-way (a write failed, or Ctrl+C or Ctrl+Break) and put "
-     L"everything back as it was; nothing was changed"},
+     L"everything back as it was, leaving alone the keys changed since by someone else (listed); "
+     L"any verb: Ctrl+C or Ctrl+Break stopped it before it wrote anything"},
     {exitCode::restoreFailed,
      L"apply, restore, recover: it could not put everything back; the keys not put back are "
      L"listed, and the journal is kept for recover"},

@@ -100,9 +100,11 @@ struct Timed {
 
 int wmain(int argc, wchar_t** argv) {
     // "quick" measures the smallest sizes only: the guard's test runs the whole program that way.
+    // "removal" measures volmoraConfig's removal rows alone, runs rounds each.
     const bool quick = argc == 4 && std::wstring_view(argv[3]) == L"quick";
-    if (argc < 2 || argc > 4 || (argc == 4 && !quick)) {
-        std::fprintf(stderr, "usage: volmoraBench <run token> [runs [quick]]\n");
+    const bool removal = argc == 4 && std::wstring_view(argv[3]) == L"removal";
+    if (argc < 2 || argc > 4 || (argc == 4 && !quick && !removal)) {
+        std::fprintf(stderr, "usage: volmoraBench <run token> [runs [quick|removal]]\n");
         return 2;
     }
     // Refused before anything is written: it deletes what it registers, under names of its own.
@@ -122,6 +124,10 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring bench = build + L"\\bench";
     const int runs = argc > 2 ? std::max(_wtoi(argv[2]), 1) : 21;
 
+    if (removal) {
+        volmora::bench::configRows(bin, probes, bench, runs, {1000, 10000}, true);
+        return 0;
+    }
     // Two floors: a program that does nothing, and one that only does what every tool must do
     // at start (COM and the file-system object), so that a tool's own work shows on its own.
     // Every round runs each program once, in this order (a registration before its removal), so

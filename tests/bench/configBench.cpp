@@ -134,17 +134,13 @@ std::string readFile(const std::wstring& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Removes exactly what the rows write: the records and COM keys of the first count classes.
+// Removes exactly what the rows write, the records and COM keys of the first count classes, with
+// the delete floor's calls: the fewest, so that the clean-up between rounds costs little.
 void removeClasses(int count) {
     for (int i = 0; i < count; ++i) {
-        const BenchClass c = benchClass(i);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, recordPath(recordCollection::jvms, c.jvmId).c_str());
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
-                       recordPath(recordCollection::servers, c.serverId).c_str());
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, recordPath(recordCollection::classes, c.clsid).c_str());
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + c.clsid).c_str());
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, c.progId.c_str());
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (c.progId + L".1").c_str());
+        for (const auto& [machine, path] : benchKeysLeavesFirst(benchClass(i))) {
+            RegDeleteKeyW(machine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT, path.c_str());
+        }
     }
 }
 
@@ -225,8 +221,92 @@ std::pair<Measured, Measured> inTurn(bool swap, const First& first, const Second
 
 }  // namespace
 
+namespace {
+
+// Whether a collection of the view holds a record, with the benchmark's removed.
+bool otherRecordsThere() {
+    for (const std::wstring_view collection :
+         {recordCollection::jvms, recordCollection::servers, recordCollection::classes}) {
+        HKEY records = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, recordsPath(collection).c_str(), 0, KEY_READ,
+                          &records) != ERROR_SUCCESS) {
+            continue;
+        }
+        DWORD subkeys = 0;
+        const LONG result = RegQueryInfoKeyW(records, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(records);
+        if (result != ERROR_SUCCESS || subkeys > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The removal rows: an apply of an empty file with /prune, and a restore of the backup taken
+// before an apply to an empty view, each against the delete floor, every round from a view that
+// the write floor filled.
+void removalRows(const std::wstring& config, const std::wstring& floorProgram,
+                 const std::wstring& library, const std::wstring& bench, int count, int rounds) {
+    const std::wstring file = bench + L"\\config-" + std::to_wstring(count) + L".json";
+    const std::wstring empty = bench + L"\\empty.json";
+    const std::wstring backup = bench + L"\\empty.backup";
+    if (!writeFile(file, configurationFile(count)) ||
+        !writeFile(empty, "{\"formatVersion\": 1}\n")) {
+        std::printf("  %d classes: cannot write the files to apply\n", count);
+        return;
+    }
+    removeClasses(count);
+    DeleteFileW(backup.c_str());
+    // apply /prune removes every record that the file does not name: only where the view holds
+    // none but the benchmark's, so that it never takes a record of someone else's.
+    const bool othersThere = otherRecordsThere();
+    const bool backedUp = timed(config, L"apply /check /backup " + quoteForCommandLine(backup) +
+                                            L" " + quoteForCommandLine(file))
+                              .seconds >= 0;
+    const auto filled = [&](const auto& run) {
+        return [&, run] {
+            timed(floorProgram,
+                  L"write " + std::to_wstring(count) + L" " + quoteForCommandLine(library));
+            return run();
+        };
+    };
+    const auto deleteFloor = [&] {
+        return timed(floorProgram, L"delete " + std::to_wstring(count));
+    };
+    const auto prune = [&] { return timed(config, L"apply /prune " + quoteForCommandLine(empty)); };
+    const auto restore = [&] { return timed(config, L"restore " + quoteForCommandLine(backup)); };
+    Pair pruned, restored;
+    for (int round = 0; round < rounds; ++round) {
+        const bool swap = round % 2 == 1;
+        if (!othersThere) {
+            const auto [pruneRun, floorRun] = inTurn(swap, filled(prune), filled(deleteFloor));
+            pruned.add(pruneRun, floorRun);
+        }
+        if (backedUp) {
+            const auto [restoreRun, floorAgain] =
+                inTurn(swap, filled(restore), filled(deleteFloor));
+            restored.add(restoreRun, floorAgain);
+        }
+    }
+    std::printf("%d classes removed, each with its JVM and server, %d rounds:\n", count, rounds);
+    if (othersThere) {
+        std::printf("  %-30s not measured: the view holds records that are not the benchmark's\n",
+                    "apply /prune of an empty file");
+    } else {
+        printPair("apply /prune of an empty file", pruned, "delete floor", 1.25);
+    }
+    printPair("restore to empty", restored, "delete floor", 1.25);
+    removeClasses(count);
+    DeleteFileW(file.c_str());
+    DeleteFileW(empty.c_str());
+    DeleteFileW(backup.c_str());
+}
+
+}  // namespace
+
 void configRows(const std::wstring& bin, const std::wstring& probes, const std::wstring& bench,
-                int runs, const std::vector<int>& counts) {
+                int runs, const std::vector<int>& counts, bool removalOnly) {
     const std::wstring config = bin + L"\\volmoraConfig.exe";
     const std::wstring floorProgram = probes + L"\\configFloor.exe";
     if (GetFileAttributesW(config.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -242,6 +322,10 @@ void configRows(const std::wstring& bin, const std::wstring& probes, const std::
         "first; the median of the rounds' ratios, with their spread (lowest-highest):\n");
     for (const int count : counts) {
         const int rounds = count >= 10000 ? 5 : count >= 1000 ? 7 : std::min(runs, 3);
+        removalRows(config, floorProgram, library, bench, count, removalOnly ? runs : rounds);
+        if (removalOnly) {
+            continue;
+        }
         const std::wstring file = bench + L"\\config-" + std::to_wstring(count) + L".json";
         const std::wstring exported = bench + L"\\exported.json";
         const std::wstring floorRead = bench + L"\\floorRead.txt";

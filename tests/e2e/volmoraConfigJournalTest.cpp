@@ -4,9 +4,11 @@
 // back. The registry is read back after each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "childProcess.h"
 #include "expectations.h"
@@ -79,6 +81,8 @@ class VolmoraConfigJournal : public ::testing::Test {
 
     static void cleanUp() {
         DeleteFileW(journalPath().c_str());
+        RemoveDirectoryW(journalPath().c_str());
+        DeleteFileW((journalFolder() + L"\\nightly.tmp").c_str());
         deleteTree(HKEY_LOCAL_MACHINE, configurationRoot);
         for (int i = 0; i < bigClasses; ++i) {
             deleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid(i));
@@ -117,27 +121,33 @@ class VolmoraConfigJournal : public ::testing::Test {
         ASSERT_TRUE(out.good());
     }
 
-    // Starts apply of big.json and kills it once its journal is there and at least records class
-    // records are: false when it ended before.
-    bool killApplyAt(DWORD records) const {
+    // Starts volmoraConfig with arguments and kills it once its journal is there and ready says
+    // so: false when it ended before.
+    template <typename Ready>
+    static bool killWhen(const std::wstring& arguments, Ready ready) {
         const std::wstring program = builtToolPath(L"volmoraConfig");
         ChildStart start;
         start.image = program;
-        start.commandLine = L"\"" + program + L"\" apply " + file(L"big.json");
+        start.commandLine = L"\"" + program + L"\" " + arguments;
         start.captureOutput = true;
         start.separateErrors = true;
         ChildProcess child(start);
         EXPECT_TRUE(child.started());
         const ULONGLONG deadline = GetTickCount64() + 120000;
         while (!child.wait(2)) {
-            if ((journalExists() && recordCount() >= records) || GetTickCount64() > deadline) {
+            if ((journalExists() && ready()) || GetTickCount64() > deadline) {
                 child.terminate(0xDEAD);
                 return true;
             }
         }
-        ADD_FAILURE() << "apply ended before " << records << " records: " << child.exitStatus().code
-                      << " " << child.errors();
+        ADD_FAILURE() << narrow(arguments) << " ended first: " << child.exitStatus().code << " "
+                      << child.errors();
         return false;
+    }
+
+    // Kills apply of big.json once at least records class records are there.
+    bool killApplyAt(DWORD records) const {
+        return killWhen(L"apply " + file(L"big.json"), [&] { return recordCount() >= records; });
     }
 
     // A machine with the base file applied.
@@ -251,6 +261,149 @@ TEST_F(VolmoraConfigJournal, RestoreGivesADriftedMachineBack) {
     EXPECT_EQ(everything(), drifted);
     EXPECT_FALSE(journalExists());
     EXPECT_EQ(config(L"restore " + file(L"b.backup")).output, "No changes.\n");
+}
+
+// A recover or a restore killed part-way leaves the journal, and the next recover finishes the
+// put-back: the view is wholly as before the run that was ended.
+TEST_F(VolmoraConfigJournal, ARecoverOrARestoreKilledPartWayIsFinishedByRecover) {
+    applyBase();
+    const std::wstring before = everything();
+    ASSERT_TRUE(killApplyAt(baseClasses + bigClasses / 2));
+    const DWORD written = recordCount();
+    // recover deletes the records that apply made, subkeys first.
+    ASSERT_TRUE(killWhen(L"recover", [&] { return recordCount() + 100 <= written; }));
+    ASSERT_TRUE(journalExists());
+    EXPECT_NE(everything(), before);
+    const RunResult recovered = config(L"recover");
+    EXPECT_EQ(recovered.exitCode, 0u) << recovered.errors;
+    EXPECT_EQ(everything(), before);
+    EXPECT_FALSE(journalExists());
+
+    const RunResult applied =
+        config(L"apply /backup " + file(L"b.backup") + L" " + file(L"big.json"));
+    ASSERT_EQ(applied.exitCode, 0u) << applied.errors;
+    const std::wstring afterApply = everything();
+    const DWORD all = recordCount();
+    ASSERT_TRUE(
+        killWhen(L"restore " + file(L"b.backup"), [&] { return recordCount() + 100 <= all; }));
+    ASSERT_TRUE(journalExists());
+    const RunResult putBack = config(L"recover");
+    EXPECT_EQ(putBack.exitCode, 0u) << putBack.errors;
+    EXPECT_EQ(everything(), afterApply);
+    const RunResult restored = config(L"restore " + file(L"b.backup"));
+    EXPECT_EQ(restored.exitCode, 0u) << restored.errors;
+    EXPECT_EQ(everything(), before);
+}
+
+const std::string oneServer =
+    "{\"formatVersion\": 1, \"servers\": {\"S1\": {\"Classpath\": \"C:\\\\s1.jar\"}}}\n";
+const std::wstring otherServer = configurationRoot + L"\\Servers\\Other";
+
+bool keyExists(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// A server registered by bindHost after an apply that made the Servers key was ended part-way:
+// recover leaves the Servers key and the new server alone, and finishes.
+TEST_F(VolmoraConfigJournal, RecoverFinishesWhenAServerWasRegisteredSince) {
+    applyBase();
+    std::string big = configurationFile(bigClasses, "D:\\\\jvm\\\\jvm.dll");
+    big.insert(big.find("\n \"classes\""),
+               "\n \"servers\": {\"S1\": {\"Classpath\": \"C:\\\\s1.jar\"}},");
+    write(L"big.json", big);
+    ASSERT_FALSE(keyExists(configurationRoot + L"\\Servers"));
+    ASSERT_TRUE(killApplyAt(baseClasses + 1));
+    ASSERT_EQ(runTool(L"bindHost", L"/s Other C:\\o.jar").exitCode, 0u);
+    const RunResult recovered = config(L"recover");
+    EXPECT_EQ(recovered.exitCode, 0u) << recovered.errors;
+    EXPECT_NE(recovered.errors.find("Left alone, changed since: HKEY_LOCAL_MACHINE\\" +
+                                    narrow(configurationRoot) +
+                                    "\\Servers: its subkey \"Other\" was created since"),
+              std::string::npos)
+        << recovered.errors;
+    EXPECT_FALSE(journalExists());
+    EXPECT_TRUE(keyExists(otherServer));
+    EXPECT_FALSE(keyExists(configurationRoot + L"\\Servers\\S1"));
+    EXPECT_EQ(recordCount(), DWORD{baseClasses});
+    EXPECT_EQ(config(L"export").exitCode, 0u);
+    EXPECT_EQ(config(L"apply " + file(L"base.json")).exitCode, 0u);
+}
+
+// The same for restore: /check says what it will leave alone, and restore does just that.
+TEST_F(VolmoraConfigJournal, RestoreLeavesAloneAServerRegisteredSince) {
+    write(L"one.json", oneServer);
+    const RunResult applied = config(L"apply /backup " + file(L"b1") + L" " + file(L"one.json"));
+    ASSERT_EQ(applied.exitCode, 0u) << applied.errors;
+    ASSERT_EQ(runTool(L"bindHost", L"/s Other C:\\o.jar").exitCode, 0u);
+    const std::wstring drifted = dumpKey(HKEY_LOCAL_MACHINE, otherServer);
+    const RunResult checked = config(L"restore /check " + file(L"b1"));
+    EXPECT_EQ(checked.exitCode, 0u) << checked.errors;
+    const std::string servers = "HKEY_LOCAL_MACHINE\\" + narrow(configurationRoot) + "\\Servers";
+    EXPECT_NE(checked.output.find("- key " + servers + "\\S1\n"), std::string::npos)
+        << checked.output;
+    EXPECT_NE(checked.output.find("Left alone, changed since: " + servers +
+                                  ": its subkey \"Other\" was created since\n"),
+              std::string::npos)
+        << checked.output;
+    const RunResult restored = config(L"restore " + file(L"b1"));
+    EXPECT_EQ(restored.exitCode, 0u) << restored.errors;
+    EXPECT_TRUE(restored.output.starts_with(checked.output)) << restored.output;
+    EXPECT_FALSE(keyExists(configurationRoot + L"\\Servers\\S1"));
+    EXPECT_EQ(dumpKey(HKEY_LOCAL_MACHINE, otherServer), drifted);
+    EXPECT_FALSE(journalExists());
+}
+
+std::string readWhole(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A backup is replaced whole or kept: a run with no change keeps it, and no temporary file stays
+// beside it; a file of the user's in the journal folder stays; a folder in the journal's place is
+// refused with the way to discard it.
+TEST_F(VolmoraConfigJournal, BackupsAndTheJournalFolderAreKept) {
+    write(L"one.json", oneServer);
+    const std::wstring backup = folder_.path() + L"\\n.backup";
+    ASSERT_EQ(config(L"apply /backup " + file(L"n.backup") + L" " + file(L"one.json")).exitCode,
+              0u);
+    const std::string first = readWhole(backup);
+    ASSERT_GT(first.size(), 100u);
+    const RunResult again =
+        config(L"apply /backup " + file(L"n.backup") + L" " + file(L"one.json"));
+    EXPECT_EQ(again.exitCode, 0u) << again.errors;
+    EXPECT_NE(again.output.find("was left as it is."), std::string::npos) << again.output;
+    EXPECT_EQ(readWhole(backup), first);
+    std::vector<std::wstring> names;
+    for (const auto& entry : fs::directory_iterator(fs::path(folder_.path()))) {
+        names.push_back(entry.path().filename().wstring());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"n.backup", L"one.json"}));
+
+    const std::wstring mine = journalFolder() + L"\\nightly.tmp";
+    {
+        std::ofstream out(fs::path(mine), std::ios::binary);
+        out << "mine";
+    }
+    ASSERT_EQ(config(L"apply /prune " + file(L"one.json")).exitCode, 0u);
+    EXPECT_EQ(readWhole(mine), "mine");
+
+    ASSERT_TRUE(CreateDirectoryW(journalPath().c_str(), nullptr));
+    for (const std::wstring& arguments :
+         {std::wstring(L"export"), std::wstring(L"recover"), L"apply " + file(L"one.json")}) {
+        const RunResult refused = config(arguments);
+        EXPECT_EQ(refused.exitCode, 12u) << narrow(arguments) << refused.errors;
+        EXPECT_NE(refused.errors.find("It is a folder, not a journal file."), std::string::npos)
+            << refused.errors;
+        EXPECT_NE(refused.errors.find("rd /s /q \"" + narrow(journalPath()) + "\""),
+                  std::string::npos)
+            << refused.errors;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,14 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "classKeys.h"
+#include "classRecord.h"
+#include "jvmRecord.h"
+#include "recordPaths.h"
+#include "serverRecord.h"
 
 namespace volmora::bench {
 
@@ -26,6 +34,20 @@ inline BenchClass benchClass(int i) {
             L"C:\\Java\\bin\\server\\jvm.dll",
             L"-Xmx64m -Djava.class.path=C:\\VOLM\\lib\\VOLM.jar;C:\\Bench\\c" + n + L".jar",
             L"C:\\Bench\\c" + n + L".jar"};
+}
+
+// Every key that class i's records and COM keys hold, each after its subkeys: true for a key
+// below HKEY_LOCAL_MACHINE, false below HKEY_CLASSES_ROOT. One RegDeleteKeyW each, in this order,
+// is the fewest calls that remove them.
+inline std::vector<std::pair<bool, std::wstring>> benchKeysLeavesFirst(const BenchClass& c) {
+    std::vector<std::pair<bool, std::wstring>> keys = {
+        {true, recordPath(recordCollection::jvms, c.jvmId)},
+        {true, recordPath(recordCollection::servers, c.serverId)},
+        {true, recordPath(recordCollection::classes, c.clsid)}};
+    for (std::wstring& key : classKeys(c.progId, c.clsid).leavesFirst()) {
+        keys.emplace_back(false, std::move(key));
+    }
+    return keys;
 }
 
 }  // namespace volmora::bench

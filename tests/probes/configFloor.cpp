@@ -1,8 +1,10 @@
 // The floors of volmoraConfig's benchmark, each with the fewest registry calls and nothing else:
 // the same writes as an apply to an empty view (records and COM keys of N classes, each with its
 // JVM and server), the same reads as an export, and the same reads as a no-change apply (export's
-// and the COM values it compares).
-// Usage: configFloor write <count> <runtime library> | configFloor read|compare <output file>
+// and the COM values it compares), and the same removals as an apply of an empty file with /prune
+// or a restore to an empty view (every key of N classes, leaves first, one call each).
+// Usage: configFloor write <count> <runtime library> | configFloor read|compare <output file> |
+//        configFloor delete <count>
 #include <windows.h>
 
 #include <cstdlib>
@@ -178,12 +180,28 @@ int readAll(const std::wstring& output, bool comToo) {
     return ok ? 0 : 1;
 }
 
+int deleteAll(int count) {
+    for (int i = 0; i < count; ++i) {
+        for (const auto& [machine, path] : volmora::bench::benchKeysLeavesFirst(benchClass(i))) {
+            const LONG result =
+                RegDeleteKeyW(machine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT, path.c_str());
+            if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"write" && argc == 4) {
         return writeAll(_wtoi(argv[2]), argv[3]);
+    }
+    if (mode == L"delete" && argc == 3) {
+        return deleteAll(_wtoi(argv[2]));
     }
     if ((mode == L"read" || mode == L"compare") && argc == 3) {
         return readAll(argv[2], mode == L"compare");

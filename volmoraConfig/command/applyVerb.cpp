@@ -73,6 +73,19 @@ std::int32_t refuseFile(ConfigHost& host, const std::wstring& file,
     return exitCode::fileRefused;
 }
 
+// With nothing to change, a backup that is there stays as it is: it still undoes the run that
+// made the change (a run on a fixed backup name, every night, keeps its undo point). Whether it
+// is there is asked by reading none of it.
+bool keepBackup(ConfigHost& host, const std::wstring& backup) {
+    std::string none;
+    if (host.readFile(backup, 0, none) == status::fileNotFound) {
+        return false;
+    }
+    host.writeOut(
+        utf8(L"Nothing to change: the backup " + quoted(backup) + L" was left as it is.") + "\n");
+    return true;
+}
+
 }  // namespace
 
 std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
@@ -161,6 +174,9 @@ std::int32_t runApply(ConfigHost& host, const ArgumentList& operands) {
     const std::int32_t noErrorCode =
         request.detailedExitCode && !plan.empty() ? exitCode::changed : exitCode::success;
     if ((request.check || plan.empty()) && request.backup.empty()) {
+        return noErrorCode;
+    }
+    if (plan.empty() && !request.backup.empty() && keepBackup(host, request.backup)) {
         return noErrorCode;
     }
     const PlannedWrites writes(plan, file, machine, libraryPath);

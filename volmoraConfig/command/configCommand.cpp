@@ -80,7 +80,15 @@ std::int32_t runConfigCommand(ConfigHost& host, const ArgumentList& arguments) {
     // Apply catches what happens while it writes and puts everything back; anything unexpected
     // before or after its writes changed nothing, so it ends as a failure to read.
     try {
-        return dispatch(host, arguments);
+        // Ctrl+C and Ctrl+Break are noted for the whole run, so that none ends it half-way: the
+        // writes stop at the next one, and a run that was asked to stop never ends as a success.
+        const StopCatcher catcher(host);
+        const std::int32_t code = dispatch(host, arguments);
+        if (host.stopRequested() && (code == exitCode::success || code == exitCode::changed)) {
+            host.writeError(stoppedLine);
+            return exitCode::restored;
+        }
+        return code;
     } catch (const ToolError& error) {
         host.writeError(internalErrorMessage(
             error.number, error.source.value_or(std::wstring(programName)), error.description));

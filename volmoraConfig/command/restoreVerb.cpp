@@ -103,7 +103,7 @@ std::int32_t runRestore(ConfigHost& host, const ArgumentList& operands) {
             document.change(key.kind, restoredKeyNoun, key.name, {}, key.details);
         }
         document.finish(plan.count(ChangeKind::add), plan.count(ChangeKind::change),
-                        plan.count(ChangeKind::remove));
+                        plan.count(ChangeKind::remove), plan.leftAlone);
     } else {
         host.writeOut(utf8(restorePlanText(plan)));
     }

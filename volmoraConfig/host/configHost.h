@@ -38,12 +38,10 @@ class ConfigHost {
     virtual long readFile(const std::wstring& path, std::size_t maxBytes, std::string& bytes) = 0;
     // Creates a file for writing, replacing one that is there: 0 or a Win32 status.
     virtual long createFile(const std::wstring& path, std::unique_ptr<OutputFile>& file) = 0;
-    // Writes a whole file, replacing one that is there: 0 or a Win32 status.
-    long writeFile(const std::wstring& path, std::string_view bytes) {
-        std::unique_ptr<OutputFile> file;
-        const long created = createFile(path, file);
-        return created != 0 ? created : file->append(bytes);
-    }
+    // Writes a whole file under a temporary name beside it, flushes it and moves it over the one
+    // that is there, so that the path holds the old file or the new one, whole; a failure leaves
+    // no temporary file behind: 0 or a Win32 status.
+    virtual long writeFile(const std::wstring& path, std::string_view bytes) = 0;
     // Takes the machine-wide lock of the configuration for the rest of the run, waiting a bounded
     // time: 0, or a status with why saying what kept it.
     virtual long lock(std::wstring& why) = 0;

@@ -26,6 +26,8 @@ struct JournalFound {
     bool folderExists = false;
     ObjectSecurity folder;
     bool fileExists = false;
+    // Something stands where the journal should be that is no file (a folder): never read.
+    bool notAFile = false;
     ObjectSecurity file;
     std::string bytes;
 };
@@ -54,9 +56,12 @@ class JournalStore {
     // by them and SYSTEM alone, read by users) and the journal's file under a temporary name.
     // Refuses while a journal is there (journalExists). 0 or a Win32 status.
     virtual long create(std::unique_ptr<JournalFile>& file) = 0;
-    // Deletes the journal: 0, also when there is none, or a Win32 status.
+    // Deletes the journal so that it is gone from the disk when this returns, and cannot come back
+    // after a power cut to have a finished run put back: 0, also when there is none, or a Win32
+    // status.
     virtual long remove() = 0;
-    // Deletes the temporary files of runs that ended before their journal was in place.
+    // Deletes the temporary files that earlier runs of this program left under its own names;
+    // any other file in the folder stays.
     virtual long clearStale() = 0;
 };
 

@@ -236,8 +236,9 @@ long StringJournalSink::overwrite(std::size_t offset, std::string_view field) {
     return 0;
 }
 
-JournalEncoder::JournalEncoder(JournalSink& sink, std::uint32_t viewBits, JournalVerb verb)
-    : sink_(sink), start_(magic) {
+JournalEncoder::JournalEncoder(JournalSink& sink, std::uint32_t viewBits, JournalVerb verb,
+                               std::size_t limit)
+    : sink_(sink), start_(magic), limit_(limit) {
     putU32(start_, formatVersion);
     putU32(start_, viewBits);
     putU32(start_, static_cast<std::uint32_t>(verb));
@@ -260,6 +261,11 @@ void JournalEncoder::add(const KeyChange& change) {
 void JournalEncoder::pass() {
     restSum_ = crc32(pending_, restSum_);
     restBytes_ += pending_.size();
+    // The start, what was passed, and the checksum at the end.
+    constexpr std::size_t sumBytes = 4;
+    if (status_ == 0 && start_.size() + restBytes_ + sumBytes > limit_) {
+        status_ = status::fileTooLarge;
+    }
     if (status_ == 0) {
         status_ = sink_.append(pending_);
     }

@@ -40,9 +40,12 @@ class StringJournalSink : public JournalSink {
 
 // Writes a journal key by key as the changes are read, so that it is never held whole: the start
 // when it is made, each key as it is added, the number of keys and the checksum at the end.
+// A journal that would pass limit bytes, which recover and restore would refuse to read, is cut
+// off there: the sink gets no more, and finish returns fileTooLarge.
 class JournalEncoder {
   public:
-    JournalEncoder(JournalSink& sink, std::uint32_t viewBits, JournalVerb verb);
+    JournalEncoder(JournalSink& sink, std::uint32_t viewBits, JournalVerb verb,
+                   std::size_t limit = maxJournalBytes);
     JournalEncoder(const JournalEncoder&) = delete;
     JournalEncoder& operator=(const JournalEncoder&) = delete;
     void add(const KeyChange& change);
@@ -58,6 +61,7 @@ class JournalEncoder {
     std::uint32_t restSum_ = 0;
     std::uint64_t restBytes_ = 0;
     std::uint32_t keys_ = 0;
+    std::size_t limit_;
     long status_ = 0;
 };
 

@@ -22,7 +22,6 @@ constexpr std::wstring_view userClasses = L"Software\\Classes";
 // The writes; an unexpected error among them is a failed write, so that what was written goes
 // back.
 WritesEnd executeCaught(ConfigHost& host, const WriteUnits& writes) {
-    const StopCatcher catcher(host);
     WritesEnd end;
     try {
         end = executeWrites(host.registry(), writes, [&host] { return host.stopRequested(); });
@@ -55,9 +54,37 @@ std::int32_t readChanges(ConfigHost& host, const WriteUnits& writes, JournalEnco
     return exitCode::success;
 }
 
+// Ends a run that was asked to stop before it wrote anything: exitCode::restored, or 0 to go on.
+std::int32_t stopBeforeWriting(ConfigHost& host) {
+    if (!host.stopRequested()) {
+        return exitCode::success;
+    }
+    host.writeError(stoppedLine);
+    host.writeError(nothingChanged);
+    return exitCode::restored;
+}
+
+// Why a journal or a backup could not be written: one that would be too large for recover and
+// restore to read is said so.
+std::wstring encodeFailure(std::wstring_view what, const std::wstring& path, long result) {
+    if (result == fileTooLarge) {
+        return L"The " + std::wstring(what) + L" " + quoted(path) + L" would be larger than " +
+               decimal(static_cast<std::int64_t>(maxJournalBytes >> 20)) +
+               L" MB, more than recover and restore read: apply the file in parts.";
+    }
+    return fileFailure(L"write", path, result);
+}
+
 std::int32_t finishBackup(ConfigHost& host, JournalEncoder& encoder, StringJournalSink& sink,
                           const std::wstring& backup) {
-    encoder.finish();
+    if (const long result = encoder.finish(); result) {
+        host.writeError(encodeFailure(L"backup", backup, result));
+        host.writeError(nothingChanged);
+        return exitCode::fileUnusable;
+    }
+    if (const std::int32_t code = stopBeforeWriting(host); code) {
+        return code;
+    }
     if (const long result = host.writeFile(backup, sink.bytes); result) {
         host.writeError(fileFailure(L"write", backup, result));
         host.writeError(nothingChanged);
@@ -118,6 +145,12 @@ void KeysToFlush::flush(ConfigHost& host) const {
     }
 }
 
+void reportLeftAlone(ConfigHost& host, const PutBack& back) {
+    for (const std::wstring& key : back.leftAlone) {
+        host.writeError(std::wstring(leftAloneLine) + key);
+    }
+}
+
 PutBack putBackCaught(ConfigHost& host, const std::vector<KeyChange>& changes) {
     PutBack back;
     try {
@@ -144,8 +177,13 @@ std::int32_t writeBackup(ConfigHost& host, const WriteUnits& writes, const std::
 std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const WriteUnits& writes,
                             const std::wstring& backup) {
     JournalStore& store = host.journal();
+    if (const std::int32_t code = stopBeforeWriting(host); code) {
+        return code;
+    }
     const auto journalFailure = [&](long result) {
-        host.writeError(fileFailure(L"write the journal", store.path(), result));
+        host.writeError(result == fileTooLarge
+                            ? encodeFailure(L"journal", store.path(), result)
+                            : fileFailure(L"write the journal", store.path(), result));
         host.writeError(nothingChanged);
         return exitCode::fileUnusable;
     };
@@ -192,22 +230,22 @@ std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const WriteUnits
     if (end.failure.code != status::success) {
         host.writeError(errorText(end.failure.step + L": ", end.failure.code));
     } else {
-        host.writeError(L"Stopped by Ctrl+C or Ctrl+Break.");
+        host.writeError(stoppedLine);
     }
     const PutBack back = putBackFromJournal(host, flush);
-    if (back.failed.empty() && back.leftAlone.empty()) {
+    reportLeftAlone(host, back);
+    if (back.failed.empty()) {
         flush.flush(host);
         if (const long result = store.remove(); result != status::success) {
             host.writeError(fileFailure(L"delete the journal", store.path(), result));
         }
-        host.writeError(L"Everything was put back as it was. " + std::wstring(nothingChanged));
+        host.writeError(back.leftAlone.empty()
+                            ? L"Everything was put back as it was. " + std::wstring(nothingChanged)
+                            : std::wstring(L"Everything else was put back as it was."));
         return exitCode::restored;
     }
     host.writeError(L"These keys could not be put back as they were:");
     for (const std::wstring& key : back.failed) {
-        host.writeError(L"  " + key);
-    }
-    for (const std::wstring& key : back.leftAlone) {
         host.writeError(L"  " + key);
     }
     host.writeError(L"The journal " + quoted(store.path()) + L" was kept: run " +

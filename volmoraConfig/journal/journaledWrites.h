@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/configHost.h"
@@ -29,11 +30,11 @@ class KeysToFlush {
 // Reads the state of every key that writes touch into the journal and, when backup names a file,
 // into a backup there too; then makes the writes with Ctrl+C and Ctrl+Break caught, flushes the
 // keys and deletes the journal. When a write fails or a stop is asked for, puts back what the
-// journal holds. Returns exitCode::success; exitCode::restored when everything was put back (the
-// journal deleted); exitCode::restoreFailed when that failed too (the journal kept for recover);
-// exitCode::fileUnusable when the journal or the backup could not be written, or
-// exitCode::registryUnreadable when a key could not be read (nothing changed). Failures are
-// reported on standard error.
+// journal holds. Returns exitCode::success; exitCode::restored when everything was put back or
+// left alone, changed since by someone else (the journal deleted); exitCode::restoreFailed when
+// that failed too (the journal kept for recover); exitCode::fileUnusable when the journal or the
+// backup could not be written, or exitCode::registryUnreadable when a key could not be read
+// (nothing changed). Failures are reported on standard error.
 std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const WriteUnits& writes,
                             const std::wstring& backup = {});
 
@@ -41,6 +42,13 @@ std::int32_t writeJournaled(ConfigHost& host, JournalVerb verb, const WriteUnits
 // journal's format, written to the file backup. exitCode::success, or the failure's code after its
 // line on standard error.
 std::int32_t writeBackup(ConfigHost& host, const WriteUnits& writes, const std::wstring& backup);
+
+// The start of the line that names a key left alone, changed since by someone else: by recover,
+// by a put-back after a failed or stopped write, and in restore's plan.
+inline constexpr std::wstring_view leftAloneLine = L"Left alone, changed since: ";
+
+// One line on standard error for each key that a put-back left alone.
+void reportLeftAlone(ConfigHost& host, const PutBack& back);
 
 // putBack, with an unexpected error on the way (out of memory) reported as a key not put back.
 PutBack putBackCaught(ConfigHost& host, const std::vector<KeyChange>& changes);

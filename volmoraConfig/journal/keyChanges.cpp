@@ -172,6 +172,18 @@ std::wstring changedSince(const KeyChange& change, const KeyState& now) {
     return {};
 }
 
+// Why a key to delete stays for its subkey: one that the changes name was left alone or not put
+// back, any other was made since.
+std::wstring subkeyKept(const std::vector<KeyChange>& changes, const KeyChange& change,
+                        const std::wstring& subkey) {
+    const std::wstring path = change.path + L"\\" + subkey;
+    const bool named = std::any_of(changes.begin(), changes.end(), [&](const KeyChange& other) {
+        return other.root == change.root && sameKeyName(other.path, path);
+    });
+    return named ? L"its subkey " + quoted(subkey) + L" stays"
+                 : L"its subkey " + quoted(subkey) + L" was created since";
+}
+
 bool sameState(const KeyState& a, const KeyState& b) {
     if (a.exists != b.exists || a.values.size() != b.values.size()) {
         return false;
@@ -212,8 +224,12 @@ long writeValues(Registry& registry, KeyHandle key, const KeyState& now, const K
 
 }  // namespace
 
-long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state) {
+long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state,
+                  std::vector<std::wstring>* subkeys) {
     state = {};
+    if (subkeys != nullptr) {
+        subkeys->clear();
+    }
     RegKey key(registry);
     if (const long opened = key.open(root, path, KeyAccess::read); opened != status::success) {
         return opened == status::fileNotFound ? status::success : opened;
@@ -224,13 +240,25 @@ long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, 
         const long result =
             registry.enumValue(key.handle(), index, value.name, value.type, value.data);
         if (result == status::noMoreItems) {
-            return status::success;
+            break;
         }
         if (result != status::success) {
             return result;
         }
         state.values.push_back(std::move(value));
     }
+    for (std::uint32_t index = 0; subkeys != nullptr; ++index) {
+        std::wstring name;
+        const long result = registry.enumKey(key.handle(), index, name);
+        if (result == status::noMoreItems) {
+            break;
+        }
+        if (result != status::success) {
+            return result;
+        }
+        subkeys->push_back(std::move(name));
+    }
+    return status::success;
 }
 
 ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
@@ -388,6 +416,22 @@ PutBack putBack(Registry& registry, const std::vector<KeyChange>& changes) {
             toDelete.push_back(&change);
             continue;
         }
+        // Making a key again makes every missing key above it: not where someone removed them.
+        if (!now.exists) {
+            if (const std::size_t end = change.path.rfind(L'\\'); end != std::wstring::npos) {
+                KeyState parent;
+                const long result =
+                    readKeyState(registry, change.root, change.path.substr(0, end), parent);
+                if (result != status::success) {
+                    done.failed.push_back(errorText(name + L": ", result));
+                    continue;
+                }
+                if (!parent.exists) {
+                    done.leftAlone.push_back(name + L": the key above it was deleted since");
+                    continue;
+                }
+            }
+        }
         RegKey key(registry);
         long result = key.create(change.root, change.path);
         if (result == status::success) {
@@ -399,9 +443,22 @@ PutBack putBack(Registry& registry, const std::vector<KeyChange>& changes) {
             done.restored.push_back(name);
         }
     }
-    // Subkeys first.
+    // Subkeys first. A key that still has a subkey by its turn holds what someone else made, or
+    // what was left alone below it: it stays.
     for (auto change = toDelete.rbegin(); change != toDelete.rend(); ++change) {
         const std::wstring name = fullKeyName((*change)->root, (*change)->path);
+        KeyState now;
+        std::vector<std::wstring> subkeys;
+        if (const long result =
+                readKeyState(registry, (*change)->root, (*change)->path, now, &subkeys);
+            result) {
+            done.failed.push_back(errorText(name + L": ", result));
+            continue;
+        }
+        if (!subkeys.empty()) {
+            done.leftAlone.push_back(name + L": " + subkeyKept(changes, **change, subkeys.front()));
+            continue;
+        }
         const long result = registry.deleteKey((*change)->root, (*change)->path);
         if (result != status::success && result != status::fileNotFound) {
             done.failed.push_back(errorText(name + L": ", result));

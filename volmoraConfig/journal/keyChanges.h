@@ -83,7 +83,9 @@ class WriteList : public WriteUnits {
 };
 
 // Reads the key's state: 0 (also for a key that does not exist), or the failing call's status.
-long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state);
+// With subkeys, also the names of the key's subkeys, in the registry's order.
+long readKeyState(Registry& registry, KeyHandle root, const std::wstring& path, KeyState& state,
+                  std::vector<std::wstring>* subkeys = nullptr);
 
 // Reads the state before of every key that the writes touch, works out the state after them, and
 // hands each key that they change to take, unit by unit: parents before their subkeys within a
@@ -104,8 +106,9 @@ struct PutBack {
 // Puts back the state before of every key that still holds, value by value, what was there
 // before or what the writes made (a run ended between two writes of one key leaves a mix of
 // both); a key that holds anything else was changed since by someone else and is left alone.
-// Keys are created parents first and deleted subkeys first, in whatever order changes lists
-// them. Goes on past a failure.
+// So is a key to delete that still has a subkey (one made since, or one left alone itself), and
+// a key to make again whose parent is gone. Keys are created parents first and deleted subkeys
+// first, in whatever order changes lists them. Goes on past a failure.
 PutBack putBack(Registry& registry, const std::vector<KeyChange>& changes);
 
 }  // namespace volmora::config

@@ -56,6 +56,11 @@ std::int32_t findJournal(ConfigHost& host, JournalUse use, std::optional<Journal
         return exitCode::success;
     }
     const std::wstring journalName = L"The journal " + quoted(store.path());
+    if (found.notAFile) {
+        return refuseUnusable(host, journalName + L" cannot be used.",
+                              L"It is a folder, not a journal file.",
+                              L"rd /s /q " + quoted(store.path()));
+    }
     if (found.securityKept) {
         if (const std::wstring why = distrust(found.file); !why.empty()) {
             return refuseUnusable(host, journalName + L" cannot be trusted.", why,
@@ -107,9 +112,7 @@ std::int32_t recoverJournal(ConfigHost& host, const Journal& journal) {
         out += utf8(L"Put back: " + key) + "\n";
     }
     host.writeOut(out);
-    for (const std::wstring& key : done.leftAlone) {
-        host.writeError(L"Left alone, changed since: " + key);
-    }
+    reportLeftAlone(host, done);
     if (!done.failed.empty()) {
         host.writeError(L"These keys could not be put back as they were:");
         for (const std::wstring& key : done.failed) {

@@ -86,12 +86,20 @@ void PlanJson::change(ChangeKind kind, std::wstring_view noun, std::wstring_view
     changes_->list.push_back(std::move(item));
 }
 
-void PlanJson::finish(std::size_t added, std::size_t changed, std::size_t removed) {
-    const nlohmann::ordered_json document = {{std::string(formatVersionMember), formatVersion},
-                                             {"changes", std::move(changes_->list)},
-                                             {"added", added},
-                                             {"changed", changed},
-                                             {"removed", removed}};
+void PlanJson::finish(std::size_t added, std::size_t changed, std::size_t removed,
+                      const std::vector<std::wstring>& leftAlone) {
+    nlohmann::ordered_json document = {{std::string(formatVersionMember), formatVersion},
+                                       {"changes", std::move(changes_->list)}};
+    if (!leftAlone.empty()) {
+        nlohmann::ordered_json keys = nlohmann::ordered_json::array();
+        for (const std::wstring& key : leftAlone) {
+            keys.push_back(utf8(key));
+        }
+        document["leftAlone"] = std::move(keys);
+    }
+    document["added"] = added;
+    document["changed"] = changed;
+    document["removed"] = removed;
     changes_->list = nlohmann::ordered_json::array();
     out_.append(document.dump(2) + "\n");
     out_.flush();

@@ -36,8 +36,9 @@ class PlanJson : public PlanListener {
     void change(ChangeKind kind, std::wstring_view noun, std::wstring_view name,
                 std::wstring_view progId, const std::vector<PlanDetail>& details);
     // Writes the document, UTF-8 with two-space indentation and a final line feed, and hands it
-    // on.
-    void finish(std::size_t added, std::size_t changed, std::size_t removed);
+    // on. leftAlone: restore's keys left alone, changed since ("<key>: <why>"), listed when any.
+    void finish(std::size_t added, std::size_t changed, std::size_t removed,
+                const std::vector<std::wstring>& leftAlone = {});
 
   private:
     // The changes so far, in the JSON library's form, which this header keeps to itself.

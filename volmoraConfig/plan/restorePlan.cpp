@@ -2,9 +2,12 @@
 #include "plan/restorePlan.h"
 
 #include <algorithm>
+#include <map>
 
 #include "classKeys.h"
 #include "classRecord.h"
+#include "journal/journaledWrites.h"
+#include "keyNameCase.h"
 #include "plan/planText.h"
 #include "progIdSharing.h"
 #include "regUtil.h"
@@ -35,6 +38,63 @@ ShownValue shown(const SavedValue* value) {
 
 PlanDetail changeOf(const std::wstring& name, const SavedValue* now, const SavedValue* wanted) {
     return {{}, name, shown(now), shown(wanted)};
+}
+
+// A key that the backup says was not there, and that is there now, as it is now.
+struct Removal {
+    const KeyChange* change;
+    KeyState now;
+    std::vector<std::wstring> subkeys;
+    std::wstring why;  // empty: it is deleted; else why it is left alone
+};
+
+// Keys by root and path, as the registry compares names.
+struct KeyName {
+    KeyHandle root;
+    std::wstring_view path;
+    bool operator<(const KeyName& other) const {
+        return root.value != other.root.value ? root.value < other.root.value
+                                              : keyNameLess(path, other.path);
+    }
+};
+
+// Which keys restore deletes, taken in order (subkeys first): a key that holds a value the backup
+// does not name, or a subkey that is not deleted before it, was changed since by someone else and
+// is left alone, as recover leaves it; deleting it would take what is theirs, or fail.
+void decideRemovals(const Journal& backup, std::vector<Removal>& removals,
+                    const std::vector<std::size_t>& order) {
+    std::map<KeyName, bool> named;  // every key of the backup: whether it is deleted
+    for (const KeyChange& change : backup.changes) {
+        named.emplace(KeyName{change.root, change.path}, false);
+    }
+    for (const std::size_t i : order) {
+        Removal& removal = removals[i];
+        const KeyChange& change = *removal.change;
+        for (const SavedValue& value : removal.now.values) {
+            if (findSaved(change.after.values, value.name) == nullptr) {
+                removal.why =
+                    L"its value " +
+                    quoted(value.name.empty() ? std::wstring(defaultValueName) : value.name) +
+                    L" was created since";
+                break;
+            }
+        }
+        for (const std::wstring& subkey : removal.subkeys) {
+            if (!removal.why.empty()) {
+                break;
+            }
+            const std::wstring path = change.path + L"\\" + subkey;
+            const auto found = named.find(KeyName{change.root, path});
+            if (found == named.end()) {
+                removal.why = L"its subkey " + quoted(subkey) + L" was created since";
+            } else if (!found->second) {
+                removal.why = L"its subkey " + quoted(subkey) + L" stays";
+            }
+        }
+        if (removal.why.empty()) {
+            named[KeyName{change.root, change.path}] = true;
+        }
+    }
 }
 
 }  // namespace
@@ -89,24 +149,22 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
                         RestorePlan& plan) {
     writes.clear();
     plan.keys.clear();
-    std::vector<KeyWrite> removals;
-    std::vector<PlannedKey> removed;
+    plan.leftAlone.clear();
+    std::vector<Removal> removals;
     for (const KeyChange& change : backup.changes) {
         KeyState now;
-        if (const long result = readKeyState(registry, change.root, change.path, now); result) {
+        std::vector<std::wstring> subkeys;
+        const KeyState& wanted = change.before;
+        if (const long result = readKeyState(registry, change.root, change.path, now,
+                                             wanted.exists ? nullptr : &subkeys);
+            result) {
             return {result,
                     L"Can't read " + quoted(fullKeyName(change.root, change.path)) + L" key"};
         }
-        const KeyState& wanted = change.before;
         const std::wstring name = fullKeyName(change.root, change.path);
         if (!wanted.exists) {
             if (now.exists) {
-                removals.push_back({change.root, change.path, true, {}, {}});
-                PlannedKey key{ChangeKind::remove, name, {}};
-                for (const SavedValue& value : now.values) {
-                    key.details.push_back(changeOf(value.name, &value, nullptr));
-                }
-                removed.push_back(std::move(key));
+                removals.push_back({&change, std::move(now), std::move(subkeys), {}});
             }
             continue;
         }
@@ -137,13 +195,25 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
         order.push_back(i - 1);
     }
     const auto depth = [&](std::size_t i) {
-        return std::count(removals[i].path.begin(), removals[i].path.end(), L'\\');
+        const std::wstring& path = removals[i].change->path;
+        return std::count(path.begin(), path.end(), L'\\');
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
+    decideRemovals(backup, removals, order);
     for (const std::size_t i : order) {
-        writes.push_back(std::move(removals[i]));
-        plan.keys.push_back(std::move(removed[i]));
+        const Removal& removal = removals[i];
+        const std::wstring name = fullKeyName(removal.change->root, removal.change->path);
+        if (!removal.why.empty()) {
+            plan.leftAlone.push_back(name + L": " + removal.why);
+            continue;
+        }
+        writes.push_back({removal.change->root, removal.change->path, true, {}, {}});
+        PlannedKey key{ChangeKind::remove, name, {}};
+        for (const SavedValue& value : removal.now.values) {
+            key.details.push_back(changeOf(value.name, &value, nullptr));
+        }
+        plan.keys.push_back(std::move(key));
     }
     return {};
 }
@@ -157,6 +227,9 @@ std::wstring restorePlanText(const RestorePlan& plan) {
                 detail.name.empty() ? std::wstring(defaultValueName) : detail.name, detail));
         }
         text += planLines(key.kind, std::wstring(restoredKeyNoun) + L" " + key.name, lines);
+    }
+    for (const std::wstring& key : plan.leftAlone) {
+        text += std::wstring(leftAloneLine) + key + L"\n";
     }
     return text + planEndLine(plan.count(ChangeKind::add), plan.count(ChangeKind::change),
                               plan.count(ChangeKind::remove));

@@ -25,17 +25,20 @@ struct PlannedKey {
 
 struct RestorePlan {
     std::vector<PlannedKey> keys;  // in the order of the writes
+    // The keys to delete that were changed since, by someone else: "<key>: <why>".
+    std::vector<std::wstring> leftAlone;
     std::size_t count(ChangeKind kind) const;
 };
 
 // Reads each key of the backup and plans the writes that give it its state before: keys created
-// or changed parents first, then keys deleted subkeys first.
+// or changed parents first, then keys deleted subkeys first. A key to delete that holds a value
+// or a subkey that is not the backup's to delete is left alone, and named in leftAlone.
 ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<KeyWrite>& writes,
                         RestorePlan& plan);
 
 // The plan as printed, in the lines of apply's plan: one per key ("+ key <key>", "~ key <key>"
-// with one indented line per value that changes, "- key <key>"), then the count line, or
-// "No changes." alone.
+// with one indented line per value that changes, "- key <key>"), a line per key left alone
+// ("Left alone, changed since: <key>: <why>"), then the count line, or "No changes." alone.
 std::wstring restorePlanText(const RestorePlan& plan);
 
 // Takes out of the backup every ProgID key, with its subkeys, that a class record of the other

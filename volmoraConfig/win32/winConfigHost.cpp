@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "host/consoleStop.h"
 #include "ownedHandles.h"
 #include "programPath.h"
@@ -119,6 +121,31 @@ long WinConfigHost::createFile(const std::wstring& path, std::unique_ptr<OutputF
     }
     file = std::make_unique<WinOutputFile>(std::move(handle));
     return ERROR_SUCCESS;
+}
+
+long WinConfigHost::writeFile(const std::wstring& path, std::string_view bytes) {
+    // A name of this run's own beside the file: on its volume, so that the move is a rename.
+    const std::wstring temporary =
+        path + L"." + std::to_wstring(GetCurrentProcessId()) + L".volmoraConfig.tmp";
+    FileHandle handle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) {
+        return static_cast<long>(GetLastError());
+    }
+    long result = writeWhole(handle.get(), bytes);
+    if (result == ERROR_SUCCESS && !FlushFileBuffers(handle.get())) {
+        result = static_cast<long>(GetLastError());
+    }
+    handle.reset();
+    if (result == ERROR_SUCCESS &&
+        !MoveFileExW(temporary.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        result = static_cast<long>(GetLastError());
+    }
+    if (result != ERROR_SUCCESS) {
+        DeleteFileW(temporary.c_str());
+    }
+    return result;
 }
 
 long WinConfigHost::lock(std::wstring& why) {

@@ -23,6 +23,7 @@ class WinConfigHost : public ConfigHost {
     void writeError(std::wstring_view line) override;
     long readFile(const std::wstring& path, std::size_t maxBytes, std::string& bytes) override;
     long createFile(const std::wstring& path, std::unique_ptr<OutputFile>& file) override;
+    long writeFile(const std::wstring& path, std::string_view bytes) override;
     long lock(std::wstring& why) override;
     std::wstring programPath() override;
     CheckFiles& checkFiles() override { return files_; }

@@ -19,8 +19,9 @@ namespace {
 
 constexpr wchar_t folderName[] = L"volmoraConfig";
 constexpr wchar_t journalName[] = L"journal";
+// The journal being written, and a finished one on its way out.
 constexpr wchar_t temporaryName[] = L"journal.tmp";
-constexpr wchar_t temporaryPattern[] = L"*.tmp";
+constexpr wchar_t removedName[] = L"journal.done.tmp";
 // Owner Administrators; SYSTEM and Administrators all access, users read and execute
 // (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE); not inherited from the folder above.
 constexpr wchar_t folderSecurity[] =
@@ -188,6 +189,12 @@ long WinJournalStore::read(std::size_t maxBytes, JournalFound& found) {
     if (const long result = readSecurity(folder.get(), found.folder); result) {
         return result;
     }
+    if (const DWORD attributes = GetFileAttributesW(path().c_str());
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        found.fileExists = true;
+        found.notAFile = true;
+        return ERROR_SUCCESS;
+    }
     const FileHandle file(
         CreateFileW(path().c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -256,10 +263,15 @@ long WinJournalStore::remove() {
     if (folderStatus_ != ERROR_SUCCESS) {
         return folderStatus_;
     }
-    if (!DeleteFileW(path().c_str())) {
+    // A deletion may linger in the file system's cache; a move with write-through is on the disk
+    // when it returns. What is left under the temporary name is cleared by the next run.
+    const std::wstring removed = folder_ + L"\\" + removedName;
+    if (!MoveFileExW(path().c_str(), removed.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const long error = lastError();
         return isMissing(error) ? ERROR_SUCCESS : error;
     }
+    DeleteFileW(removed.c_str());
     return ERROR_SUCCESS;
 }
 
@@ -267,19 +279,15 @@ long WinJournalStore::clearStale() {
     if (folderStatus_ != ERROR_SUCCESS) {
         return folderStatus_;
     }
-    WIN32_FIND_DATAW entry{};
-    const FindHandle find(FindFirstFileW((folder_ + L"\\" + temporaryPattern).c_str(), &entry));
-    if (!find.valid()) {
-        const long error = lastError();
-        return isMissing(error) || error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
-    }
-    do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            !DeleteFileW((folder_ + L"\\" + entry.cFileName).c_str())) {
-            return lastError();
+    for (const wchar_t* name : {temporaryName, removedName}) {
+        if (!DeleteFileW((folder_ + L"\\" + name).c_str())) {
+            const long error = lastError();
+            if (!isMissing(error)) {
+                return error;
+            }
         }
-    } while (FindNextFileW(find.get(), &entry));
-    return GetLastError() == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : lastError();
+    }
+    return ERROR_SUCCESS;
 }
 
 }  // namespace volmora::config

@@ -115,6 +115,15 @@ class FakeConfigHost : public config::ConfigHost {
         file = std::make_unique<FileInMap>(files[path], largestFile);
         return 0;
     }
+    // Whole or not at all, as the Windows side writes it.
+    long writeFile(const std::wstring& path, std::string_view bytes) override {
+        if (const auto bad = unreadable.find(path); bad != unreadable.end()) {
+            return bad->second;
+        }
+        largestFile.note(bytes);
+        files[path] = bytes;
+        return 0;
+    }
     long lock(std::wstring& why) override {
         why = L"held";
         return lockResult;

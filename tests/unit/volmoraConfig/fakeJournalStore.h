@@ -54,6 +54,7 @@ class FakeJournalStore : public config::JournalStore {
     }
 
     std::optional<std::string> journal;
+    bool journalIsFolder = false;  // a folder stands where the journal should be
     bool folderExists = false;
     bool securityKept = true;
     config::ObjectSecurity folderSecurity = madeSecurity();
@@ -75,6 +76,11 @@ class FakeJournalStore : public config::JournalStore {
         found.securityKept = securityKept;
         found.folderExists = folderExists;
         found.folder = folderSecurity;
+        if (journalIsFolder) {
+            found.fileExists = true;
+            found.notAFile = true;
+            return 0;
+        }
         if (!journal) {
             return 0;
         }
@@ -90,7 +96,7 @@ class FakeJournalStore : public config::JournalStore {
         if (writeResult) {
             return writeResult;
         }
-        if (journal) {
+        if (journal || journalIsFolder) {
             return config::journalExists;
         }
         folderExists = true;
@@ -105,8 +111,11 @@ class FakeJournalStore : public config::JournalStore {
         journal.reset();
         return 0;
     }
+    // The Windows store's own temporary names alone.
     long clearStale() override {
-        temporaries.clear();
+        std::erase_if(temporaries, [](const std::wstring& name) {
+            return name == temporaryName || name == L"journal.done.tmp";
+        });
         return 0;
     }
 };
