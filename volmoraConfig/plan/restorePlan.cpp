@@ -221,10 +221,13 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
 std::wstring restorePlanText(const RestorePlan& plan) {
     std::wstring text;
     for (const PlannedKey& key : plan.keys) {
+        // The lines show a changed key's values; the document has every key's.
         std::vector<std::wstring> lines;
         for (const PlanDetail& detail : key.details) {
-            lines.push_back(detailLine(
-                detail.name.empty() ? std::wstring(defaultValueName) : detail.name, detail));
+            if (key.kind == ChangeKind::change) {
+                lines.push_back(detailLine(
+                    detail.name.empty() ? std::wstring(defaultValueName) : detail.name, detail));
+            }
         }
         text += planLines(key.kind, std::wstring(restoredKeyNoun) + L" " + key.name, lines);
     }

@@ -757,6 +757,47 @@ TEST(VolmoraConfig, TheBackupHoldsWhatApplyFound) {
     EXPECT_EQ(state(host.memory), before);
 }
 
+// Restore's lines show the values of a key it changes, and only the key's name for one it adds or
+// removes (the JSON document has every value).
+TEST(VolmoraConfig, RestoreLinesShowValuesOnlyUnderAChangedKey) {
+    struct Case {
+        const char* what;
+        std::string file;  // applied with /backup; the backup is then restored with /check
+        wchar_t marker;    // of the lines the restore plan must hold
+    };
+    const Case cases[] = {
+        {"a server added: restore removes its key",
+         R"({"formatVersion": 1, "servers": {"ServerA": {"Classpath": "C:\\app", "Imports": ""},
+             "ServerB": {"Classpath": "C:\\b"}}})",
+         L'-'},
+        {"a server pruned: restore adds its key", R"({"formatVersion": 1})", L'+'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeConfigHost host;
+        registerSample(host.memory);
+        host.files[L"f.json"] = c.file;
+        ASSERT_EQ(host.run({L"apply", L"/prune", L"/backup", L"b.bak", L"f.json"}), 0) << host.err;
+        host.out.clear();
+        ASSERT_EQ(host.run({L"restore", L"/check", L"b.bak"}), 0) << host.err;
+        const std::wstring plan = outText(host);
+        bool sawMarker = false;
+        wchar_t last = L' ';
+        for (std::size_t start = 0; start < plan.size();) {
+            const std::size_t end = plan.find(L'\n', start);
+            const std::wstring line = plan.substr(start, end - start);
+            start = end + 1;
+            if (line.starts_with(L"    ")) {
+                EXPECT_EQ(last, L'~') << "a value line under: " << std::string(1, char(last));
+            } else if (line.size() > 2 && line[1] == L' ') {
+                last = line[0];
+                sawMarker = sawMarker || last == c.marker;
+            }
+        }
+        EXPECT_TRUE(sawMarker);
+    }
+}
+
 // Both views share the ProgID keys: restoring this view's backup leaves the keys that a class
 // record of the other view uses, and gives back everything else.
 TEST(VolmoraConfig, RestoreKeepsTheProgIdKeysOfTheOtherViewsClasses) {
