@@ -2,9 +2,10 @@
 // the same writes as an apply to an empty view (records and COM keys of N classes, each with its
 // JVM and server), the same reads as an export, and the same reads as a no-change apply (export's
 // and the COM values it compares), and the same removals as an apply of an empty file with /prune
-// or a restore to an empty view (every key of N classes, leaves first, one call each).
+// or a restore to an empty view (every key of N classes, leaves first, one call each), those
+// removals after reading every value of those keys, as a removal that can be put back must.
 // Usage: configFloor write <count> <runtime library> | configFloor read|compare <output file> |
-//        configFloor delete <count>
+//        configFloor delete|read-delete <count>
 #include <windows.h>
 
 #include <cstdlib>
@@ -193,6 +194,36 @@ int deleteAll(int count) {
     return 0;
 }
 
+// Every value of every key that deleteAll removes, read with the fewest calls (one open, the
+// values one by one, one close) and kept in memory: what any removal that can be put back must
+// hold before its first delete.
+void readBeforeDelete(int count, std::vector<BYTE>& kept) {
+    wchar_t valueName[256];
+    BYTE data[4096];
+    for (int i = 0; i < count; ++i) {
+        for (const auto& [machine, path] : volmora::bench::benchKeysLeavesFirst(benchClass(i))) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT, path.c_str(), 0,
+                              KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+                continue;
+            }
+            for (DWORD value = 0;; ++value) {
+                DWORD valueNameLength = 256;
+                DWORD size = sizeof data;
+                DWORD type = 0;
+                if (RegEnumValueW(key, value, valueName, &valueNameLength, nullptr, &type, data,
+                                  &size) != ERROR_SUCCESS) {
+                    break;
+                }
+                const auto* name = reinterpret_cast<const BYTE*>(valueName);
+                kept.insert(kept.end(), name, name + valueNameLength * sizeof(wchar_t));
+                kept.insert(kept.end(), data, data + size);
+            }
+            RegCloseKey(key);
+        }
+    }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -201,6 +232,11 @@ int wmain(int argc, wchar_t** argv) {
         return writeAll(_wtoi(argv[2]), argv[3]);
     }
     if (mode == L"delete" && argc == 3) {
+        return deleteAll(_wtoi(argv[2]));
+    }
+    if (mode == L"read-delete" && argc == 3) {
+        std::vector<BYTE> kept;
+        readBeforeDelete(_wtoi(argv[2]), kept);
         return deleteAll(_wtoi(argv[2]));
     }
     if ((mode == L"read" || mode == L"compare") && argc == 3) {

@@ -308,7 +308,8 @@ ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
             const std::size_t found = aboveIndex.find(root, parent);
             return found != KeyIndex::none && !above[found].existed;
         };
-        const auto note = [&](KeyHandle root, std::wstring_view path, bool onTheWay) {
+        const auto note = [&](KeyHandle root, std::wstring_view path, bool onTheWay,
+                              const std::optional<KeyState>& read) {
             if (index.find(root, path) != KeyIndex::none) {
                 return true;
             }
@@ -322,7 +323,9 @@ ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
                                                              fullKeyName(root, std::wstring(path)));
             }
             KeyChange change{root, std::wstring(path), {}, {}};
-            if (!knownMissing(root, path)) {
+            if (read) {
+                change.before = *read;
+            } else if (!knownMissing(root, path)) {
                 if (const long result = readKeyState(registry, root, change.path, change.before);
                     result) {
                     failure = {result,
@@ -340,11 +343,11 @@ ReadFailure keyChanges(Registry& registry, const WriteUnits& writes,
             const std::wstring_view path = write.path;
             // The keys on the way, which creating the key makes where they are missing.
             if (!write.remove && !forEachKeyAbove(path, [&](std::wstring_view onTheWay) {
-                    return note(write.root, onTheWay, true);
+                    return note(write.root, onTheWay, true, std::nullopt);
                 })) {
                 return false;
             }
-            if (!note(write.root, path, false)) {
+            if (!note(write.root, path, false, write.read)) {
                 return false;
             }
         }

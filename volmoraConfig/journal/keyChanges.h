@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ struct KeyWrite {
     bool remove = false;
     std::vector<SavedValue> set;
     std::vector<std::wstring> unset;
+    // The key as the plan read it, under the same lock: the state before, not read again.
+    std::optional<KeyState> read;
 };
 
 // One key that the writes touch, or that creating another key makes on the way: its state before

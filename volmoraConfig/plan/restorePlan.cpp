@@ -168,7 +168,7 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
             }
             continue;
         }
-        KeyWrite write{change.root, change.path, false, {}, {}};
+        KeyWrite write{change.root, change.path, false, {}, {}, {}};
         PlannedKey key{now.exists ? ChangeKind::change : ChangeKind::add, name, {}};
         for (const SavedValue& value : wanted.values) {
             const SavedValue* current = findSaved(now.values, value.name);
@@ -186,6 +186,7 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
         if (now.exists && key.details.empty()) {
             continue;
         }
+        write.read = std::move(now);
         writes.push_back(std::move(write));
         plan.keys.push_back(std::move(key));
     }
@@ -202,18 +203,19 @@ ReadFailure planRestore(Registry& registry, const Journal& backup, std::vector<K
                      [&](std::size_t a, std::size_t b) { return depth(a) > depth(b); });
     decideRemovals(backup, removals, order);
     for (const std::size_t i : order) {
-        const Removal& removal = removals[i];
+        Removal& removal = removals[i];
         const std::wstring name = fullKeyName(removal.change->root, removal.change->path);
         if (!removal.why.empty()) {
             plan.leftAlone.push_back(name + L": " + removal.why);
             continue;
         }
-        writes.push_back({removal.change->root, removal.change->path, true, {}, {}});
         PlannedKey key{ChangeKind::remove, name, {}};
         for (const SavedValue& value : removal.now.values) {
             key.details.push_back(changeOf(value.name, &value, nullptr));
         }
         plan.keys.push_back(std::move(key));
+        writes.push_back(
+            {removal.change->root, removal.change->path, true, {}, {}, std::move(removal.now)});
     }
     return {};
 }

@@ -4,6 +4,7 @@
 // restore puts a backup back on a drifted machine, all or nothing, also when Ctrl+C stops it.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "command/configCommand.h"
@@ -121,7 +122,7 @@ std::vector<KeyWrite> randomWrites(std::mt19937& random) {
     for (const Candidate& key : candidates()) {
         const unsigned choice = random() % 6;
         if (choice < 3) {
-            KeyWrite write{key.root, key.path, false, {}, {}};
+            KeyWrite write{key.root, key.path, false, {}, {}, {}};
             for (std::size_t n = random() % 3; n > 0; --n) {
                 write.set.push_back(randomValue(random));
             }
@@ -130,7 +131,7 @@ std::vector<KeyWrite> randomWrites(std::mt19937& random) {
             }
             writes.push_back(std::move(write));
         } else if (choice == 3 && key.leaf) {
-            removals.push_back({key.root, key.path, true, {}, {}});
+            removals.push_back({key.root, key.path, true, {}, {}, {}});
         }
     }
     writes.insert(writes.end(), removals.begin(), removals.end());
@@ -193,6 +194,43 @@ TEST(JournalVerbs, RestoreGivesTheBackedUpKeysBackOnADriftedMachine) {
         EXPECT_EQ(host.journalStore.written, plan == "No changes.\n" ? 0u : 1u);
         EXPECT_EQ(host.run({L"restore", L"b.bak"}), 0);
         EXPECT_EQ(host.out, "No changes.\n");
+    }
+}
+
+// Restore reads each key once: the journal takes the state the plan read, so that a key it
+// deletes or writes is opened no more often than its dry run opens it. (That the journal holds
+// what was there, the run ended after any write shows below.)
+TEST(JournalVerbs, RestoreReadsEachKeyOnce) {
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        FakeConfigHost host;
+        const Drifted drifted = arrangeDrifted(host, seed);
+        Journal backup;
+        ASSERT_EQ(config::decodeJournal(drifted.backup, backup), L"");
+        const auto counted = [&](std::initializer_list<std::wstring> command) {
+            const std::size_t before = host.memory.calls().size();
+            EXPECT_EQ(host.run(command), 0) << host.err;
+            std::map<std::wstring, std::size_t> calls;
+            for (auto call = host.memory.calls().begin() + static_cast<std::ptrdiff_t>(before);
+                 call != host.memory.calls().end(); ++call) {
+                ++calls[*call];
+            }
+            return calls;
+        };
+        auto checked = counted({L"restore", L"/check", L"b.bak"});
+        auto restored = counted({L"restore", L"b.bak"});
+        std::size_t written = 0;
+        for (const KeyChange& change : backup.changes) {
+            const std::wstring key = memoryPath(change.root, change.path);
+            if (restored[L"deleteKey " + key] + restored[L"createKey " + key] > 0) {
+                ++written;
+                // The configuration's root is opened once more, to see that there are rights.
+                const std::size_t rights = change.path == rootPath ? 1 : 0;
+                EXPECT_EQ(restored[L"openKey " + key], checked[L"openKey " + key] + rights) << key;
+            }
+        }
+        EXPECT_GT(written, 0u);
+        EXPECT_EQ(state(host.memory), drifted.beforeApply);
     }
 }
 

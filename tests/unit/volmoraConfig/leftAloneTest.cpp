@@ -235,7 +235,7 @@ Changed arrangeChanged(FakeConfigHost& host, std::uint32_t seed) {
     const auto maybe = [&](KeyHandle keyRoot, const std::wstring& path) {
         if (random() % 3 != 0) {
             writes.push_back(
-                {keyRoot, path, false, {text(L"V", std::to_wstring(random() % 4))}, {}});
+                {keyRoot, path, false, {text(L"V", std::to_wstring(random() % 4))}, {}, {}});
         }
     };
     // Some of the collections and records are there before.
