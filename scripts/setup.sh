@@ -15,6 +15,12 @@ if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     sudo_cmd=()
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # shellcheck source=apt-tries.sh
+    . "$(dirname "$0")/apt-tries.sh"
+    update() { "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q; }
+    install_missing() {
+        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 \
+            install -y -q --no-install-recommends "${missing[@]}"
+    }
+    apt_tries update install_missing
 fi

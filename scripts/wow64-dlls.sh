@@ -21,23 +21,44 @@ version=$(dpkg-query -W -f='${Version}' libwine:amd64)
 [ -n "$version" ] || { echo "libwine is not installed" >&2; exit 1; }
 echo "Fetching the 32-bit Wine DLLs (libwine:i386 $version) into $dlls"
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-# Both architectures for this one look-up and download only; dpkg's own list stays amd64.
-both=(-o DPkg::Lock::Timeout=300 -o APT::Architectures::=amd64 -o APT::Architectures::=i386)
+# The package is kept, by version, outside the build folder: a new clone or build folder on the
+# same machine unpacks it again without going to the mirror.
+cache=${XDG_CACHE_HOME:-${HOME:-$root}/.cache}/volmora-build
+cached=$cache/libwine_${version}_i386.deb
 rm -rf "$dlls" "$work"
 mkdir -p "$work"
-restore_lists() { "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q >/dev/null || true; }
-trap restore_lists EXIT
-"${sudo_cmd[@]}" apt-get "${both[@]}" update -q >/dev/null
-# apt-get download writes into the current folder, as the calling user.
-(cd "$work" && apt-get "${both[@]}" -o APT::Sandbox::User=root download -q "libwine:i386=$version" >/dev/null)
-trap - EXIT
-restore_lists
+fromCache=false
+if [ "$(dpkg-deb -f "$cached" Package Version Architecture 2>/dev/null | tr '\n' ' ')" = \
+    "Package: libwine Version: $version Architecture: i386 " ]; then
+    cp "$cached" "$work/"
+    fromCache=true
+else
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    # Both architectures for this one look-up and download only; dpkg's own list stays amd64.
+    both=(-o DPkg::Lock::Timeout=300 -o APT::Architectures::=amd64 -o APT::Architectures::=i386)
+    restore_lists() { "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q >/dev/null || true; }
+    trap restore_lists EXIT
+    # shellcheck source=apt-tries.sh
+    . "$top/scripts/apt-tries.sh"
+    update() { "${sudo_cmd[@]}" apt-get "${both[@]}" update -q; }
+    # apt-get download writes into the current folder, as the calling user, and checks the
+    # package against the index it was listed in.
+    download() {
+        (cd "$work" && apt-get "${both[@]}" -o APT::Sandbox::User=root download -q "libwine:i386=$version")
+    }
+    apt_tries update download
+    trap - EXIT
+    restore_lists
+fi
 
 package=$(find "$work" -name 'libwine_*_i386.deb' | head -n1)
 [ -n "$package" ] || { echo "libwine:i386 $version was not downloaded" >&2; exit 1; }
 dpkg-deb -x "$package" "$work/unpacked"
+if ! $fromCache; then
+    mkdir -p "$cache"
+    cp "$package" "$cached.tmp" && mv "$cached.tmp" "$cached"
+fi
 mkdir -p "$dlls"
 mv "$work/unpacked/usr/lib/i386-linux-gnu/wine/i386-windows" "$dlls/i386-windows"
 ln -s "$unixSide" "$dlls/x86_64-unix"
