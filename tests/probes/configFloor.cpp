@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classKeys.h"
@@ -23,6 +24,24 @@ namespace {
 
 using volmora::bench::BenchClass;
 using volmora::bench::benchClass;
+
+// Calls each(name, data, size) for every value of key, one RegEnumValueW a value: the fewest
+// calls that read them all.
+template <typename Each>
+void forEachValue(HKEY key, const Each& each) {
+    wchar_t valueName[256];
+    BYTE data[4096];
+    for (DWORD value = 0;; ++value) {
+        DWORD valueNameLength = 256;
+        DWORD size = sizeof data;
+        DWORD type = 0;
+        if (RegEnumValueW(key, value, valueName, &valueNameLength, nullptr, &type, data, &size) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        each(std::wstring_view(valueName, valueNameLength), data, size);
+    }
+}
 
 // One create (with every missing key on the way) and the values below it: the fewest calls.
 bool writeKey(HKEY root, const std::wstring& path,
@@ -144,26 +163,16 @@ int readAll(const std::wstring& output, bool comToo) {
                 continue;
             }
             text.append(name, nameLength) += L'\n';
-            wchar_t valueName[256];
-            BYTE data[4096];
-            for (DWORD value = 0;; ++value) {
-                DWORD valueNameLength = 256;
-                DWORD size = sizeof data;
-                DWORD type = 0;
-                if (RegEnumValueW(record, value, valueName, &valueNameLength, nullptr, &type, data,
-                                  &size) != ERROR_SUCCESS) {
-                    break;
-                }
-                text.append(valueName, valueNameLength) += L'=';
-                text.append(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t)) +=
-                    L'\n';
+            forEachValue(record, [&](std::wstring_view valueName, const BYTE* data, DWORD size) {
+                const auto* valueText = reinterpret_cast<const wchar_t*>(data);
+                text.append(valueName) += L'=';
+                text.append(valueText, size / sizeof(wchar_t)) += L'\n';
                 if (comToo && collection == volmora::recordCollection::classes &&
-                    std::wstring_view(valueName, valueNameLength) == volmora::recordValue::progId) {
+                    valueName == volmora::recordValue::progId) {
                     classes.emplace_back(std::wstring(name, nameLength),
-                                         std::wstring(reinterpret_cast<const wchar_t*>(data),
-                                                      size / sizeof(wchar_t) - 1));
+                                         std::wstring(valueText, size / sizeof(wchar_t) - 1));
                 }
-            }
+            });
             RegCloseKey(record);
         }
         RegCloseKey(records);
@@ -198,8 +207,6 @@ int deleteAll(int count) {
 // values one by one, one close) and kept in memory: what any removal that can be put back must
 // hold before its first delete.
 void readBeforeDelete(int count, std::vector<BYTE>& kept) {
-    wchar_t valueName[256];
-    BYTE data[4096];
     for (int i = 0; i < count; ++i) {
         for (const auto& [machine, path] : volmora::bench::benchKeysLeavesFirst(benchClass(i))) {
             HKEY key = nullptr;
@@ -207,18 +214,11 @@ void readBeforeDelete(int count, std::vector<BYTE>& kept) {
                               KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
                 continue;
             }
-            for (DWORD value = 0;; ++value) {
-                DWORD valueNameLength = 256;
-                DWORD size = sizeof data;
-                DWORD type = 0;
-                if (RegEnumValueW(key, value, valueName, &valueNameLength, nullptr, &type, data,
-                                  &size) != ERROR_SUCCESS) {
-                    break;
-                }
-                const auto* name = reinterpret_cast<const BYTE*>(valueName);
-                kept.insert(kept.end(), name, name + valueNameLength * sizeof(wchar_t));
+            forEachValue(key, [&](std::wstring_view name, const BYTE* data, DWORD size) {
+                const auto* nameBytes = reinterpret_cast<const BYTE*>(name.data());
+                kept.insert(kept.end(), nameBytes, nameBytes + name.size() * sizeof(wchar_t));
                 kept.insert(kept.end(), data, data + size);
-            }
+            });
             RegCloseKey(key);
         }
     }
