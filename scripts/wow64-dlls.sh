@@ -54,10 +54,17 @@ fi
 
 package=$(find "$work" -name 'libwine_*_i386.deb' | head -n1)
 [ -n "$package" ] || { echo "libwine:i386 $version was not downloaded" >&2; exit 1; }
-dpkg-deb -x "$package" "$work/unpacked"
+if ! dpkg-deb -x "$package" "$work/unpacked"; then
+    $fromCache || exit 1
+    # A kept package that cannot be unpacked goes, and the next try downloads it again.
+    echo "The kept $cached cannot be unpacked: removed, fetching it again" >&2
+    rm -f "$cached"
+    exec "$0"
+fi
 if ! $fromCache; then
     mkdir -p "$cache"
-    cp "$package" "$cached.tmp" && mv "$cached.tmp" "$cached"
+    kept=$(mktemp "$cache/.libwine.XXXXXX")
+    cp "$package" "$kept" && chmod 644 "$kept" && mv "$kept" "$cached"
 fi
 mkdir -p "$dlls"
 mv "$work/unpacked/usr/lib/i386-linux-gnu/wine/i386-windows" "$dlls/i386-windows"
