@@ -64,7 +64,8 @@ fi
 if ! $fromCache; then
     mkdir -p "$cache"
     kept=$(mktemp "$cache/.libwine.XXXXXX")
-    cp "$package" "$kept" && chmod 644 "$kept" && mv "$kept" "$cached"
+    # A copy that cannot be kept costs only the next download.
+    { cp "$package" "$kept" && chmod 644 "$kept" && mv "$kept" "$cached"; } || rm -f "$kept"
 fi
 mkdir -p "$dlls"
 mv "$work/unpacked/usr/lib/i386-linux-gnu/wine/i386-windows" "$dlls/i386-windows"
