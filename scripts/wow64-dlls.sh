@@ -61,10 +61,9 @@ if ! dpkg-deb -x "$package" "$work/unpacked"; then
     rm -f "$cached"
     exec "$0"
 fi
-if ! $fromCache; then
-    mkdir -p "$cache"
-    kept=$(mktemp "$cache/.libwine.XXXXXX")
-    # A copy that cannot be kept costs only the next download.
+# A copy that cannot be kept (no home folder to write, a full disk) costs only the next download.
+if ! $fromCache && mkdir -p "$cache" 2>/dev/null &&
+    kept=$(mktemp "$cache/.libwine.XXXXXX" 2>/dev/null); then
     { cp "$package" "$kept" && chmod 644 "$kept" && mv "$kept" "$cached"; } || rm -f "$kept"
 fi
 mkdir -p "$dlls"
