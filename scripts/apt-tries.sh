@@ -6,7 +6,13 @@
 # times, with 20 and then 40 seconds between the tries, what apt said on the last try is printed.
 # The step's own output is shown as it comes; the update's only when it matters.
 #
-# apt_tries UPDATE STEP: UPDATE and STEP name functions (or commands) of no argument.
+# apt_root runs apt-get as root (through sudo when not root), waiting up to five minutes for
+# another apt or dpkg to let go of its lock; apt_tries UPDATE STEP takes UPDATE and STEP as names
+# of functions (or commands) of no argument.
+apt_sudo=()
+[ "$(id -u)" -eq 0 ] || apt_sudo=(sudo)
+apt_root() { "${apt_sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 "$@"; }
+
 apt_tries() {
     local update=$1 step=$2 try log status
     log=$(mktemp)

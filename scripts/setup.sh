@@ -13,14 +13,11 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
     # shellcheck source=apt-tries.sh
     . "$(dirname "$0")/apt-tries.sh"
-    update() { "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q; }
+    update() { apt_root update -q; }
     install_missing() {
-        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 \
-            install -y -q --no-install-recommends "${missing[@]}"
+        DEBIAN_FRONTEND=noninteractive apt_root install -y -q --no-install-recommends "${missing[@]}"
     }
     apt_tries update install_missing
 fi

@@ -27,21 +27,22 @@ cache=${XDG_CACHE_HOME:-${HOME:-$root}/.cache}/volmora-build
 cached=$cache/libwine_${version}_i386.deb
 rm -rf "$dlls" "$work"
 mkdir -p "$work"
-fromCache=false
 if [ "$(dpkg-deb -f "$cached" Package Version Architecture 2>/dev/null | tr '\n' ' ')" = \
     "Package: libwine Version: $version Architecture: i386 " ]; then
-    cp "$cached" "$work/"
-    fromCache=true
+    if ! dpkg-deb -x "$cached" "$work/unpacked"; then
+        # A kept package that cannot be unpacked goes, and the next try downloads it again.
+        echo "The kept $cached cannot be unpacked: removed, fetching it again" >&2
+        rm -f "$cached"
+        exec "$0"
+    fi
 else
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    # Both architectures for this one look-up and download only; dpkg's own list stays amd64.
-    both=(-o DPkg::Lock::Timeout=300 -o APT::Architectures::=amd64 -o APT::Architectures::=i386)
-    restore_lists() { "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q >/dev/null || true; }
-    trap restore_lists EXIT
     # shellcheck source=apt-tries.sh
     . "$top/scripts/apt-tries.sh"
-    update() { "${sudo_cmd[@]}" apt-get "${both[@]}" update -q; }
+    # Both architectures for this one look-up and download only; dpkg's own list stays amd64.
+    both=(-o APT::Architectures::=amd64 -o APT::Architectures::=i386)
+    restore_lists() { apt_root update -q >/dev/null || true; }
+    trap restore_lists EXIT
+    update() { apt_root "${both[@]}" update -q; }
     # apt-get download writes into the current folder, as the calling user, and checks the
     # package against the index it was listed in.
     download() {
@@ -50,21 +51,14 @@ else
     apt_tries update download
     trap - EXIT
     restore_lists
-fi
-
-package=$(find "$work" -name 'libwine_*_i386.deb' | head -n1)
-[ -n "$package" ] || { echo "libwine:i386 $version was not downloaded" >&2; exit 1; }
-if ! dpkg-deb -x "$package" "$work/unpacked"; then
-    $fromCache || exit 1
-    # A kept package that cannot be unpacked goes, and the next try downloads it again.
-    echo "The kept $cached cannot be unpacked: removed, fetching it again" >&2
-    rm -f "$cached"
-    exec "$0"
-fi
-# A copy that cannot be kept (no home folder to write, a full disk) costs only the next download.
-if ! $fromCache && mkdir -p "$cache" 2>/dev/null &&
-    kept=$(mktemp "$cache/.libwine.XXXXXX" 2>/dev/null); then
-    { cp "$package" "$kept" && chmod 644 "$kept" && mv "$kept" "$cached"; } || rm -f "$kept"
+    package=$(find "$work" -name 'libwine_*_i386.deb' | head -n1)
+    [ -n "$package" ] || { echo "libwine:i386 $version was not downloaded" >&2; exit 1; }
+    dpkg-deb -x "$package" "$work/unpacked"
+    # A copy that cannot be kept (no home folder to write, a full disk) costs only the next
+    # download.
+    if mkdir -p "$cache" 2>/dev/null && kept=$(mktemp "$cache/.libwine.XXXXXX" 2>/dev/null); then
+        { cp "$package" "$kept" && chmod 644 "$kept" && mv "$kept" "$cached"; } || rm -f "$kept"
+    fi
 fi
 mkdir -p "$dlls"
 mv "$work/unpacked/usr/lib/i386-linux-gnu/wine/i386-windows" "$dlls/i386-windows"
