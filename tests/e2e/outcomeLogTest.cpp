@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "childProcess.h"
 #include "expectations.h"
 #include "expectedUsage.h"
 #include "harness.h"
@@ -234,32 +235,48 @@ TEST_F(OutcomeLog, RunsLoggingAtOnceNeverMixTheirLines) {
     const std::wstring program = builtToolPath(L"bindHost");
     // Long records give the two writers more chance to meet inside a line.
     const std::wstring streams[] = {L"A" + std::wstring(300, L'a'), L"B" + std::wstring(300, L'b')};
-    auto runMany = [&](const std::wstring& serverId, int& ended) {
+    // Each run is started as the tools' own runner starts programs, which tries again a start
+    // that Wine refuses now and then; a run that does not end well stops its stream with the
+    // reason.
+    auto runMany = [&](const std::wstring& serverId, int& ended, std::string& failure) {
         for (int i = 0; i < runsEach; ++i) {
-            std::wstring commandLine = L"\"" + program + L"\" /s /u " + serverId;
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION process{};
-            if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                nullptr, folder_.c_str(), &startup, &process)) {
+            ChildStart start;
+            start.image = program;
+            start.commandLine = L"\"" + program + L"\" /s /u " + serverId;
+            start.currentFolder = folder_;
+            ChildProcess child(start);
+            if (!child.started()) {
+                failure = narrow(child.failedStep()) + " failed with error " +
+                          std::to_string(child.error());
                 return;
             }
-            WaitForSingleObject(process.hProcess, 30000);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
+            if (!child.waitSeconds(30)) {
+                child.terminate(0xDEAD);
+                failure = "a run did not end within 30 s";
+                return;
+            }
+            const ChildProcess::ExitStatus status = child.exitStatus();
+            if (!status.read || status.code != 0) {
+                failure = status.read ? "a run ended with " + std::to_string(status.code)
+                                      : "an exit code could not be read: error " +
+                                            std::to_string(status.error);
+                return;
+            }
             ++ended;
         }
     };
     int endedA = 0;
     int endedB = 0;
+    std::string failureA;
+    std::string failureB;
     // The runs inherit the variable from here.
     ASSERT_TRUE(SetEnvironmentVariableW(L"VOLMORA_LOG", L"setup.log"));
-    std::thread first(runMany, std::cref(streams[0]), std::ref(endedA));
-    std::thread second(runMany, std::cref(streams[1]), std::ref(endedB));
+    std::thread first(runMany, std::cref(streams[0]), std::ref(endedA), std::ref(failureA));
+    std::thread second(runMany, std::cref(streams[1]), std::ref(endedB), std::ref(failureB));
     first.join();
     second.join();
     SetEnvironmentVariableW(L"VOLMORA_LOG", nullptr);
-    ASSERT_EQ(endedA + endedB, 2 * runsEach);
+    ASSERT_EQ(endedA + endedB, 2 * runsEach) << "A: " << failureA << "; B: " << failureB;
 
     const std::string bytes = log();
     ASSERT_FALSE(bytes.empty());
