@@ -14,14 +14,15 @@ apt_sudo=()
 apt_root() { "${apt_sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 "$@"; }
 
 apt_tries() {
-    local update=$1 step=$2 try log status
+    local update=$1 step=$2 try log status updated
     log=$(mktemp)
     for try in 1 2 3; do
         : >"$log"
-        "$update" >>"$log" 2>&1 || true
+        updated=0
+        "$update" >>"$log" 2>&1 || updated=$?
         { "$step" 2>&1 | tee -a "$log"; status=${PIPESTATUS[0]}; } || true
         if [ "$status" -eq 0 ]; then
-            if grep -q '^E: ' "$log"; then
+            if [ "$updated" -ne 0 ]; then
                 echo "apt-get update could not read every index, and what was needed was there:"
                 grep '^E: ' "$log" | head -n 3 | sed 's/^/  /'
             fi
